@@ -1,0 +1,47 @@
+#pragma once
+// The registry as the system sees it: Windows' own status codes and value types,
+// so that the portable code makes exactly the decisions it would make on Windows.
+
+#include <cstdint>
+
+namespace kardello {
+
+struct RegKeyTag;
+using RegKey = RegKeyTag*;  // null: no key open
+
+enum class RegRoot { LocalMachine, CurrentUser };
+
+// Windows status codes the system looks at.
+constexpr long kErrorSuccess = 0;
+constexpr long kErrorFileNotFound = 2;
+constexpr long kErrorAccessDenied = 5;
+constexpr long kErrorInvalidHandle = 6;
+constexpr long kErrorMoreData = 234;
+
+// Value types.
+constexpr std::uint32_t kRegNone = 0;
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegDword = 4;
+constexpr std::uint32_t kRegMultiSz = 7;
+
+class IRegistry {
+public:
+    virtual ~IRegistry() = default;
+    // RegCreateKeyExA with KEY_ALL_ACCESS, non-volatile: creates the key when missing.
+    virtual long CreateKey(RegRoot root, const char* subkey, RegKey* key) = 0;
+    // RegOpenKeyExA with KEY_ALL_ACCESS: never creates.
+    virtual long OpenKey(RegRoot root, const char* subkey, RegKey* key) = 0;
+    // RegQueryValueExA. On entry *size is the room in data; on return it is the
+    // value's size. Larger data gives kErrorMoreData. Text data need not end with a NUL.
+    virtual long QueryValue(RegKey key, const char* name, std::uint32_t* type,
+                            std::uint8_t* data, std::uint32_t* size) = 0;
+    // RegSetValueExA.
+    virtual long SetValue(RegKey key, const char* name, std::uint32_t type,
+                          const std::uint8_t* data, std::uint32_t size) = 0;
+    // RegDeleteValueA; used by tools and tests, never by the agent.
+    virtual long DeleteValue(RegKey key, const char* name) = 0;
+    virtual long CloseKey(RegKey key) = 0;
+};
+
+}  // namespace kardello

@@ -1,0 +1,80 @@
+#include "store/SettingsStore.h"
+
+#include <cstring>
+#include <vector>
+
+namespace kardello {
+
+SettingsStore::SettingsStore(IRegistry& registry, RegRoot root, const char* subkey)
+    : registry_(registry) {
+    RegKey key = nullptr;
+    if (registry_.CreateKey(root, subkey, &key) == kErrorSuccess) key_ = key;
+}
+
+SettingsStore::SettingsStore(IRegistry& registry) : registry_(registry) {}
+
+SettingsStore::~SettingsStore() {
+    if (key_ != nullptr) registry_.CloseKey(key_);
+}
+
+long SettingsStore::OpenExisting(RegRoot root, const char* subkey) {
+    if (key_ != nullptr) {  // at most one key per store
+        registry_.CloseKey(key_);
+        key_ = nullptr;
+    }
+    RegKey key = nullptr;
+    long status = registry_.OpenKey(root, subkey, &key);
+    if (status == kErrorSuccess) key_ = key;
+    return status;
+}
+
+bool SettingsStore::ReadNumber(const char* name, std::uint32_t& value) const {
+    if (key_ == nullptr) return false;
+    const std::uint32_t before = value;
+    // Straight into the variable: data shorter than 4 bytes keeps the rest.
+    std::uint8_t bytes[4];
+    std::memcpy(bytes, &value, sizeof bytes);
+    std::uint32_t type = kRegNone;
+    std::uint32_t size = sizeof bytes;
+    if (registry_.QueryValue(key_, name, &type, bytes, &size) != kErrorSuccess) {
+        value = before;
+        return false;
+    }
+    std::memcpy(&value, bytes, sizeof bytes);
+    return true;
+}
+
+bool SettingsStore::WriteNumber(const char* name, std::uint32_t value) {
+    if (key_ == nullptr) return false;
+    std::uint8_t bytes[4];
+    std::memcpy(bytes, &value, sizeof bytes);
+    return registry_.SetValue(key_, name, kRegDword, bytes, sizeof bytes) == kErrorSuccess;
+}
+
+bool SettingsStore::ReadString(const char* name, std::string& text) const {
+    if (key_ == nullptr) return false;
+    std::vector<std::uint8_t> buffer(kMaxTextBytes, 0);
+    std::uint32_t type = kRegNone;
+    std::uint32_t size = kMaxTextBytes;
+    if (registry_.QueryValue(key_, name, &type, buffer.data(), &size) != kErrorSuccess) {
+        return false;  // text untouched: it was never written to
+    }
+    // Windows adds no NUL to text stored without one: never look past what was
+    // returned, nor past the buffer whatever size came back.
+    const std::size_t stored = size < kMaxTextBytes ? size : kMaxTextBytes;
+    const char* chars = reinterpret_cast<const char*>(buffer.data());
+    const void* nul = std::memchr(chars, 0, stored);
+    text.assign(chars, nul ? static_cast<const char*>(nul) - chars : stored);
+    return true;
+}
+
+bool SettingsStore::WriteString(const char* name, const std::string& text) {
+    if (key_ == nullptr) return false;
+    // Up to the first NUL, and the NUL itself: an empty text is one NUL byte.
+    const std::size_t length = std::strlen(text.c_str());
+    return registry_.SetValue(key_, name, kRegSz,
+                              reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                              static_cast<std::uint32_t>(length + 1)) == kErrorSuccess;
+}
+
+}  // namespace kardello

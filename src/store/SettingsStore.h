@@ -1,0 +1,40 @@
+#pragma once
+// A registry key opened for one operation. A failed read leaves the caller's
+// value exactly as it was, so callers pre-set the default they want.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Registry.h"
+
+namespace kardello {
+
+class SettingsStore {
+public:
+    static constexpr std::uint32_t kMaxTextBytes = 1024;
+
+    // Opens the key, creating it when missing; on failure the store has no key.
+    SettingsStore(IRegistry& registry, RegRoot root, const char* subkey);
+    // No key yet: use OpenExisting.
+    explicit SettingsStore(IRegistry& registry);
+    virtual ~SettingsStore();
+
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    // Opens an existing key without creating it; returns the system status code.
+    long OpenExisting(RegRoot root, const char* subkey);
+
+    bool HasKey() const { return key_ != nullptr; }
+
+    bool ReadNumber(const char* name, std::uint32_t& value) const;
+    bool WriteNumber(const char* name, std::uint32_t value);
+    bool ReadString(const char* name, std::string& text) const;
+    bool WriteString(const char* name, const std::string& text);
+
+private:
+    IRegistry& registry_;
+    RegKey key_ = nullptr;
+};
+
+}  // namespace kardello

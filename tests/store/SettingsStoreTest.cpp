@@ -1,0 +1,172 @@
+#include "store/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "fakes/FakeRegistry.h"
+
+namespace kardello {
+namespace {
+
+using test::FakeRegistry;
+
+constexpr RegRoot kRoot = RegRoot::LocalMachine;
+constexpr const char* kKey = "Software\\VARNO\\VARNO Kardello";
+
+std::vector<std::uint8_t> Raw(const std::string& bytes) {
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_EQ(registry.OpenHandles(), 0u) << "a key was left open"; }
+    FakeRegistry registry;
+};
+
+TEST_F(SettingsStoreTest, CreatingStoreMakesTheKeyAndRoundTripsValues) {
+    EXPECT_FALSE(registry.KeyExists(kRoot, kKey));
+    {
+        SettingsStore store(registry, kRoot, kKey);
+        ASSERT_TRUE(store.HasKey());
+        EXPECT_TRUE(store.WriteNumber("DirectExec", 2));
+        EXPECT_TRUE(store.WriteString("APPNAME1", "Fotos"));
+        std::uint32_t number = 0;
+        std::string text;
+        EXPECT_TRUE(store.ReadNumber("directexec", number));  // names are case-insensitive
+        EXPECT_TRUE(store.ReadString("APPNAME1", text));
+        EXPECT_EQ(number, 2u);
+        EXPECT_EQ(text, "Fotos");
+        EXPECT_EQ(registry.OpenHandles(), 1u);
+    }
+    EXPECT_TRUE(registry.KeyExists(kRoot, kKey));
+    EXPECT_TRUE(registry.KeyExists(kRoot, "Software\\VARNO"));
+    auto number = registry.Get(kRoot, kKey, "DirectExec");
+    ASSERT_TRUE(number);
+    EXPECT_EQ(number->type, kRegDword);
+    EXPECT_EQ(number->data, (std::vector<std::uint8_t>{2, 0, 0, 0}));
+    auto text = registry.Get(kRoot, kKey, "APPNAME1");
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->type, kRegSz);
+    EXPECT_EQ(text->data, Raw(std::string("Fotos\0", 6)));
+}
+
+TEST_F(SettingsStoreTest, FailedNumberReadsLeaveTheCallersValueExactlyAsItWas) {
+    registry.Put(kRoot, kKey, "Long", kRegBinary, Raw("12345678"));
+    SettingsStore store(registry, kRoot, kKey);
+    std::uint32_t value = 0x11223344;
+    EXPECT_FALSE(store.ReadNumber("Missing", value));
+    EXPECT_EQ(value, 0x11223344u);
+    // The registry scribbles over the buffer when the data does not fit.
+    EXPECT_FALSE(store.ReadNumber("Long", value));
+    EXPECT_EQ(value, 0x11223344u);
+}
+
+TEST_F(SettingsStoreTest, NumberReadsTakeRawBytesOfAnyTypeUpToFour) {
+    registry.Put(kRoot, kKey, "Two", kRegBinary, {0xAA, 0xBB});
+    registry.Put(kRoot, kKey, "Text", kRegSz, Raw(std::string("ab\0", 3)));
+    registry.Put(kRoot, kKey, "Empty", kRegBinary, {});
+    SettingsStore store(registry, kRoot, kKey);
+    std::uint32_t value = 0x11223344;
+    EXPECT_TRUE(store.ReadNumber("Two", value));
+    EXPECT_EQ(value, 0x1122BBAAu);  // only the bytes the value has are replaced
+    EXPECT_TRUE(store.ReadNumber("Text", value));
+    EXPECT_EQ(value, 0x11006261u);
+    value = 7;
+    EXPECT_TRUE(store.ReadNumber("Empty", value));
+    EXPECT_EQ(value, 7u);
+}
+
+TEST_F(SettingsStoreTest, TextReadsStopAtTheFirstNulAndNeverPastTheData) {
+    registry.Put(kRoot, kKey, "Embedded", kRegSz, Raw(std::string("abc\0def\0", 8)));
+    registry.Put(kRoot, kKey, "NoNul", kRegSz, Raw("xyz"));
+    registry.Put(kRoot, kKey, "Full", kRegSz, Raw(std::string(1024, 'q')));
+    registry.Put(kRoot, kKey, "TooLong", kRegSz, Raw(std::string(1025, 'r')));
+    registry.Put(kRoot, kKey, "Limit", kRegSz, Raw(std::string(1023, 's') + '\0'));
+    SettingsStore store(registry, kRoot, kKey);
+
+    std::string text = "before";
+    EXPECT_TRUE(store.ReadString("Embedded", text));
+    EXPECT_EQ(text, "abc");
+    // Shorter than its predecessor and without a NUL: nothing of the old text survives.
+    text = "a much longer text than three";
+    EXPECT_TRUE(store.ReadString("NoNul", text));
+    EXPECT_EQ(text, "xyz");
+    // Exactly the buffer's size without a NUL: all 1024 characters, nothing beyond.
+    EXPECT_TRUE(store.ReadString("Full", text));
+    EXPECT_EQ(text, std::string(1024, 'q'));
+    EXPECT_TRUE(store.ReadString("Limit", text));
+    EXPECT_EQ(text, std::string(1023, 's'));
+
+    text = "kept";
+    EXPECT_FALSE(store.ReadString("TooLong", text));
+    EXPECT_EQ(text, "kept");
+    EXPECT_FALSE(store.ReadString("Missing", text));
+    EXPECT_EQ(text, "kept");
+}
+
+TEST_F(SettingsStoreTest, TextWritesStoreTheNulAndStopAtAnEmbeddedOne) {
+    {
+        SettingsStore store(registry, kRoot, kKey);
+        EXPECT_TRUE(store.WriteString("Empty", ""));
+        EXPECT_TRUE(store.WriteString("Cut", std::string("ab\0cd", 5)));
+        std::string text = "x";
+        EXPECT_TRUE(store.ReadString("Empty", text));
+        EXPECT_EQ(text, "");
+    }
+    EXPECT_EQ(registry.Get(kRoot, kKey, "Empty")->data, (std::vector<std::uint8_t>{0}));
+    EXPECT_EQ(registry.Get(kRoot, kKey, "Empty")->type, kRegSz);
+    EXPECT_EQ(registry.Get(kRoot, kKey, "Cut")->data, (std::vector<std::uint8_t>{'a', 'b', 0}));
+}
+
+TEST_F(SettingsStoreTest, OpenExistingNeverCreatesAndReportsTheStatus) {
+    SettingsStore missing(registry);
+    EXPECT_EQ(missing.OpenExisting(kRoot, "SYSTEM\\Nothing\\Here"), kErrorFileNotFound);
+    EXPECT_FALSE(missing.HasKey());
+    EXPECT_FALSE(registry.KeyExists(kRoot, "SYSTEM\\Nothing\\Here"));
+    std::string text = "default";
+    EXPECT_FALSE(missing.ReadString("0", text));
+    EXPECT_EQ(text, "default");
+    EXPECT_FALSE(missing.WriteString("0", "x"));
+    EXPECT_FALSE(registry.KeyExists(kRoot, "SYSTEM\\Nothing\\Here"));
+
+    registry.PutString(kRoot, "SYSTEM\\There", "0", "VRUSBDSK0");
+    SettingsStore present(registry);
+    EXPECT_EQ(present.OpenExisting(kRoot, "system\\there"), kErrorSuccess);
+    EXPECT_TRUE(present.ReadString("0", text));
+    EXPECT_EQ(text, "VRUSBDSK0");
+    // A second open keeps one key per store and closes the first.
+    EXPECT_EQ(present.OpenExisting(kRoot, "SYSTEM\\There"), kErrorSuccess);
+    EXPECT_EQ(registry.OpenHandles(), 1u);
+}
+
+TEST_F(SettingsStoreTest, AStoreWithoutAKeyFailsEverythingAndTouchesNothing) {
+    registry.PutString(kRoot, kKey, "CAPTION", "Agent");
+    registry.DenyRoot(kRoot);
+    SettingsStore store(registry, kRoot, kKey);
+    EXPECT_FALSE(store.HasKey());
+    std::string caption = "none";
+    std::uint32_t number = 9;
+    EXPECT_FALSE(store.ReadString("CAPTION", caption));
+    EXPECT_FALSE(store.ReadNumber("DirectExec", number));
+    EXPECT_FALSE(store.WriteNumber("DirectExec", 0));
+    EXPECT_FALSE(store.WriteString("CAPTION", "other"));
+    EXPECT_EQ(caption, "none");
+    EXPECT_EQ(number, 9u);
+    EXPECT_EQ(registry.WriteCount(), 0);
+    EXPECT_EQ(*registry.GetString(kRoot, kKey, "CAPTION"), "Agent");
+}
+
+TEST_F(SettingsStoreTest, RefusedWritesReportFailureAndLeaveTheOldValue) {
+    registry.PutNumber(kRoot, kKey, "DirectExec", 1);
+    registry.FailWrites(true);
+    SettingsStore store(registry, kRoot, kKey);
+    ASSERT_TRUE(store.HasKey());
+    EXPECT_FALSE(store.WriteNumber("DirectExec", 0));
+    EXPECT_FALSE(store.WriteString("APPNAME1", "x"));
+    EXPECT_EQ(*registry.GetNumber(kRoot, kKey, "DirectExec"), 1u);
+    EXPECT_FALSE(registry.Get(kRoot, kKey, "APPNAME1"));
+}
+
+}  // namespace
+}  // namespace kardello
