@@ -1,0 +1,241 @@
+// The real Win32 store and reader against Wine's registry and the simulated
+// card reader driver. Run once as an NT-family program and once under the
+// Windows 95 family version setting; each family's suite checks which it got.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+#include "SimDriverState.h"
+#include "device/CardReader.h"
+#include "platform/win32/Win32DeviceIo.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32SystemInfo.h"
+#include "store/SettingsStore.h"
+
+namespace kardello {
+namespace {
+
+using namespace wine;
+
+constexpr const char* kTestKey = "Software\\VARNO\\Kardello Wine Test";
+
+class ReaderOnWine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearSim();
+        std::memset(table.data(), 0xAA, sizeof(CardRecord) * table.size());
+    }
+    void TearDown() override { ClearSim(); }
+
+    // Instance device k listed as value k, answering `records`.
+    void Unit(int k, const std::vector<CardRecord>& records) {
+        ListInstance(k, "VRUSBDSK" + std::to_string(k));
+        SetReply("Dev" + std::to_string(k), Bytes(records));
+    }
+    bool ZeroFrom(int index) const {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(table.data());
+        for (std::size_t i = index * sizeof(CardRecord); i < sizeof(CardRecord) * table.size(); ++i)
+            if (bytes[i] != 0) return false;
+        return true;
+    }
+
+    Win32Registry registry;
+    Win32DeviceIo devices;
+    Win32SystemInfo system;
+    CardReader reader{registry, devices, system};
+    std::array<CardRecord, kMaxCardRecords> table{};
+    int count = kMaxCardRecords;
+};
+
+std::vector<CardRecord> Cards(int n, const std::string& prefix) {
+    std::vector<CardRecord> records;
+    for (int i = 0; i < n; ++i)
+        records.push_back(Card(1, prefix + std::to_string(i), static_cast<char>('E' + i % 20),
+                               static_cast<std::uint16_t>(0x100 + i)));
+    return records;
+}
+
+// ---- The registry ----
+
+TEST(StoreOnWine, ValuesRoundTripWithWindowsSemantics) {
+    Win32Registry registry;
+    RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey);
+    {
+        SettingsStore store(registry, RegRoot::CurrentUser, kTestKey);
+        ASSERT_TRUE(store.HasKey());
+        EXPECT_TRUE(store.WriteNumber("DirectExec", 2));
+        EXPECT_TRUE(store.WriteString("APPNAME1", "Inicialización"));
+        EXPECT_TRUE(store.WriteString("Empty", ""));
+        std::uint32_t number = 0;
+        std::string text;
+        EXPECT_TRUE(store.ReadNumber("DIRECTEXEC", number));
+        EXPECT_EQ(number, 2u);
+        EXPECT_TRUE(store.ReadString("APPNAME1", text));
+        EXPECT_EQ(text, "Inicializaci\xF3n");  // one byte per character, Windows-1252
+        EXPECT_TRUE(store.ReadString("Empty", text));
+        EXPECT_EQ(text, "");
+    }
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kTestKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD type = 0, size = 0;
+    EXPECT_EQ(RegQueryValueExA(key, "Empty", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, 1u);
+    EXPECT_EQ(RegQueryValueExA(key, "DirectExec", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(size, 4u);
+    RegCloseKey(key);
+}
+
+TEST(StoreOnWine, OddValuesGiveDefinedResults) {
+    Win32Registry registry;
+    SettingsStore store(registry, RegRoot::CurrentUser, kTestKey);
+    ASSERT_TRUE(store.HasKey());
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kTestKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    const std::string full(1024, 'q');
+    const std::string longer(1025, 'r');
+    const std::uint8_t eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    RegSetValueExA(key, "Full", 0, REG_SZ, reinterpret_cast<const BYTE*>(full.data()), 1024);
+    RegSetValueExA(key, "TooLong", 0, REG_SZ, reinterpret_cast<const BYTE*>(longer.data()), 1025);
+    RegSetValueExA(key, "Eight", 0, REG_BINARY, eight, 8);
+    RegSetValueExA(key, "Embedded", 0, REG_SZ, reinterpret_cast<const BYTE*>("ab\0cd"), 6);
+    RegCloseKey(key);
+
+    std::string text = "kept";
+    EXPECT_TRUE(store.ReadString("Full", text));  // 1024 bytes and no NUL: all of it, no more
+    EXPECT_EQ(text, full);
+    text = "kept";
+    EXPECT_FALSE(store.ReadString("TooLong", text));
+    EXPECT_EQ(text, "kept");
+    EXPECT_TRUE(store.ReadString("Embedded", text));
+    EXPECT_EQ(text, "ab");
+    std::uint32_t number = 77;
+    EXPECT_FALSE(store.ReadNumber("Eight", number));
+    EXPECT_EQ(number, 77u);
+    EXPECT_FALSE(store.ReadNumber("Missing", number));
+    EXPECT_EQ(number, 77u);
+
+    SettingsStore missing(registry);
+    EXPECT_EQ(missing.OpenExisting(RegRoot::CurrentUser, "Software\\VARNO\\No Such Key"),
+              kErrorFileNotFound);
+    EXPECT_FALSE(missing.HasKey());
+    RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey);
+}
+
+// ---- NT family: instance devices ----
+
+TEST_F(ReaderOnWine, NtFamilyInstancesPlacedWithoutGaps) {
+    ASSERT_TRUE(reader.IsNtFamily()) << "this suite must run as an NT-family program";
+    Unit(0, Cards(1, "A"));
+    Unit(1, Cards(2, "B"));
+    Unit(3, Cards(1, "D"));  // "2" is not listed
+    ASSERT_TRUE(reader.EnumerateCards(table.data(), count));
+    EXPECT_EQ(count, 4);
+    EXPECT_EQ(table[0].SerialText(), "A0");
+    EXPECT_EQ(table[2].SerialText(), "B1");
+    EXPECT_EQ(table[3].SerialText(), "D0");
+    EXPECT_EQ(table[3].extendStatus, 0x100);
+    EXPECT_EQ(table[3].driveLetter, 'E');
+    EXPECT_TRUE(ZeroFrom(4));
+}
+
+TEST_F(ReaderOnWine, NtFamilyOddRepliesAndFailures) {
+    ASSERT_TRUE(reader.IsNtFamily());
+    auto partial = Bytes(Cards(3, "P"));
+    partial.resize(40);
+    ListInstance(0, "VRUSBDSK0");
+    SetReply("Dev0", partial);
+    ListInstance(1, "NOSUCHDEVICE");  // cannot be opened: skipped
+    Unit(2, Cards(1, "C"));
+    ASSERT_TRUE(reader.QueryInstanceDevices(table.data(), count));
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(table[2].SerialText(), "C0");
+
+    SetFlag("Dev2Fail", 1);
+    count = kMaxCardRecords;
+    EXPECT_FALSE(reader.QueryInstanceDevices(table.data(), count));
+    EXPECT_EQ(count, kMaxCardRecords);
+    EXPECT_EQ(table[1].SerialText(), "P1");
+
+    DeleteInstanceKey();
+    EXPECT_FALSE(reader.QueryInstanceDevices(table.data(), count));
+    EXPECT_EQ(count, kMaxCardRecords);
+}
+
+TEST_F(ReaderOnWine, NtFamilyMoreThanTheTableHolds) {
+    ASSERT_TRUE(reader.IsNtFamily());
+    for (int k = 0; k < 4; ++k) Unit(k, Cards(10, "U" + std::to_string(k)));
+    ASSERT_TRUE(reader.QueryInstanceDevices(table.data(), count));
+    EXPECT_EQ(count, kMaxCardRecords);
+    EXPECT_EQ(table[25].SerialText(), "U25");
+}
+
+TEST_F(ReaderOnWine, NtFamilyNoDriver) {
+    ASSERT_TRUE(reader.IsNtFamily());
+    Unit(0, Cards(1, "A"));
+    SetFlag("Absent", 1);  // every open fails, as without a driver
+    ASSERT_TRUE(reader.QueryInstanceDevices(table.data(), count));
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(ZeroFrom(0));
+}
+
+TEST_F(ReaderOnWine, NtFamilyDriverReportingMoreThanItsBuffer) {
+    ASSERT_TRUE(reader.IsNtFamily());
+    Unit(0, Cards(2, "R"));
+    SetFlag("Dev0Report", 5000);
+    ASSERT_TRUE(reader.QueryInstanceDevices(table.data(), count));
+    EXPECT_LE(count, kMaxCardRecords);
+    EXPECT_EQ(table[1].SerialText(), "R1");
+}
+
+// ---- Windows 95 family: the control device ----
+
+TEST_F(ReaderOnWine, Win95FamilyKeepsFiveRecords) {
+    ASSERT_FALSE(reader.IsNtFamily()) << "this suite must run under the win98 version setting";
+    SetReply("Control", Bytes(Cards(7, "W")));
+    ASSERT_TRUE(reader.EnumerateCards(table.data(), count));
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(table[4].SerialText(), "W4");
+    EXPECT_TRUE(ZeroFrom(5));
+}
+
+TEST_F(ReaderOnWine, Win95FamilyOddRepliesAndFailures) {
+    ASSERT_FALSE(reader.IsNtFamily());
+    auto partial = Bytes(Cards(3, "P"));
+    partial.resize(40);
+    SetReply("Control", partial);
+    ASSERT_TRUE(reader.QueryControlDevice(table.data(), count));
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(std::memcmp(&table[2], partial.data() + 36, 4), 0);
+    const auto* third = reinterpret_cast<const std::uint8_t*>(&table[2]);
+    for (std::size_t b = 4; b < sizeof(CardRecord); ++b) EXPECT_EQ(third[b], 0) << b;
+    EXPECT_TRUE(ZeroFrom(3));
+
+    SetFlag("ControlFail", 1);
+    count = kMaxCardRecords;
+    EXPECT_FALSE(reader.QueryControlDevice(table.data(), count));
+    EXPECT_EQ(count, kMaxCardRecords);
+
+    SetFlag("ControlFail", 0);
+    SetFlag("Absent", 1);
+    EXPECT_FALSE(reader.QueryControlDevice(table.data(), count));
+    EXPECT_EQ(count, kMaxCardRecords);
+    EXPECT_TRUE(ZeroFrom(0));
+}
+
+TEST_F(ReaderOnWine, Win95FamilyDriverReportingMoreThanItsBuffer) {
+    ASSERT_FALSE(reader.IsNtFamily());
+    SetReply("Control", Bytes(Cards(30, "X")));
+    SetFlag("ControlReport", 5000);
+    ASSERT_TRUE(reader.QueryControlDevice(table.data(), count));
+    EXPECT_EQ(count, 5);
+    EXPECT_TRUE(ZeroFrom(5));
+}
+
+}  // namespace
+}  // namespace kardello

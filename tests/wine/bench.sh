@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# The Wine test bench: one fresh prefix, one Xvfb and one persistent wineserver per run.
+#   bench.sh up                          make the prefix, start the display and wineserver
+#   bench.sh down                        end them and remove the prefix
+#   bench.sh gtest EXE NT|WIN98 ARGS...  run a cross-built GoogleTest program in the prefix
+#   bench.sh script FILE ARGS...         run a scenario script with the bench's environment
+# KARDELLO_BUILD names the win64 build folder.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=${KARDELLO_BUILD:?KARDELLO_BUILD must name the win64 build folder}
+bench=$build/wine-bench
+state=$bench/state
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+load_state() {
+    [ -f "$state" ] || { echo "bench: not up (no $state)" >&2; exit 1; }
+    # shellcheck disable=SC1090
+    source "$state"
+    export WINEPREFIX DISPLAY
+}
+
+free_display() {
+    local n
+    for n in $(seq 91 130); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { echo ":$n"; return; }
+    done
+    echo "bench: no free display" >&2
+    exit 1
+}
+
+# Screenshot and logs where a person finds them.
+save_failure() {
+    local name=$1 dir
+    dir=$bench/failures/$name
+    mkdir -p "$dir"
+    import -display "$DISPLAY" -window root "$dir/screen.png" 2>/dev/null || true
+    cp "$bench"/*.log "$dir/" 2>/dev/null || true
+    echo "bench: screenshot and logs of '$name' in $dir" >&2
+}
+
+cmd_up() {
+    [ -f "$state" ] && cmd_down || true
+    mkdir -p "$bench"
+    rm -rf "$bench/failures"
+    local prefix display
+    prefix=$(mktemp -d /tmp/kardello-prefix.XXXXXX)
+    display=$(free_display)
+    setsid Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$bench/xvfb.log" 2>&1 </dev/null &
+    printf 'WINEPREFIX=%q\nDISPLAY=%q\nXVFB_PID=%q\n' "$prefix" "$display" "$!" >"$state"
+    load_state
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+    "$root/tools/wine/make-prefix.sh" "$WINEPREFIX" "$build" >"$bench/prefix.log" 2>&1 \
+        || { cat "$bench/prefix.log" >&2; save_failure setup; exit 1; }
+    wineserver -p
+    echo "bench: prefix $WINEPREFIX on display $DISPLAY"
+}
+
+cmd_down() {
+    [ -f "$state" ] || return 0
+    load_state
+    wineserver -k 2>/dev/null || true
+    kill "$XVFB_PID" 2>/dev/null || true
+    case "$WINEPREFIX" in /tmp/kardello-prefix.*) rm -rf "$WINEPREFIX" ;; esac
+    rm -f "$state"
+}
+
+# Runs a GoogleTest program; it must have run tests, and all must pass.
+cmd_gtest() {
+    local exe=$1 family=$2 name
+    shift 2
+    load_state
+    name=$(basename "$exe" .exe)
+    if [ "$family" = WIN98 ]; then
+        # Wine reports the Windows 95 family to a program by its file name.
+        cp "$exe" "$bench/${name}_w98.exe"
+        exe=$bench/${name}_w98.exe
+        name=${name}_w98
+        wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$name.exe" /v Version /d win98 /f >/dev/null
+    fi
+    local xml=$bench/$name.xml log=$bench/$name.log rc=0
+    rm -f "$xml"
+    wine "$exe" --gtest_output="xml:$(winepath -w "$xml")" "$@" 2>&1 | tee "$log" || rc=$?
+    if [ "$rc" -ne 0 ] || [ ! -s "$xml" ] || ! grep -q '<testsuites tests="[1-9]' "$xml" \
+        || grep -q '<testsuites[^>]* failures="[1-9]' "$xml"; then
+        echo "bench: $name failed or ran no test (exit $rc)" >&2
+        save_failure "$name"
+        exit 1
+    fi
+}
+
+cmd_script() {
+    local file=$1
+    shift
+    load_state
+    export KARDELLO_BENCH=$bench KARDELLO_ROOT=$root
+    if ! bash "$file" "$@"; then
+        save_failure "$(basename "$file" .sh)"
+        exit 1
+    fi
+}
+
+command=${1:-}
+shift || true
+case "$command" in
+    up) cmd_up ;;
+    down) cmd_down ;;
+    gtest) cmd_gtest "$@" ;;
+    script) cmd_script "$@" ;;
+    *) echo "usage: bench.sh up|down|gtest EXE NT|WIN98 ARGS...|script FILE ARGS..." >&2; exit 2 ;;
+esac
