@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace kardello {
+
+struct KernelObjectTag;
+using KernelHandle = KernelObjectTag*;  // null: none
+
+constexpr std::uint32_t kWaitObject0 = 0;
+constexpr std::uint32_t kWaitTimeout = 0x102;
+constexpr std::uint32_t kWaitFailed = 0xFFFFFFFFu;
+
+class IKernel {
+public:
+    virtual ~IKernel() = default;
+    // OpenSemaphoreA with SEMAPHORE_ALL_ACCESS, not inheritable.
+    virtual KernelHandle OpenSemaphore(const std::string& name) = 0;
+    // CreateSemaphoreA without security attributes. `existed` (may be null) tells
+    // whether the name was already taken, as GetLastError's ERROR_ALREADY_EXISTS does.
+    virtual KernelHandle CreateSemaphore(long initial, long maximum, const std::string& name,
+                                         bool* existed) = 0;
+    virtual bool ReleaseSemaphore(KernelHandle semaphore, long count) = 0;
+    virtual std::uint32_t Wait(KernelHandle object, std::uint32_t milliseconds) = 0;
+    virtual void Close(KernelHandle object) = 0;
+};
+
+}  // namespace kardello

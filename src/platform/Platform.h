@@ -1,0 +1,22 @@
+#pragma once
+// Everything the system reaches Windows through, handed to each class that needs it.
+
+#include "platform/DeviceIo.h"
+#include "platform/Kernel.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+#include "platform/SystemInfo.h"
+#include "platform/User.h"
+
+namespace kardello {
+
+struct Platform {
+    IRegistry& registry;
+    IDeviceIo& devices;
+    ISystemInfo& system;
+    IKernel& kernel;
+    IShell& shell;
+    IUser& user;
+};
+
+}  // namespace kardello

@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/Window.h"
+
+namespace kardello {
+
+constexpr std::uint32_t kNimAdd = 0;
+constexpr std::uint32_t kNimModify = 1;
+constexpr std::uint32_t kNimDelete = 2;
+constexpr std::uint32_t kNifMessage = 0x1;
+constexpr std::uint32_t kNifIcon = 0x2;
+constexpr std::uint32_t kNifTip = 0x4;
+constexpr int kSwShowDefault = 10;
+
+// The first, 88-byte form of NOTIFYICONDATAA.
+struct NotifyIconData {
+    WindowHandle window = nullptr;
+    std::uint32_t id = 0;
+    std::uint32_t flags = 0;
+    std::uint32_t callbackMessage = 0;
+    IconHandle icon = nullptr;
+    std::string tip;  // at most 63 characters reach the shell
+};
+
+class IShell {
+public:
+    virtual ~IShell() = default;
+    // Shell_NotifyIconA.
+    virtual bool NotifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;
+    // ShellExecuteA without owner and parameters; the result taken as a signed number.
+    // An empty directory is passed as none.
+    virtual std::intptr_t Execute(const char* verb, const std::string& file,
+                                  const std::string& directory, int show) = 0;
+};
+
+}  // namespace kardello

@@ -1,0 +1,57 @@
+#pragma once
+// The user-interface services that belong to no one window: creating windows,
+// modal dialogs, the message loop, boxes, menus and resources.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Window.h"
+
+namespace kardello {
+
+class WindowBase;
+
+// MessageBoxA styles the system uses.
+constexpr std::uint32_t kMbOk = 0x0;
+constexpr std::uint32_t kMbIconHand = 0x10;
+constexpr std::uint32_t kMbIconExclamation = 0x30;
+
+struct Point {
+    int x = 0;
+    int y = 0;
+};
+
+class IUser {
+public:
+    virtual ~IUser() = default;
+
+    // RegisterWindowMessageA.
+    virtual std::uint32_t RegisterMessage(const char* name) = 0;
+    // Dialog hosting and the three-dimensional look of dialog controls, where the
+    // platform has them. Failures are ignored.
+    virtual void PrepareDialogs() = 0;
+    // Registers a class with no style, cursor, brush or icon and creates a window
+    // of it: WS_EX_TOOLWINDOW, style 0, the title, at 0,0 size 0 by 0, no parent,
+    // menu or creation data. The window is bound to `window` before WM_CREATE.
+    virtual bool CreateHiddenToolWindow(WindowBase& window, const char* title) = 0;
+    // Runs the dialog of resource template `templateId` modally, bound to `dialog`;
+    // without a parent the platform picks the owner as Windows does.
+    // Returns the modal result, or -1 when the dialog could not be shown.
+    virtual int RunModal(WindowBase& dialog, int templateId, WindowHandle parent) = 0;
+    // The destruction of this window ends the message loop.
+    virtual void SetMainWindow(WindowBase* window) = 0;
+    virtual int RunMessageLoop() = 0;
+
+    virtual int MessageBox(WindowHandle owner, const std::string& text, const std::string& title,
+                           std::uint32_t style) = 0;
+    virtual std::string LoadString(int id) = 0;
+    virtual IconHandle LoadIcon(int id) = 0;
+    virtual std::uint32_t DoubleClickTime() = 0;
+    virtual Point CursorPos() = 0;
+    // Loads menu resource `menuId`, brings `owner` to the foreground, shows the first
+    // popup at `at` (TPM_LEFTALIGN | TPM_RIGHTBUTTON) owned by `owner`, posts WM_USER
+    // to `owner` so the menu closes when the user clicks elsewhere, destroys the menu.
+    virtual void TrackPopupMenu(WindowHandle owner, int menuId, Point at) = 0;
+};
+
+}  // namespace kardello

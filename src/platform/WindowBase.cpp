@@ -1,0 +1,51 @@
+#include "platform/Window.h"
+
+namespace kardello {
+
+namespace {
+
+bool Matches(const MessageEntry& entry, const Message& message) {
+    switch (entry.kind) {
+        case MessageEntry::Kind::Message:
+            return entry.id == message.id;
+        case MessageEntry::Kind::Command:
+            return message.id == wm::kCommand && entry.id == (message.wParam & 0xFFFF);
+        case MessageEntry::Kind::Registered:
+            return entry.registered != nullptr && *entry.registered != 0 &&
+                   *entry.registered == message.id;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool WindowBase::Dispatch(const Message& message, std::intptr_t& result) {
+    const MessageEntry* found = nullptr;
+    for (const MessageTable* table = &Messages(); table != nullptr && found == nullptr;
+         table = table->base) {
+        for (std::size_t i = 0; i < table->count; ++i) {
+            if (Matches(table->entries[i], message)) {
+                found = &table->entries[i];
+                break;
+            }
+        }
+    }
+    if (found == nullptr) return false;
+    ++dispatchDepth_;
+    result = found->call(*this, message);
+    if (--dispatchDepth_ == 0 && finalDestroyPending_) {
+        finalDestroyPending_ = false;
+        OnFinalDestroy();  // may delete this: nothing after it
+    }
+    return true;
+}
+
+void WindowBase::FinalDestroyed() {
+    if (dispatchDepth_ > 0) {
+        finalDestroyPending_ = true;
+        return;
+    }
+    OnFinalDestroy();
+}
+
+}  // namespace kardello
