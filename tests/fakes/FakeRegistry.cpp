@@ -125,6 +125,10 @@ void FakeRegistry::Remove(RegRoot root, const std::string& path, const std::stri
     if (found != keys_.end()) found->second.values.erase(Lower(name));
 }
 
+void FakeRegistry::ClearValues(RegRoot root, const std::string& path) {
+    keys_[Id(root, path)].values.clear();
+}
+
 void FakeRegistry::RemoveKey(RegRoot root, const std::string& path) { keys_.erase(Id(root, path)); }
 
 std::optional<FakeRegistry::Value> FakeRegistry::Get(RegRoot root, const std::string& path,

@@ -38,6 +38,7 @@ public:
                    std::uint32_t number);
     void Remove(RegRoot root, const std::string& path, const std::string& name);
     void RemoveKey(RegRoot root, const std::string& path);
+    void ClearValues(RegRoot root, const std::string& path);  // the key stays, or is made
     std::optional<Value> Get(RegRoot root, const std::string& path, const std::string& name) const;
     std::optional<std::string> GetString(RegRoot root, const std::string& path,
                                          const std::string& name) const;  // up to the first NUL

@@ -1,0 +1,183 @@
+#include "agent/AgentWindow.h"
+
+#include <iterator>
+
+#include "res/resource.h"
+#include "res/Texts.h"
+#include "settings/SmallDialogs.h"
+#include "store/RegistrySchema.h"
+#include "store/SettingsStore.h"
+
+namespace kardello {
+
+std::uint32_t AgentWindow::selectionRequestMessage = 0;
+std::uint32_t AgentWindow::taskbarCreatedMessage = 0;
+
+AgentWindow::AgentWindow(Platform& platform)
+    : TrayIconWindow(platform),
+      reader_(platform.registry, platform.devices, platform.system),
+      photoApp_(platform),
+      watch_(reader_, photoApp_) {}
+
+AgentWindow::~AgentWindow() { watch_.ClearKnownCards(); }
+
+const MessageTable& AgentWindow::Messages() const {
+    using T = AgentWindow;
+    static const MessageEntry entries[] = {
+        KARDELLO_ON_MESSAGE(wm::kCreate, (crack::Result<T, &T::OnCreate>)),
+        KARDELLO_ON_MESSAGE(wm::kDestroy, (crack::Void<T, &T::OnDestroy>)),
+        KARDELLO_ON_MESSAGE(wm::kTimer, (crack::Timer<T, &T::OnTimer>)),
+        KARDELLO_ON_COMMAND(ID_MENU_ABOUT, (crack::Void<T, &T::OnAbout>)),
+        KARDELLO_ON_COMMAND(ID_MENU_EXIT, (crack::Void<T, &T::OnExit>)),
+        KARDELLO_ON_COMMAND(ID_MENU_UNUSED_1, (crack::Void<T, &T::OnIgnoredCommand>)),
+        KARDELLO_ON_COMMAND(ID_MENU_UNUSED_2, (crack::Void<T, &T::OnIgnoredCommand>)),
+        KARDELLO_ON_REGISTERED(&selectionRequestMessage, (crack::Params<T, &T::OnSelectionRequest>)),
+        KARDELLO_ON_REGISTERED(&taskbarCreatedMessage, (crack::Params<T, &T::OnTaskbarCreated>)),
+    };
+    static const MessageTable table{entries, std::size(entries), &TrayIconWindow::Messages()};
+    return table;
+}
+
+bool AgentWindow::Create(bool cpl) {
+    startedWithCpl = cpl ? 1 : 0;
+    return TrayIconWindow::Create();
+}
+
+Family AgentWindow::CurrentFamily() const {
+    return reader_.IsNtFamily() ? Family::Nt : Family::Win95;
+}
+
+std::uint32_t AgentWindow::ReadDirectExec() const {
+    SettingsStore store(platform_.registry, schema::kAgentRoot, schema::kAgentKey);
+    std::uint32_t directExec = schema::kDirectExecOpenPhotoApp;  // unreadable counts as 0
+    store.ReadNumber(schema::kDirectExec, directExec);
+    return directExec;
+}
+
+std::intptr_t AgentWindow::OnCreate() {
+    trayIcon = platform_.user.LoadIcon(IDI_TRAY);
+    auto opensWindow = [this] {
+        const std::uint32_t directExec = ReadDirectExec();
+        return (directExec == schema::kDirectExecOpenPhotoApp ||
+                directExec == schema::kDirectExecShowSelection) &&
+               !startedWithCpl;
+    };
+    if (reader_.IsNtFamily()) {
+        if (watch_.DetectNewCard(Family::Nt)) {
+            flags.cardPresent = 1;
+            if (opensWindow()) openedByCard = 1;
+        }
+    } else {
+        CardRecord records[kMaxCardRecords];
+        int count = kMaxCardRecords;
+        if (reader_.QueryControlDevice(records, count)) {
+            for (int i = 0; i < count; ++i) {
+                if (!records[i].HasCard()) continue;
+                flags.cardPresent = 1;
+                if (opensWindow()) {
+                    openedByCard = 1;
+                    watch_.DetectNewCard(Family::Win95);
+                }
+            }
+        }
+    }
+    if (startedWithCpl || openedByCard) {
+        // Before the timer exists: the icon appears only after this window closes.
+        ShowSelectionWindow();
+        openedByCard = 0;
+    }
+    Ops()->SetTimer(kCardWatchTimer, kCardWatchInterval);
+    return 0;
+}
+
+void AgentWindow::OnTimer(std::uint32_t id) {
+    TrayIconWindow::OnTimer(id);
+    if (id != kCardWatchTimer) return;
+    const Family family = CurrentFamily();
+    if (flags.photoAppAutoOpened || flags.cardPresent || flags.cardHandled) {
+        flags.watchQueryActive = 1;
+        if (watch_.CheckCardRemoval(family, flags)) flags.cardPresent = 0;
+        flags.watchQueryActive = 0;
+    } else if (watch_.DetectNewCard(family)) {
+        switch (ReadDirectExec()) {
+            case schema::kDirectExecOpenPhotoApp:
+                if (photoApp_.OpenPhotoApp(flags)) {
+                    flags.photoAppAutoOpened = 1;
+                    flags.cardHandled = 1;
+                    RecordCardStatus();
+                }
+                break;
+            case schema::kDirectExecShowSelection:
+                openedByCard = 1;
+                ShowSelectionWindow();
+                openedByCard = 0;
+                break;
+            default:
+                break;
+        }
+    }
+    UpdateIcon();
+}
+
+void AgentWindow::UpdateIcon() {
+    const int tip = flags.photoAppAutoOpened && photoApp_.IsPhotoAppRunning(flags)
+                        ? IDS_PHOTO_APP_AUTO_OPENED
+                        : IDS_CONFIRMING_INSERTION;
+    lastTip_ = platform_.user.LoadString(tip);
+    // The first add can fail while the shell is not ready (a start at logon): the
+    // next tick tries again rather than modifying an icon that is not there.
+    if (trayIconAdded) {
+        NotifyIcon(kNimModify, trayIcon, lastTip_.c_str());
+    } else if (NotifyIcon(kNimAdd, trayIcon, lastTip_.c_str())) {
+        trayIconAdded = 1;
+    }
+}
+
+std::intptr_t AgentWindow::OnTaskbarCreated(std::uintptr_t, std::intptr_t) {
+    // The shell was restarted and has forgotten the icon.
+    if (trayIconAdded) trayIconAdded = NotifyIcon(kNimAdd, trayIcon, lastTip_.c_str()) ? 1 : 0;
+    return 0;
+}
+
+void AgentWindow::RecordCardStatus() {
+    const CardRecord& card = watch_.CurrentCard(CurrentFamily());
+    SettingsStore store(platform_.registry, schema::kCardStatusRoot, schema::kCardStatusKey);
+    store.WriteNumber(schema::kExtendStatus, card.extendStatus);
+    store.WriteString(schema::kDriLetter, std::string(1, card.driveLetter));
+    store.WriteString(schema::kSerialNo, card.SerialText());
+}
+
+void AgentWindow::OnDestroy() { NotifyIcon(kNimDelete, nullptr, nullptr); }
+
+std::intptr_t AgentWindow::OnSelectionRequest(std::uintptr_t, std::intptr_t) {
+    ShowSelectionWindow();
+    return 1;
+}
+
+void AgentWindow::ShowSelectionWindow() {
+    // The selection window is not part of this program yet.
+}
+
+void AgentWindow::OnTrayRightClick() {
+    const Point at = platform_.user.CursorPos();
+    platform_.user.TrackPopupMenu(Handle(), IDR_TRAY_MENU, at);
+}
+
+void AgentWindow::OnAbout() {
+    AboutDialog box(platform_.user);
+    if (AboutDialog::IsShown()) {
+        Ops()->RaiseAndActivate();
+        return;
+    }
+    AboutDialog::SetShown(true);
+    const int result = box.RunModal();
+    if (result == kIdOk || result == kIdCancel) AboutDialog::SetShown(false);
+}
+
+void AgentWindow::OnExit() {
+    Ops()->KillTimer(kClickTimer);
+    Ops()->KillTimer(kCardWatchTimer);
+    Ops()->Post(wm::kClose, 0, 0);
+}
+
+}  // namespace kardello

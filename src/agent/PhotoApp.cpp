@@ -1,0 +1,75 @@
+#include "agent/PhotoApp.h"
+
+#include "settings/SmallDialogs.h"
+#include "store/RegistrySchema.h"
+#include "store/SettingsStore.h"
+
+namespace kardello {
+
+LaunchOutcome JudgeLaunchResult(std::intptr_t result) {
+    if (result > 32) return LaunchOutcome::Started;
+    if (result == 0 || result == 8) return LaunchOutcome::LowMemory;  // SE_ERR_OOM
+    return LaunchOutcome::NotFound;
+}
+
+LaunchOutcome Launch(Platform& platform, const std::string& file, const std::string& directory) {
+    return JudgeLaunchResult(platform.shell.Execute("open", file, directory, kSwShowDefault));
+}
+
+int RunLaunchFailureBox(Platform& platform, LaunchOutcome outcome) {
+    if (outcome == LaunchOutcome::LowMemory) {
+        LowMemoryDialog box(platform.user);
+        return box.RunModal();
+    }
+    AppNotFoundDialog box(platform.user);
+    return box.RunModal();
+}
+
+std::string PhotoAppPath(Platform& platform) {
+    SettingsStore store(platform.registry, schema::kPhotoAppRoot, schema::kPhotoAppKey);
+    std::string path;
+    store.ReadString(schema::kPhotoAppPath, path);
+    return path;
+}
+
+void PhotoApp::GuardedBox(LaunchOutcome outcome, std::int32_t& guard) {
+    if (guard) return;  // that box is up already: the failure stays silent
+    guard = 1;
+    const int result = RunLaunchFailureBox(platform_, outcome);
+    if (result == kIdOk || result == kIdCancel) guard = 0;
+}
+
+bool PhotoApp::OpenPhotoApp(WatchFlags& flags) {
+    if (IsPhotoAppRunning(flags)) return false;
+    const std::string path = PhotoAppPath(platform_);
+    const LaunchOutcome outcome = Launch(platform_, path, path);
+    if (outcome == LaunchOutcome::Started) return true;
+    GuardedBox(outcome, outcome == LaunchOutcome::LowMemory ? flags.lowMemoryDialogOpen
+                                                            : flags.notFoundDialogOpen);
+    return false;
+}
+
+bool PhotoApp::IsPhotoAppRunning(WatchFlags& flags) {
+    std::string caption;
+    bool installed = false;
+    {
+        SettingsStore store(platform_.registry, schema::kPhotoAppRoot, schema::kPhotoAppKey);
+        installed = store.ReadString(schema::kPhotoAppCaption, caption);
+    }
+    if (!installed) {
+        // No box from inside a removal check: it runs every second.
+        if (!flags.watchQueryActive) GuardedBox(LaunchOutcome::NotFound, flags.notFoundDialogOpen);
+        flags.cardPresent = 0;
+        flags.photoAppAutoOpened = 0;
+        flags.cardHandled = 0;
+        return true;
+    }
+    KernelHandle semaphore = platform_.kernel.OpenSemaphore(caption);
+    if (semaphore == nullptr) return false;
+    // A successful zero wait takes a count that is not given back.
+    const std::uint32_t waited = platform_.kernel.Wait(semaphore, 0);
+    platform_.kernel.Close(semaphore);
+    return waited != kWaitObject0;
+}
+
+}  // namespace kardello

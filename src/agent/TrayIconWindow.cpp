@@ -1,0 +1,90 @@
+#include "agent/TrayIconWindow.h"
+
+#include <iterator>
+
+#include "res/Texts.h"
+
+namespace kardello {
+
+IconHandle TrayIconWindow::lastIcon = nullptr;
+
+const MessageTable& TrayIconWindow::Messages() const {
+    using T = TrayIconWindow;
+    static const MessageEntry entries[] = {
+        KARDELLO_ON_MESSAGE(wm::kTimer, (crack::Timer<T, &T::OnTimer>)),
+        KARDELLO_ON_MESSAGE(wm::kLButtonUp, (crack::Void<T, &T::OnTraySingleClick>)),
+        KARDELLO_ON_MESSAGE(wm::kLButtonDblClk, (crack::Void<T, &T::OnTrayDoubleClick>)),
+        KARDELLO_ON_MESSAGE(wm::kRButtonUp, (crack::Void<T, &T::OnTrayRightClick>)),
+        KARDELLO_ON_MESSAGE(kTrayCallbackMessage, (crack::Params<T, &T::OnTrayCallback>)),
+    };
+    static const MessageTable table{entries, std::size(entries), nullptr};
+    return table;
+}
+
+bool TrayIconWindow::Create() {
+    // A window that fails during its creation may already have deleted this object.
+    bool destroyed = false;
+    destroyedDuringCreate_ = &destroyed;
+    const bool created = platform_.user.CreateHiddenToolWindow(*this, TXT_AGENT_WINDOW_TITLE);
+    if (destroyed) return false;
+    destroyedDuringCreate_ = nullptr;
+    if (!created) delete this;
+    return created;
+}
+
+bool TrayIconWindow::NotifyIcon(std::uint32_t message, IconHandle icon, const char* tip) {
+    // A window that is gone must not leave an icon behind it.
+    if (!HasWindow()) return false;
+    NotifyIconData data;
+    data.window = Handle();
+    data.id = kIconId;
+    data.callbackMessage = kTrayCallbackMessage;
+    data.flags = kNifMessage;
+    // An add always carries the icon: a retried or repeated add shows nothing without it.
+    if (icon != nullptr && (icon != lastIcon || message == kNimAdd)) {
+        data.flags |= kNifIcon;
+        data.icon = icon;
+        lastIcon = icon;
+    }
+    if (tip != nullptr) {
+        data.flags |= kNifTip;
+        data.tip = tip;
+    }
+    return platform_.shell.NotifyIcon(message, data);
+}
+
+std::intptr_t TrayIconWindow::OnTrayCallback(std::uintptr_t id, std::intptr_t mouseMessage) {
+    if (id != kIconId) return 0;
+    switch (mouseMessage) {
+        case wm::kLButtonDown:
+            doubleClickSeen = 0;
+            Ops()->SetTimer(kClickTimer, platform_.user.DoubleClickTime());
+            break;
+        case wm::kLButtonUp:
+            if (doubleClickSeen) Ops()->Post(wm::kLButtonDblClk, 0, 0);
+            break;
+        case wm::kLButtonDblClk:
+            doubleClickSeen = 1;
+            Ops()->KillTimer(kClickTimer);
+            break;
+        case wm::kRButtonUp:
+            Ops()->Post(wm::kRButtonUp, 0, 0);
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+void TrayIconWindow::OnTimer(std::uint32_t id) {
+    if (id != kClickTimer) return;
+    Ops()->KillTimer(kClickTimer);
+    Ops()->Post(wm::kLButtonUp, 0, 0);
+}
+
+void TrayIconWindow::OnFinalDestroy() {
+    if (destroyedDuringCreate_ != nullptr) *destroyedDuringCreate_ = true;
+    delete this;
+}
+
+}  // namespace kardello

@@ -1,0 +1,82 @@
+#include "app/CardAgentApp.h"
+
+#include <cctype>
+
+#include "agent/AgentWindow.h"
+#include "res/resource.h"
+#include "res/Texts.h"
+#include "store/FirstRun.h"
+#include "store/RegistrySchema.h"
+#include "store/SettingsStore.h"
+
+namespace kardello {
+
+CardAgentApp::CardAgentApp(Platform& platform) : platform_(platform) {
+    AgentWindow::selectionRequestMessage = platform_.user.RegisterMessage(TXT_AGENT_MESSAGE);
+    // Sent by the shell to top-level windows when the taskbar is re-created.
+    AgentWindow::taskbarCreatedMessage = platform_.user.RegisterMessage("TaskbarCreated");
+}
+
+bool CardAgentApp::IsCplArgument(const std::string& arguments) {
+    static const char kCpl[] = "cpl";
+    if (arguments.size() != 3) return false;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (std::tolower(static_cast<unsigned char>(arguments[i])) != kCpl[i]) return false;
+    }
+    return true;
+}
+
+bool CardAgentApp::Startup(const std::string& arguments) {
+    IUser& user = platform_.user;
+    user.PrepareDialogs();
+    SettingsStore store(platform_.registry, schema::kAgentRoot, schema::kAgentKey);
+    const std::string noCaption = user.LoadString(IDS_NO_CAPTION);
+    const std::string title = user.LoadString(IDS_APP_TITLE);
+
+    std::string caption;
+    if (!store.ReadString(schema::kCaption, caption)) {
+        user.MessageBox(nullptr, noCaption, title, kMbOk | kMbIconHand);
+        return false;
+    }
+
+    otherInstanceFound = 0;
+    instanceSemaphore = platform_.kernel.OpenSemaphore(caption);
+    bool existed = instanceSemaphore != nullptr;
+    if (!existed) {
+        // Two copies started in the same instant can both miss the other's semaphore;
+        // the one whose create finds the name taken is the second copy.
+        instanceSemaphore = platform_.kernel.CreateSemaphore(1, 1, caption, &existed);
+    }
+    if (existed) {
+        user.MessageBox(nullptr, user.LoadString(IDS_ALREADY_RUNNING), title,
+                        kMbOk | kMbIconExclamation);
+        otherInstanceFound = 1;  // the handle stays open until the process ends
+        return false;
+    }
+
+    auto* window = new AgentWindow(platform_);
+    // A window that can't be created must not leave the agent running invisibly
+    // with the semaphore held: end at once (the object is gone then).
+    if (!window->Create(IsCplArgument(arguments))) return false;
+    mainWindow_ = window;
+    user.SetMainWindow(window);
+
+    // After the window exists: its creation handling finds no defaults on a first run.
+    ApplyFirstRunRule(platform_.registry, user.LoadString(IDS_NOT_REGISTERED));
+    std::uint32_t directExec = 0;
+    if (!store.ReadNumber(schema::kDirectExec, directExec)) {
+        store.WriteNumber(schema::kDirectExec, schema::kDirectExecOpenPhotoApp);
+    }
+    return true;
+}
+
+int CardAgentApp::Shutdown() {
+    if (otherInstanceFound == 0 && instanceSemaphore != nullptr) {
+        platform_.kernel.ReleaseSemaphore(instanceSemaphore, 1);
+        platform_.kernel.Close(instanceSemaphore);
+        instanceSemaphore = nullptr;
+    }
+    return 0;
+}
+
+}  // namespace kardello

@@ -1,0 +1,19 @@
+#include "store/FirstRun.h"
+
+#include "store/RegistrySchema.h"
+#include "store/SettingsStore.h"
+
+namespace kardello {
+
+void ApplyFirstRunRule(IRegistry& registry, const std::string& notRegistered) {
+    SettingsStore store(registry, schema::kAgentRoot, schema::kAgentKey);
+    std::string path1;
+    if (store.ReadString(schema::AppSlot::PathValue(1).c_str(), path1)) return;
+    for (int n = 1; n <= schema::kAppSlotCount; ++n) {
+        store.WriteString(schema::AppSlot::ExeValue(n).c_str(), notRegistered);
+        store.WriteString(schema::AppSlot::PathValue(n).c_str(), notRegistered);
+        store.WriteString(schema::AppSlot::NameValue(n).c_str(), notRegistered);
+    }
+}
+
+}  // namespace kardello

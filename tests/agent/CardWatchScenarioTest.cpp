@@ -1,0 +1,333 @@
+// A card followed through the agent's once-a-second cycle, over the fakes.
+
+#include <gtest/gtest.h>
+
+#include "fakes/AgentBench.h"
+#include "res/Texts.h"
+#include "res/resource.h"
+
+namespace kardello {
+namespace {
+
+using test::AgentBench;
+using test::MakeRecord;
+
+constexpr RegRoot kHkcu = RegRoot::CurrentUser;
+const std::string kStatusKey = schema::kCardStatusKey;
+
+class CardWatchScenario : public ::testing::TestWithParam<Family> {
+protected:
+    void SetUp() override {
+        bench.SetFamily(GetParam());
+        bench.SetCaption();
+        bench.InstallPhotoApp();
+        bench.SetSlots({MakeRecord(0, "UNIT0001", 'E'), MakeRecord(0, "UNIT0002", 'F')});
+        ASSERT_NE(bench.Start(), nullptr);
+        agent = bench.window;
+    }
+    WatchFlags& flags() { return agent->Flags(); }
+    bool Following() {
+        return flags().photoAppAutoOpened || flags().cardPresent || flags().cardHandled;
+    }
+
+    AgentBench bench;
+    AgentWindow* agent = nullptr;
+};
+
+TEST_P(CardWatchScenario, NewCardOpensThePhotoAppOnceAndIsFollowedUntilItEnds) {
+    bench.Tick();
+    EXPECT_EQ(bench.Tooltip(), TXT_CONFIRMING_INSERTION);
+    EXPECT_EQ(bench.PhotoStarts(), 0);
+
+    bench.Insert(1, "UNIT0002", 'F', 0x1234);
+    bench.registry.ClearWriteLog();
+    bench.Tick();
+    ASSERT_EQ(bench.PhotoStarts(), 1);
+    const auto& start = bench.shell.executions.back();
+    EXPECT_EQ(start.verb, "open");
+    EXPECT_EQ(start.directory, test::kPhotoPath);
+    EXPECT_EQ(start.show, 10);
+    EXPECT_EQ(flags().photoAppAutoOpened, 1);
+    EXPECT_EQ(flags().cardHandled, 1);
+    // The card handed over, in this order, under HKEY_CURRENT_USER.
+    EXPECT_EQ(bench.registry.WriteLog(),
+              (std::vector<std::string>{"software\\varno\\varno kardello\\ExtendStatus",
+                                        "software\\varno\\varno kardello\\DriLetter",
+                                        "software\\varno\\varno kardello\\SerialNo"}));
+    EXPECT_EQ(*bench.registry.GetNumber(kHkcu, kStatusKey, "ExtendStatus"), 0x1234u);
+    EXPECT_EQ(bench.registry.Get(kHkcu, kStatusKey, "DriLetter")->data,
+              (std::vector<std::uint8_t>{'F', 0}));
+    EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0002");
+    EXPECT_EQ(bench.Tooltip(), TXT_PHOTO_APP_AUTO_OPENED);
+
+    // Following: no second start while the card stays and the application runs.
+    for (int i = 0; i < 3; ++i) bench.Tick();
+    EXPECT_EQ(bench.PhotoStarts(), 1);
+    EXPECT_TRUE(Following());
+
+    // Card out, application closed: back to watching; the next card opens it again.
+    bench.Remove(1);
+    bench.ClosePhotoApp();
+    bench.Tick();
+    EXPECT_FALSE(Following());
+    EXPECT_EQ(bench.Tooltip(), TXT_CONFIRMING_INSERTION);
+    bench.Insert(0, "UNIT0001", 'E');
+    bench.Tick();
+    EXPECT_EQ(bench.PhotoStarts(), 2);
+    EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0001");
+}
+
+TEST_P(CardWatchScenario, PhotoAppThatNeverComesUpIsGivenTwelveTicks) {
+    bench.shell.onExecute = nullptr;  // opened, but it never holds its semaphore
+    bench.Insert(0, "UNIT0001");
+    bench.Tick();
+    ASSERT_EQ(flags().photoAppAutoOpened, 1);
+    for (int tick = 1; tick <= 12; ++tick) {
+        bench.Tick();
+        ASSERT_EQ(flags().photoAppAutoOpened, 1) << "cleared too early, at tick " << tick;
+        EXPECT_EQ(agent->Watch().State().removalGraceTicks[static_cast<int>(GetParam())], tick);
+    }
+    bench.Tick();
+    EXPECT_EQ(flags().photoAppAutoOpened, 0);
+    EXPECT_EQ(agent->Watch().State().removalGraceTicks[static_cast<int>(GetParam())], 0);
+}
+
+TEST_P(CardWatchScenario, PhotoAppClosedAfterItWasSeenEndsTheFollowingAtOnce) {
+    bench.Insert(0, "UNIT0001");
+    bench.Tick();
+    bench.Tick();  // seen running: the counter stands at 12
+    EXPECT_EQ(agent->Watch().State().removalGraceTicks[static_cast<int>(GetParam())], 12);
+    bench.ClosePhotoApp();
+    bench.Tick();
+    EXPECT_EQ(flags().photoAppAutoOpened, 0);
+    // The card is still in: it was reported, so it is not a new card.
+    bench.Tick();
+    EXPECT_EQ(bench.PhotoStarts(), 1);
+}
+
+TEST_P(CardWatchScenario, ReaderFailingWhileFollowingEndsItWithoutAskingThePhotoApp) {
+    bench.Insert(0, "UNIT0001");
+    bench.Tick();
+    bench.Tick();  // seen running
+    ASSERT_TRUE(Following());
+    bench.FailQueries(true);
+    const int opensBefore = bench.kernel.opens;
+    bench.Tick();
+    EXPECT_EQ(flags().cardHandled, 0);
+    // Only the tooltip's check asks for the semaphore; the removal check did not.
+    EXPECT_EQ(bench.kernel.opens, opensBefore + 1);
+    // The photo application's end is noticed only through a query that answers.
+    bench.ClosePhotoApp();
+    bench.Tick();
+    EXPECT_EQ(flags().photoAppAutoOpened, 1);
+    EXPECT_EQ(bench.Tooltip(), TXT_CONFIRMING_INSERTION);
+    bench.FailQueries(false);
+    bench.Tick();
+    EXPECT_FALSE(Following());
+    EXPECT_EQ(bench.PhotoStarts(), 1);
+}
+
+TEST_P(CardWatchScenario, PhotoAppMissingShowsOneBoxEvenWhenTicksComeInsideIt) {
+    bench.registry.Remove(schema::kPhotoAppRoot, schema::kPhotoAppKey, "CAPTION");
+    int nestedTicks = 0;
+    bench.user.modalScript = [&](WindowBase&, int) {
+        // A second card arrives while the box is up.
+        bench.Insert(1, "UNIT0002");
+        bench.TickInside(*agent);
+        bench.TickInside(*agent);
+        ++nestedTicks;
+        return kIdOk;
+    };
+    bench.Insert(0, "UNIT0001");
+    bench.Tick();
+    ASSERT_EQ(bench.user.modals.size(), 1u);
+    EXPECT_EQ(bench.user.modals[0].templateId, IDD_APP_NOT_FOUND);
+    EXPECT_EQ(bench.user.maxModalDepth, 1);
+    EXPECT_EQ(nestedTicks, 1);
+    EXPECT_EQ(bench.PhotoStarts(), 0);
+    EXPECT_FALSE(Following());
+    EXPECT_EQ(flags().notFoundDialogOpen, 0);  // closed with OK
+    EXPECT_FALSE(bench.registry.Get(kHkcu, kStatusKey, "SerialNo"));
+    // The photo application key was created, empty but for PATH.
+    EXPECT_TRUE(bench.registry.KeyExists(schema::kPhotoAppRoot, schema::kPhotoAppKey));
+}
+
+TEST_P(CardWatchScenario, PhotoAppAlreadyRunningIsNotStartedAgain) {
+    bench.kernel.Hold(test::kPhotoCaption);
+    bench.Insert(0, "UNIT0001");
+    bench.Tick();
+    EXPECT_EQ(bench.PhotoStarts(), 0);
+    EXPECT_TRUE(bench.user.modals.empty());
+    EXPECT_EQ(flags().photoAppAutoOpened, 0);
+}
+
+TEST_P(CardWatchScenario, PhotoAppThatCannotStartShowsTheMatchingBox) {
+    bench.shell.onExecute = nullptr;
+    bench.shell.executeResult = 2;  // file not found
+    bench.Insert(0, "UNIT0001");
+    bench.Tick();
+    bench.shell.executeResult = 8;  // out of memory
+    bench.Insert(1, "UNIT0002");
+    bench.Tick();
+    bench.shell.executeResult = 0;
+    bench.Insert(2, "UNIT0003");
+    bench.Tick();
+    ASSERT_EQ(bench.user.modals.size(), 3u);
+    EXPECT_EQ(bench.user.modals[0].templateId, IDD_APP_NOT_FOUND);
+    EXPECT_EQ(bench.user.modals[1].templateId, IDD_LOW_MEMORY);
+    EXPECT_EQ(bench.user.modals[2].templateId, IDD_LOW_MEMORY);
+    EXPECT_FALSE(Following());
+}
+
+TEST_P(CardWatchScenario, DirectExecOtherThanZeroOpensNothingAndTheCardStaysReported) {
+    for (std::uint32_t directExec : {1u, 2u, 7u}) {
+        bench.SetDirectExec(directExec);
+        bench.Insert(0, "UNIT0001");
+        bench.Tick();
+        bench.Tick();
+        EXPECT_EQ(bench.PhotoStarts(), 0) << directExec;
+        EXPECT_FALSE(Following());
+        EXPECT_EQ(agent->Watch().State().slotReported[0], 1);
+        bench.Remove(0);
+        bench.Tick();
+        EXPECT_EQ(agent->Watch().State().slotReported[0], 0);
+    }
+}
+
+TEST_P(CardWatchScenario, TwoNewCardsInOneQueryFollowTheHigherSlot) {
+    bench.Insert(0, "UNIT0001", 'E');
+    bench.slots.push_back(MakeRecord(1, "UNIT0003", 'G'));
+    bench.Insert(2, "UNIT0003", 'G');
+    bench.Tick();
+    EXPECT_EQ(bench.PhotoStarts(), 1);
+    EXPECT_EQ(agent->Watch().State().slotReported[0], 1);
+    EXPECT_EQ(agent->Watch().State().slotReported[2], 1);
+    EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0003");
+    EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "DriLetter"), "G");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFamilies, CardWatchScenario,
+                         ::testing::Values(Family::Nt, Family::Win95),
+                         [](const auto& info) {
+                             return info.param == Family::Nt ? "Nt" : "Win95";
+                         });
+
+// ---- The steps on their own, where the cycle would hide the detail ----
+
+class CardWatchSteps : public ::testing::Test {
+protected:
+    CardWatchSteps() { bench.InstallPhotoApp(); }
+    AgentBench bench;
+    CardReader reader{bench.registry, bench.devices, bench.system};
+    PhotoApp photoApp{bench.platform};
+    CardWatch watch{reader, photoApp};
+};
+
+TEST_F(CardWatchSteps, CardOutAndBackWithoutAnEmptyQueryIsNotNew) {
+    bench.Insert(0, "CARD");
+    EXPECT_TRUE(watch.DetectNewCard(Family::Nt));
+    bench.Remove(0);
+    bench.Insert(0, "CARD");  // never seen empty
+    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+    // Seen empty once: reported again when it comes back.
+    bench.Remove(0);
+    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+    EXPECT_TRUE(watch.State().knownCards.empty());
+    bench.Insert(0, "CARD");
+    EXPECT_TRUE(watch.DetectNewCard(Family::Nt));
+}
+
+TEST_F(CardWatchSteps, SlotFlagBlocksAnotherSerialUntilTheSlotIsSeenEmpty) {
+    bench.Insert(0, "FIRST");
+    EXPECT_TRUE(watch.DetectNewCard(Family::Nt));
+    bench.Insert(0, "SECOND");
+    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+}
+
+TEST_F(CardWatchSteps, RecordsBeyondTheFifthSlotAreRememberedButNeverReported) {
+    std::vector<CardRecord> records(7, MakeRecord(1, "X"));
+    for (int i = 0; i < 7; ++i) records[i] = MakeRecord(i == 6 ? 1 : 0, "S" + std::to_string(i));
+    bench.SetSlots(records);
+    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+    ASSERT_EQ(watch.State().knownCards.size(), 1u);
+    EXPECT_EQ(watch.State().knownCards[0].SerialText(), "S6");
+}
+
+TEST_F(CardWatchSteps, StatusTwoIsNeitherACardNorAnEmptySlot) {
+    bench.Insert(0, "CARD");
+    EXPECT_TRUE(watch.DetectNewCard(Family::Nt));
+    bench.slots[0].status = 2;
+    bench.SetSlots(bench.slots);
+    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+    EXPECT_EQ(watch.State().slotReported[0], 1);  // not cleared
+    EXPECT_TRUE(watch.State().knownCards.empty());
+
+    // While following, a status-2 slot does not end the handling.
+    WatchFlags flags;
+    flags.cardHandled = 1;
+    bench.kernel.Hold(test::kPhotoCaption);
+    EXPECT_FALSE(watch.CheckCardRemoval(Family::Nt, flags));
+    EXPECT_EQ(flags.cardHandled, 1);
+}
+
+TEST_F(CardWatchSteps, RemovalCheckKnownCardsDifferByFamily) {
+    bench.kernel.Hold(test::kPhotoCaption);
+    bench.Insert(0, "OTHER");
+    bench.Insert(1, "CURRENT");
+    for (Family family : {Family::Nt, Family::Win95}) {
+        CardWatch own{reader, photoApp};
+        ASSERT_TRUE(own.DetectNewCard(family));
+        ASSERT_EQ(own.CurrentCard(family).SerialText(), "CURRENT");
+        WatchFlags flags;
+        EXPECT_FALSE(own.CheckCardRemoval(family, flags));
+        // The NT family keeps the current card's own record among the known ones.
+        const auto& known = own.State().knownCards;
+        ASSERT_EQ(known.size(), family == Family::Nt ? 2u : 1u);
+        EXPECT_EQ(known[0].SerialText(), "OTHER");
+    }
+}
+
+TEST_F(CardWatchSteps, CardHandledFollowsWhetherEverySlotHoldsACard) {
+    bench.kernel.Hold(test::kPhotoCaption);
+    bench.Insert(0, "A");
+    bench.Insert(1, "B");
+    watch.DetectNewCard(Family::Nt);
+    WatchFlags flags;
+    EXPECT_FALSE(watch.CheckCardRemoval(Family::Nt, flags));
+    EXPECT_EQ(flags.cardHandled, 1);
+    bench.Remove(0);  // an empty slot, but the application still runs: not a removal
+    flags.cardHandled = 1;
+    EXPECT_FALSE(watch.CheckCardRemoval(Family::Nt, flags));
+    EXPECT_EQ(flags.cardHandled, 0);
+    // The current card (slot 1) out while the application is gone: removal.
+    bench.ClosePhotoApp();
+    bench.Remove(1);
+    EXPECT_TRUE(watch.CheckCardRemoval(Family::Nt, flags));
+    // No records at all while it runs: every slot (none) holds a card.
+    bench.kernel.Hold(test::kPhotoCaption);
+    bench.SetSlots({});
+    EXPECT_FALSE(watch.CheckCardRemoval(Family::Nt, flags));
+    EXPECT_EQ(flags.cardHandled, 1);
+}
+
+TEST_F(CardWatchSteps, NoCaptionInsideARemovalCheckClearsTheFlagsWithoutABox) {
+    bench.registry.Remove(schema::kPhotoAppRoot, schema::kPhotoAppKey, "CAPTION");
+    WatchFlags flags;
+    flags.watchQueryActive = 1;
+    flags.cardPresent = flags.photoAppAutoOpened = flags.cardHandled = 1;
+    EXPECT_TRUE(photoApp.IsPhotoAppRunning(flags));
+    EXPECT_EQ(flags.cardPresent + flags.photoAppAutoOpened + flags.cardHandled, 0);
+    EXPECT_TRUE(bench.user.modals.empty());
+}
+
+TEST_F(CardWatchSteps, ASuccessfulZeroWaitMeansNotRunningAndKeepsTheCount) {
+    bench.kernel.Hold(test::kPhotoCaption, 1, 1);  // a semaphore anyone can take
+    WatchFlags flags;
+    EXPECT_FALSE(photoApp.IsPhotoAppRunning(flags));
+    EXPECT_EQ(bench.kernel.Find(test::kPhotoCaption)->count, 0);
+    EXPECT_TRUE(photoApp.IsPhotoAppRunning(flags));  // now it cannot be taken
+    EXPECT_EQ(bench.kernel.OpenHandles(), 0u);
+}
+
+}  // namespace
+}  // namespace kardello

@@ -1,0 +1,95 @@
+#include "fakes/AgentBench.h"
+
+#include "settings/SmallDialogs.h"
+
+namespace kardello::test {
+
+AgentBench::AgentBench() {
+    AboutDialog::SetShown(false);
+    SetFamily(Family::Nt);
+}
+
+AgentBench::~AgentBench() {
+    // End the agent as the menu's end command would, so its object is not leaked.
+    if (window != nullptr && user.mainWindow == window) user.Destroy(*window);
+}
+
+void AgentBench::SetFamily(Family family) {
+    system.platformId = family == Family::Nt ? kPlatformWin32Nt : kPlatformWin32Windows;
+}
+
+void AgentBench::Publish() {
+    registry.ClearValues(schema::kDriverInstanceRoot, schema::kDriverInstanceKey);
+    for (int i = 0; i < kMaxCardRecords; ++i) {
+        devices.RemoveDevice("\\\\.\\VRUSBDSK" + std::to_string(i));
+    }
+    devices.Add("\\\\.\\VRUSBMSC", CardReader::kControlCode).reply = Bytes(slots);
+    devices.Find("\\\\.\\VRUSBMSC")->fail = failing_;
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const std::string name = "VRUSBDSK" + std::to_string(i);
+        registry.PutString(schema::kDriverInstanceRoot, schema::kDriverInstanceKey,
+                           std::to_string(i), name);
+        auto& device = devices.Add("\\\\.\\" + name, CardReader::kInstanceCode);
+        device.reply = Bytes({slots[i]});
+        device.fail = failing_;
+    }
+}
+
+void AgentBench::SetSlots(const std::vector<CardRecord>& records) {
+    slots = records;
+    Publish();
+}
+
+void AgentBench::Insert(int slot, const std::string& serial, char letter, std::uint16_t extend) {
+    if (slots.size() <= static_cast<std::size_t>(slot)) slots.resize(slot + 1, MakeRecord(0, ""));
+    slots[slot] = MakeRecord(1, serial, letter, extend);
+    Publish();
+}
+
+void AgentBench::Remove(int slot) {
+    slots[slot].status = 0;
+    Publish();
+}
+
+void AgentBench::FailQueries(bool fail) {
+    failing_ = fail;
+    Publish();
+}
+
+void AgentBench::InstallPhotoApp() {
+    registry.PutString(schema::kPhotoAppRoot, schema::kPhotoAppKey, "PATH", kPhotoPath);
+    registry.PutString(schema::kPhotoAppRoot, schema::kPhotoAppKey, "CAPTION", kPhotoCaption);
+    shell.onExecute = [this](const std::string& file) {
+        if (file == kPhotoPath && !PhotoAppRunning()) kernel.Hold(kPhotoCaption);
+    };
+}
+
+int AgentBench::PhotoStarts() const {
+    int starts = 0;
+    for (const auto& e : shell.executions)
+        if (e.file == kPhotoPath) ++starts;
+    return starts;
+}
+
+AgentWindow* AgentBench::Start(const std::string& arguments) {
+    app = std::make_unique<CardAgentApp>(platform);
+    window = app->Startup(arguments) ? app->MainWindow() : nullptr;
+    return window;
+}
+
+void AgentBench::Tick() {
+    user.Send(*window, wm::kTimer, AgentWindow::kCardWatchTimer);
+    user.PumpPosted();
+}
+
+void AgentBench::TickInside(AgentWindow& agent) {
+    user.Send(agent, wm::kTimer, AgentWindow::kCardWatchTimer);
+}
+
+std::string AgentBench::Tooltip() const {
+    for (auto n = shell.notifications.rbegin(); n != shell.notifications.rend(); ++n)
+        if (n->data.flags & kNifTip) return n->data.tip;
+    return {};
+}
+
+}  // namespace kardello::test

@@ -1,0 +1,69 @@
+#pragma once
+// Everything the agent runs on, faked, with a card reader whose slots a test fills
+// and empties, and a photo application that "runs" once the shell opens it.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "agent/AgentWindow.h"
+#include "app/CardAgentApp.h"
+#include "fakes/FakeDevices.h"
+#include "fakes/FakeKernel.h"
+#include "fakes/FakeRegistry.h"
+#include "fakes/FakeShell.h"
+#include "fakes/FakeUser.h"
+#include "platform/Platform.h"
+#include "store/RegistrySchema.h"
+
+namespace kardello::test {
+
+constexpr const char* kAgentCaption = "VARNO Kardello Agent";
+constexpr const char* kPhotoCaption = "VARNO Fotimo Running";
+constexpr const char* kPhotoPath = "C:\\VARNO\\Fotimo\\fotimo.exe";
+
+struct AgentBench {
+    AgentBench();
+    ~AgentBench();
+
+    // The reader: slot i (0-based) answers records[i]; the NT family sees one
+    // instance device per slot, the Windows 95 family the control device.
+    void SetFamily(Family family);
+    void SetSlots(const std::vector<CardRecord>& records);
+    void Insert(int slot, const std::string& serial, char letter = 'E', std::uint16_t extend = 0);
+    void Remove(int slot);  // the card is out; the unit and its serial stay
+    void FailQueries(bool fail);
+    std::vector<CardRecord> slots;
+
+    void SetCaption() { registry.PutString(schema::kAgentRoot, schema::kAgentKey, "CAPTION", kAgentCaption); }
+    void SetDirectExec(std::uint32_t value) {
+        registry.PutNumber(schema::kAgentRoot, schema::kAgentKey, "DirectExec", value);
+    }
+    // The photo application's key; opening it through the shell makes it run.
+    void InstallPhotoApp();
+    bool PhotoAppRunning() const { return kernel.Find(kPhotoCaption) != nullptr; }
+    void ClosePhotoApp() { kernel.Drop(kPhotoCaption); }
+    int PhotoStarts() const;
+
+    // Starts the agent as the program does; null when the start was refused.
+    AgentWindow* Start(const std::string& arguments = "");
+    void Tick();
+    void TickInside(AgentWindow& window);  // a tick from within a modal run
+    std::string Tooltip() const;           // the last tooltip sent to the shell
+
+    FakeRegistry registry;
+    FakeDevices devices;
+    FakeSystemInfo system;
+    FakeKernel kernel;
+    FakeShell shell;
+    FakeUser user;
+    Platform platform{registry, devices, system, kernel, shell, user};
+    std::unique_ptr<CardAgentApp> app;
+    AgentWindow* window = nullptr;
+
+private:
+    void Publish();
+    bool failing_ = false;
+};
+
+}  // namespace kardello::test

@@ -1,0 +1,159 @@
+#include "fakes/FakeUser.h"
+
+#include "res/Texts.h"
+#include "res/resource.h"
+
+namespace kardello::test {
+
+namespace {
+// Handles unique across every fake of the process: some state (the icon last sent
+// to the shell) outlives a test.
+std::uintptr_t nextHandle = 0x1000;
+}  // namespace
+
+bool FakeWindowOps::SetTimer(std::uint32_t id, std::uint32_t ms) {
+    if (!alive_) return false;
+    timers[id] = ms;
+    return true;
+}
+
+void FakeWindowOps::KillTimer(std::uint32_t id) {
+    if (alive_) timers.erase(id);
+}
+
+void FakeWindowOps::Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (alive_) user_.posted_.push_back({handle_, Message{message, wParam, lParam}});
+}
+
+void FakeWindowOps::RaiseAndActivate() {
+    if (alive_) ++raised;
+}
+void FakeWindowOps::MakeTopMost() {
+    if (alive_) ++topMost;
+}
+void FakeWindowOps::SetForeground() {
+    if (alive_) ++foreground;
+}
+void FakeWindowOps::EndDialog(int result) {
+    if (alive_) endResult = result;
+}
+
+WindowHandle FakeUser::NewHandle() { return reinterpret_cast<WindowHandle>(nextHandle++); }
+
+std::uint32_t FakeUser::RegisterMessage(const char* name) {
+    auto found = registered_.find(name);
+    if (found != registered_.end()) return found->second;
+    const auto number = static_cast<std::uint32_t>(0xC000 + registered_.size());
+    registered_[name] = number;
+    return number;
+}
+
+bool FakeUser::CreateHiddenToolWindow(WindowBase& window, const char* title) {
+    createdTitles.push_back(title);
+    if (failCreate) return false;
+    ops_.push_back(std::make_unique<FakeWindowOps>(*this, window, NewHandle()));
+    window.Bind(ops_.back().get());
+    if (Send(window, wm::kCreate) == -1) {
+        Destroy(window);  // CreateWindowEx destroys a window whose creation failed
+        return false;
+    }
+    return true;
+}
+
+int FakeUser::RunModal(WindowBase& dialog, int templateId, WindowHandle parent) {
+    if (quitPosted) return -1;  // nothing new is shown once the program is ending
+    modals.push_back({templateId, parent});
+    ops_.push_back(std::make_unique<FakeWindowOps>(*this, dialog, NewHandle()));
+    FakeWindowOps* ops = ops_.back().get();
+    dialog.Bind(ops);
+    Send(dialog, wm::kInitDialog);
+    ++modalDepth;
+    if (modalDepth > maxModalDepth) maxModalDepth = modalDepth;
+    int result = modalScript ? modalScript(dialog, templateId) : kIdOk;
+    --modalDepth;
+    if (ops->endResult != -1) result = ops->endResult;
+    ops->alive_ = false;
+    dialog.Bind(nullptr);
+    ops->window_ = nullptr;
+    return quitPosted ? 0 : result;
+}
+
+int FakeUser::RunMessageLoop() {
+    PumpPosted();
+    return quitCode;
+}
+
+int FakeUser::MessageBox(WindowHandle owner, const std::string& text, const std::string& title,
+                         std::uint32_t style) {
+    boxes.push_back({owner, text, title, style});
+    return kIdOk;
+}
+
+std::string FakeUser::LoadString(int id) {
+    static const std::map<int, const char*> table = {
+        {IDS_PHOTO_APP_AUTO_OPENED, TXT_PHOTO_APP_AUTO_OPENED},
+        {IDS_CONFIRMING_INSERTION, TXT_CONFIRMING_INSERTION},
+        {IDS_ALREADY_RUNNING, TXT_ALREADY_RUNNING},
+        {IDS_NOT_REGISTERED, TXT_NOT_REGISTERED},
+        {IDS_OPENING_PHOTO_APP, TXT_OPENING_PHOTO_APP},
+        {IDS_OPEN_OTHER_APP, TXT_OPEN_OTHER_APP},
+        {IDS_SETTINGS, TXT_SETTINGS},
+        {IDS_CARD_INSTALLED, TXT_CARD_INSTALLED},
+        {IDS_CARD_NUMBER, TXT_CARD_NUMBER},
+        {IDS_NO_CAPTION, TXT_NO_CAPTION},
+        {IDS_EXE_FILES, TXT_EXE_FILES},
+        {IDS_ALL_FILES, TXT_ALL_FILES},
+        {IDS_APP_TITLE, TXT_APP_TITLE},
+        {IDS_FONT_FACE, TXT_FONT_FACE},
+        {IDS_STORAGE_NAME, TXT_STORAGE_NAME},
+        {IDS_NOT_CONNECTED, TXT_NOT_CONNECTED},
+    };
+    auto found = table.find(id);
+    return found == table.end() ? std::string() : found->second;
+}
+
+IconHandle FakeUser::LoadIcon(int) { return reinterpret_cast<IconHandle>(nextHandle++); }
+
+void FakeUser::TrackPopupMenu(WindowHandle owner, int menuId, Point at) {
+    menus.push_back({owner, menuId, at});
+}
+
+std::intptr_t FakeUser::Send(WindowBase& window, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) {
+    std::intptr_t result = 0;
+    if (window.Dispatch(Message{message, wParam, lParam}, result)) return result;
+    // The default handling that matters here: WM_CLOSE destroys the window.
+    if (message == wm::kClose) Destroy(window);
+    return 0;
+}
+
+void FakeUser::Destroy(WindowBase& window) {
+    FakeWindowOps* ops = OpsOf(window);
+    if (ops == nullptr || !ops->alive_) return;
+    Send(window, wm::kDestroy);
+    ops->alive_ = false;
+    ops->window_ = nullptr;
+    if (&window == mainWindow) {
+        quitPosted = true;
+        mainWindow = nullptr;
+    }
+    window.FinalDestroyed();  // may delete the object
+}
+
+FakeWindowOps* FakeUser::OpsOf(WindowHandle handle) {
+    for (auto& ops : ops_)
+        if (ops->handle_ == handle) return ops.get();
+    return nullptr;
+}
+
+void FakeUser::PumpPosted() {
+    while (!posted_.empty()) {
+        Posted next = posted_.front();
+        posted_.pop_front();
+        FakeWindowOps* ops = OpsOf(next.target);
+        if (ops == nullptr || !ops->alive_ || ops->window_ == nullptr) continue;
+        Send(*ops->window_, next.message.id, next.message.wParam, next.message.lParam);
+    }
+}
+
+}  // namespace kardello::test

@@ -1,0 +1,114 @@
+#pragma once
+// The user-interface side of the platform, in memory: windows are objects with
+// inert-after-destruction operations, posted messages wait in one queue, modal
+// runs call a test's script (which may deliver ticks inside them), and boxes,
+// menus and strings are recorded.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Dialog.h"
+#include "platform/User.h"
+#include "platform/Window.h"
+
+namespace kardello::test {
+
+class FakeUser;
+
+class FakeWindowOps : public IWindowOps {
+public:
+    FakeWindowOps(FakeUser& user, WindowBase& window, WindowHandle handle)
+        : user_(user), window_(&window), handle_(handle) {}
+
+    WindowHandle Handle() const override { return handle_; }
+    bool Alive() const override { return alive_; }
+    bool SetTimer(std::uint32_t id, std::uint32_t ms) override;
+    void KillTimer(std::uint32_t id) override;
+    void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void RaiseAndActivate() override;
+    void MakeTopMost() override;
+    void SetForeground() override;
+    void EndDialog(int result) override;
+
+    std::map<std::uint32_t, std::uint32_t> timers;  // id -> interval
+    int raised = 0, topMost = 0, foreground = 0;
+    int endResult = -1;
+
+private:
+    friend class FakeUser;
+    FakeUser& user_;
+    WindowBase* window_;
+    WindowHandle handle_;
+    bool alive_ = true;
+};
+
+class FakeUser : public IUser {
+public:
+    struct Box {
+        WindowHandle owner;
+        std::string text, title;
+        std::uint32_t style;
+    };
+    struct Modal {
+        int templateId;
+        WindowHandle parent;
+    };
+    struct Posted {
+        WindowHandle target;
+        Message message;
+    };
+    // What a modal run does while it is up; returns the run's result.
+    using ModalScript = std::function<int(WindowBase& dialog, int templateId)>;
+
+    std::uint32_t RegisterMessage(const char* name) override;
+    void PrepareDialogs() override { ++prepared; }
+    bool CreateHiddenToolWindow(WindowBase& window, const char* title) override;
+    int RunModal(WindowBase& dialog, int templateId, WindowHandle parent) override;
+    void SetMainWindow(WindowBase* window) override { mainWindow = window; }
+    int RunMessageLoop() override;
+    int MessageBox(WindowHandle owner, const std::string& text, const std::string& title,
+                   std::uint32_t style) override;
+    std::string LoadString(int id) override;
+    IconHandle LoadIcon(int id) override;
+    std::uint32_t DoubleClickTime() override { return 500; }
+    Point CursorPos() override { return cursor; }
+    void TrackPopupMenu(WindowHandle owner, int menuId, Point at) override;
+
+    // Delivering messages as the platform would.
+    std::intptr_t Send(WindowBase& window, std::uint32_t message, std::uintptr_t wParam = 0,
+                       std::intptr_t lParam = 0);
+    // Delivers posted messages (and what they post in turn) until none is left.
+    void PumpPosted();
+    // DestroyWindow: WM_DESTROY, the operations go inert, the final hook.
+    void Destroy(WindowBase& window);
+    FakeWindowOps* OpsOf(WindowHandle handle);
+    FakeWindowOps* OpsOf(const WindowBase& window) { return OpsOf(window.Handle()); }
+
+    ModalScript modalScript;           // default: closes with OK
+    bool failCreate = false;            // CreateWindowEx fails before any message
+    int prepared = 0;
+    bool quitPosted = false;
+    int quitCode = 0;
+    WindowBase* mainWindow = nullptr;
+    Point cursor{320, 240};
+    std::vector<Box> boxes;
+    std::vector<Modal> modals;
+    std::vector<std::string> createdTitles;
+    struct Menu { WindowHandle owner; int menuId; Point at; };
+    std::vector<Menu> menus;
+    int modalDepth = 0;
+    int maxModalDepth = 0;
+
+private:
+    friend class FakeWindowOps;
+    WindowHandle NewHandle();
+    std::map<std::string, std::uint32_t> registered_;
+    std::vector<std::unique_ptr<FakeWindowOps>> ops_;
+    std::deque<Posted> posted_;
+};
+
+}  // namespace kardello::test
