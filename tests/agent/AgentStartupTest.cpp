@@ -1,0 +1,300 @@
+// Start-up, single instance, the first look at the reader, the menu commands and
+// the end of the agent, over the fakes.
+
+#include <gtest/gtest.h>
+
+#include "fakes/AgentBench.h"
+#include "res/Texts.h"
+#include "res/resource.h"
+#include "settings/SmallDialogs.h"
+
+namespace kardello {
+namespace {
+
+using test::AgentBench;
+using test::MakeRecord;
+
+constexpr RegRoot kHklm = RegRoot::LocalMachine;
+const std::string kAgentKey = schema::kAgentKey;
+
+const char* const kSlotValues[] = {"EXE1", "PATH1", "APPNAME1", "EXE2", "PATH2", "APPNAME2",
+                                   "EXE3", "PATH3", "APPNAME3", "EXE4", "PATH4", "APPNAME4",
+                                   "EXE5", "PATH5", "APPNAME5"};
+
+TEST(AgentStartup, NoCaptionShowsTheErrorBoxAndEndsWithNothingCreated) {
+    AgentBench bench;
+    EXPECT_EQ(bench.Start(), nullptr);
+    ASSERT_EQ(bench.user.boxes.size(), 1u);
+    EXPECT_EQ(bench.user.boxes[0].owner, nullptr);
+    EXPECT_EQ(bench.user.boxes[0].text, TXT_NO_CAPTION);
+    EXPECT_EQ(bench.user.boxes[0].title, TXT_APP_TITLE);
+    EXPECT_EQ(bench.user.boxes[0].style, 0x10u);
+    EXPECT_TRUE(bench.user.createdTitles.empty());
+    EXPECT_EQ(bench.kernel.OpenHandles(), 0u);
+    EXPECT_EQ(bench.app->Shutdown(), 0);
+    EXPECT_TRUE(bench.shell.notifications.empty());
+    // A key that cannot be opened at all counts the same.
+    AgentBench denied;
+    denied.SetCaption();
+    denied.registry.DenyRoot(kHklm);
+    EXPECT_EQ(denied.Start(), nullptr);
+    EXPECT_EQ(denied.user.boxes.at(0).text, TXT_NO_CAPTION);
+}
+
+TEST(AgentStartup, FirstRunWritesFifteenSlotValuesAndDirectExecAfterTheWindow) {
+    AgentBench bench;
+    bench.SetCaption();
+    bench.registry.PutString(kHklm, kAgentKey, "APPNAME3", "Kept?");
+    ASSERT_NE(bench.Start(), nullptr);
+    EXPECT_EQ(bench.user.createdTitles, std::vector<std::string>{TXT_AGENT_WINDOW_TITLE});
+    for (const char* value : kSlotValues) {
+        EXPECT_EQ(bench.registry.GetString(kHklm, kAgentKey, value), TXT_NOT_REGISTERED) << value;
+    }
+    EXPECT_EQ(bench.registry.GetNumber(kHklm, kAgentKey, "DirectExec"), 0u);
+    // The window's timer runs; the icon waits for the first tick.
+    EXPECT_EQ(bench.user.OpsOf(*bench.window)->timers.at(5), 1000u);
+    EXPECT_TRUE(bench.shell.notifications.empty());
+    EXPECT_EQ(bench.user.prepared, 1);
+}
+
+TEST(AgentStartup, PresentPath1LeavesTheSlotsAndOnlyAMissingDirectExecIsWritten) {
+    AgentBench bench;
+    bench.SetCaption();
+    bench.registry.PutString(kHklm, kAgentKey, "PATH1", "C:\\x.exe");
+    ASSERT_NE(bench.Start(), nullptr);
+    EXPECT_EQ(bench.registry.ValueCount(kHklm, kAgentKey), 3u);  // CAPTION, PATH1, DirectExec
+    EXPECT_EQ(bench.registry.GetNumber(kHklm, kAgentKey, "DirectExec"), 0u);
+
+    AgentBench again;
+    again.SetCaption();
+    again.registry.PutString(kHklm, kAgentKey, "PATH1", "C:\\x.exe");
+    again.SetDirectExec(2);
+    ASSERT_NE(again.Start(), nullptr);
+    EXPECT_EQ(again.registry.WriteCount(), 0);
+}
+
+TEST(AgentStartup, SecondCopyIsRefusedBeforeTheArgumentIsLookedAt) {
+    AgentBench bench;
+    bench.SetCaption();
+    ASSERT_NE(bench.Start(), nullptr);
+    for (const char* arguments : {"", "cpl"}) {
+        test::AgentBench* shared = &bench;  // same machine: same registry and kernel
+        CardAgentApp second(shared->platform);
+        const std::size_t boxesBefore = bench.user.boxes.size();
+        const std::size_t windowsBefore = bench.user.createdTitles.size();
+        EXPECT_FALSE(second.Startup(arguments));
+        ASSERT_EQ(bench.user.boxes.size(), boxesBefore + 1);
+        EXPECT_EQ(bench.user.boxes.back().text, TXT_ALREADY_RUNNING);
+        EXPECT_EQ(bench.user.boxes.back().title, TXT_APP_TITLE);
+        EXPECT_EQ(bench.user.boxes.back().style, 0x30u);
+        EXPECT_EQ(bench.user.createdTitles.size(), windowsBefore);
+        EXPECT_EQ(second.Shutdown(), 0);
+        // The first copy's semaphore is untouched: still held, count still 1.
+        ASSERT_NE(bench.kernel.Find(test::kAgentCaption), nullptr);
+        EXPECT_EQ(bench.kernel.Find(test::kAgentCaption)->count, 1);
+    }
+}
+
+TEST(AgentStartup, TwoCopiesStartingTogetherRunOnlyOne) {
+    AgentBench bench;
+    bench.SetCaption();
+    // The other copy creates the semaphore between this copy's open and create.
+    bench.kernel.beforeCreate = [&](const std::string& name) {
+        bench.kernel.beforeCreate = nullptr;
+        bench.kernel.Hold(name, 1, 1);
+    };
+    EXPECT_EQ(bench.Start(), nullptr);
+    ASSERT_EQ(bench.user.boxes.size(), 1u);
+    EXPECT_EQ(bench.user.boxes[0].text, TXT_ALREADY_RUNNING);
+    EXPECT_TRUE(bench.user.createdTitles.empty());
+    bench.app->Shutdown();
+    EXPECT_EQ(bench.kernel.Find(test::kAgentCaption)->count, 1);  // not released by us
+}
+
+TEST(AgentStartup, WindowThatCannotBeCreatedEndsTheStartAndReleasesTheSemaphore) {
+    AgentBench bench;
+    bench.SetCaption();
+    bench.user.failCreate = true;
+    EXPECT_EQ(bench.Start(), nullptr);
+    EXPECT_EQ(bench.app->Shutdown(), 0);
+    EXPECT_EQ(bench.kernel.Find(test::kAgentCaption), nullptr);  // last handle closed
+    EXPECT_EQ(bench.kernel.OpenHandles(), 0u);
+}
+
+TEST(AgentStartup, ShutdownReleasesTheSemaphoreOnce) {
+    AgentBench bench;
+    bench.SetCaption();
+    ASSERT_NE(bench.Start(), nullptr);
+    EXPECT_EQ(bench.kernel.Find(test::kAgentCaption)->count, 1);
+    bench.user.Destroy(*bench.window);
+    bench.window = nullptr;
+    EXPECT_EQ(bench.app->Shutdown(), 0);
+    EXPECT_EQ(bench.kernel.OpenHandles(), 0u);
+}
+
+TEST(AgentStartup, CplArgumentInAnyCaseButOnlyAlone) {
+    for (const char* yes : {"cpl", "CPL", "Cpl", "cPl"}) EXPECT_TRUE(CardAgentApp::IsCplArgument(yes)) << yes;
+    for (const char* no : {"", "cp", "cpl ", "cpl x", " cpl", "cplx", "cpl\t"})
+        EXPECT_FALSE(CardAgentApp::IsCplArgument(no)) << '"' << no << '"';
+    AgentBench bench;
+    bench.SetCaption();
+    ASSERT_NE(bench.Start("CpL"), nullptr);
+    EXPECT_TRUE(bench.window->StartedWithCpl());
+}
+
+// ---- The first look at the reader ----
+
+TEST(AgentStartup, CardFoundAtStartIsFollowedButNeverOpensThePhotoAppDirectly) {
+    for (Family family : {Family::Nt, Family::Win95}) {
+        for (std::uint32_t directExec : {0u, 1u, 2u}) {
+            AgentBench bench;
+            bench.SetFamily(family);
+            bench.SetCaption();
+            bench.InstallPhotoApp();
+            bench.SetDirectExec(directExec);
+            bench.Insert(0, "ATSTART");
+            ASSERT_NE(bench.Start(), nullptr);
+            EXPECT_EQ(bench.window->Flags().cardPresent, 1);
+            EXPECT_EQ(bench.window->OpenedByCard(), 0);  // cleared after the window's turn
+            for (int i = 0; i < 3; ++i) bench.Tick();
+            EXPECT_EQ(bench.PhotoStarts(), 0) << directExec;
+            // Taken out: back to watching, and the same card put back is new.
+            bench.Remove(0);
+            bench.Tick();
+            EXPECT_EQ(bench.window->Flags().cardPresent, 0);
+            bench.Insert(0, "ATSTART");
+            bench.Tick();
+            EXPECT_EQ(bench.PhotoStarts(), directExec == 0 ? 1 : 0);
+        }
+    }
+}
+
+TEST(AgentStartup, FirstTickAddsTheIconAndLaterTicksModifyIt) {
+    AgentBench bench;
+    bench.SetCaption();
+    ASSERT_NE(bench.Start(), nullptr);
+    bench.Tick();
+    bench.Tick();
+    ASSERT_EQ(bench.shell.notifications.size(), 2u);
+    const auto& add = bench.shell.notifications[0];
+    EXPECT_EQ(add.message, kNimAdd);
+    EXPECT_EQ(add.data.id, 100u);
+    EXPECT_EQ(add.data.callbackMessage, 0x5F4u);
+    EXPECT_EQ(add.data.flags, kNifMessage | kNifIcon | kNifTip);
+    EXPECT_EQ(add.data.window, bench.window->Handle());
+    EXPECT_EQ(add.data.tip, TXT_CONFIRMING_INSERTION);
+    const auto& modify = bench.shell.notifications[1];
+    EXPECT_EQ(modify.message, kNimModify);
+    EXPECT_EQ(modify.data.flags, kNifMessage | kNifTip);  // the same icon is not sent again
+}
+
+TEST(AgentStartup, IconIsAddedAgainWhenTheShellWasNotReadyOrRestarted) {
+    AgentBench bench;
+    bench.SetCaption();
+    ASSERT_NE(bench.Start(), nullptr);
+    bench.shell.failAdds = 2;
+    bench.Tick();
+    bench.Tick();
+    EXPECT_FALSE(bench.window->TrayIconAdded());
+    bench.Tick();
+    EXPECT_TRUE(bench.window->TrayIconAdded());
+    for (const auto& n : bench.shell.notifications) EXPECT_EQ(n.message, kNimAdd);
+    EXPECT_TRUE(bench.shell.notifications.back().data.flags & kNifIcon);
+
+    bench.user.Send(*bench.window, AgentWindow::taskbarCreatedMessage);
+    EXPECT_EQ(bench.shell.notifications.back().message, kNimAdd);
+    EXPECT_TRUE(bench.shell.notifications.back().data.flags & kNifIcon);
+    EXPECT_EQ(bench.shell.notifications.back().data.tip, TXT_CONFIRMING_INSERTION);
+}
+
+// ---- Menu commands ----
+
+TEST(AgentMenu, VersionBoxIsShownOnceAndASecondRequestRaisesTheAgent) {
+    AgentBench bench;
+    bench.SetCaption();
+    ASSERT_NE(bench.Start(), nullptr);
+    AgentWindow& agent = *bench.window;
+    int inner = 0;
+    bench.user.modalScript = [&](WindowBase& dialog, int templateId) {
+        EXPECT_EQ(templateId, IDD_ABOUT);
+        EXPECT_EQ(bench.user.OpsOf(dialog)->topMost, 1);  // made top-most at its start
+        EXPECT_TRUE(AboutDialog::IsShown());
+        bench.user.Send(agent, wm::kCommand, ID_MENU_ABOUT);
+        ++inner;
+        return kIdCancel;
+    };
+    bench.user.Send(agent, wm::kCommand, ID_MENU_ABOUT);
+    EXPECT_EQ(inner, 1);
+    EXPECT_EQ(bench.user.modals.size(), 1u);
+    EXPECT_EQ(bench.user.OpsOf(agent)->raised, 1);
+    EXPECT_FALSE(AboutDialog::IsShown());
+    bench.user.Send(agent, wm::kCommand, ID_MENU_UNUSED_1);
+    bench.user.Send(agent, wm::kCommand, ID_MENU_UNUSED_2);
+    EXPECT_EQ(bench.user.modals.size(), 1u);
+}
+
+TEST(AgentMenu, EndCommandRemovesTheIconAndEndsTheLoop) {
+    AgentBench bench;
+    bench.SetCaption();
+    ASSERT_NE(bench.Start(), nullptr);
+    bench.Tick();
+    bench.user.Send(*bench.window, wm::kCommand, ID_MENU_EXIT);
+    EXPECT_TRUE(bench.user.OpsOf(*bench.window)->timers.empty());
+    bench.user.PumpPosted();  // WM_CLOSE: destroyed, deleted
+    bench.window = nullptr;
+    EXPECT_TRUE(bench.user.quitPosted);
+    EXPECT_EQ(bench.shell.notifications.back().message, kNimDelete);
+    EXPECT_EQ(bench.shell.notifications.back().data.flags, kNifMessage);
+    EXPECT_EQ(bench.app->Shutdown(), 0);
+    EXPECT_EQ(bench.kernel.OpenHandles(), 0u);
+}
+
+TEST(AgentMenu, EndCommandInsideABoxEndsCleanlyWithoutTouchingTheGoneWindow) {
+    AgentBench bench;
+    bench.SetCaption();
+    bench.InstallPhotoApp();
+    bench.registry.Remove(schema::kPhotoAppRoot, schema::kPhotoAppKey, "CAPTION");
+    ASSERT_NE(bench.Start(), nullptr);
+    AgentWindow* agent = bench.window;
+    bench.Tick();
+    bench.user.modalScript = [&](WindowBase&, int) {
+        // The user ends the agent from the tray menu while the box is up.
+        bench.user.Send(*agent, wm::kCommand, ID_MENU_EXIT);
+        bench.user.PumpPosted();
+        return 0;  // the box's loop ended by the quit
+    };
+    bench.Insert(0, "CARD");
+    bench.window = nullptr;  // gone by the end of this tick
+    bench.user.Send(*agent, wm::kTimer, AgentWindow::kCardWatchTimer);
+    // Ran to its end on a live object (the sanitizer would see a use after free),
+    // and nothing was added or shown after the window's destruction.
+    EXPECT_TRUE(bench.user.quitPosted);
+    EXPECT_EQ(bench.shell.notifications.back().message, kNimDelete);
+    EXPECT_EQ(bench.user.modals.size(), 1u);
+    EXPECT_EQ(bench.app->Shutdown(), 0);
+}
+
+TEST(AgentMenu, RightClickShowsTheTrayMenuAtTheCursor) {
+    AgentBench bench;
+    bench.SetCaption();
+    ASSERT_NE(bench.Start(), nullptr);
+    bench.user.cursor = {700, 580};
+    bench.user.Send(*bench.window, TrayIconWindow::kTrayCallbackMessage, 100, wm::kRButtonDown);
+    EXPECT_TRUE(bench.user.menus.empty());
+    bench.user.Send(*bench.window, TrayIconWindow::kTrayCallbackMessage, 100, wm::kRButtonUp);
+    bench.user.PumpPosted();
+    ASSERT_EQ(bench.user.menus.size(), 1u);
+    EXPECT_EQ(bench.user.menus[0].menuId, IDR_TRAY_MENU);
+    EXPECT_EQ(bench.user.menus[0].owner, bench.window->Handle());
+    EXPECT_EQ(bench.user.menus[0].at.x, 700);
+    EXPECT_EQ(bench.user.menus[0].at.y, 580);
+    // Another icon's callback, and timer ids other than the two, do nothing.
+    bench.user.Send(*bench.window, TrayIconWindow::kTrayCallbackMessage, 101, wm::kRButtonUp);
+    bench.user.Send(*bench.window, wm::kTimer, 6);
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.user.menus.size(), 1u);
+    EXPECT_TRUE(bench.shell.notifications.empty());
+}
+
+}  // namespace
+}  // namespace kardello
