@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Makes a fresh Wine prefix for running the agent against the simulated card reader.
+#   make-prefix.sh [OPTIONS] PREFIX BUILD_DIR
+# BUILD_DIR is the win64 build folder; the tools are taken from BUILD_DIR/tools.
+# PREFIX is removed first when it is a Wine prefix or empty; anything else is refused.
+# Options:
+#   --no-driver          no VRUSBDSK service, no Instance values, no Sim state
+#   --no-fotimo          no photo application key at all
+#   --no-fotimo-caption  photo application key with PATH but without CAPTION
+#   --no-caption         agent key without CAPTION
+set -euo pipefail
+
+usage() {
+    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+}
+
+driver=1 fotimo=1 fotimo_caption=1 caption=1
+positional=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --no-driver) driver=0 ;;
+        --no-fotimo) fotimo=0 ;;
+        --no-fotimo-caption) fotimo_caption=0 ;;
+        --no-caption) caption=0 ;;
+        -h | --help) usage ;;
+        -*) echo "make-prefix: unknown option $1" >&2; usage ;;
+        *) positional+=("$1") ;;
+    esac
+    shift
+done
+[ ${#positional[@]} -eq 2 ] || usage
+prefix=${positional[0]}
+build=$(cd "${positional[1]}" && pwd) || { echo "make-prefix: no build folder ${positional[1]}" >&2; exit 2; }
+tools=$build/tools
+
+need() {
+    [ -f "$1" ] || { echo "make-prefix: missing $1 (build the win64 preset first)" >&2; exit 1; }
+}
+if [ "$driver" = 1 ]; then need "$tools/vrsim.exe"; need "$tools/vrusbdsk.sys"; fi
+if [ "$fotimo" = 1 ]; then need "$tools/fotimo.exe"; fi
+
+# Z: maps the Unix root in every prefix.
+winpath() { printf 'Z:%s' "$(realpath "$1" | sed 's|/|\\|g')"; }
+# Escapes a Windows path for a .reg string.
+regstr() { printf '%s' "$1" | sed 's|\\|\\\\|g'; }
+
+export WINEPREFIX WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+started=$EPOCHREALTIME
+step() { awk -v a="$started" -v b="$EPOCHREALTIME" -v s="$1" 'BEGIN { printf "make-prefix: %-20s %5.1f s\n", s, b - a }'; }
+
+# Only a prefix or an empty folder is ever removed.
+if [ -e "$prefix" ]; then
+    if [ -f "$prefix/system.reg" ]; then
+        WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+        rm -rf "$prefix"
+    elif [ -d "$prefix" ] && [ -z "$(ls -A "$prefix")" ]; then
+        rmdir "$prefix"
+    else
+        echo "make-prefix: $prefix exists and is not a Wine prefix; not touching it" >&2
+        exit 1
+    fi
+fi
+mkdir -p "$(dirname "$prefix")"
+WINEPREFIX=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
+
+wineboot -i >/dev/null 2>&1
+step "wineboot -i"
+
+reg=$(mktemp /tmp/make-prefix.XXXXXX.reg)
+trap 'rm -f "$reg"' EXIT
+{
+    echo 'REGEDIT4'
+    echo
+    echo '[HKEY_CURRENT_USER\Software\Wine\Explorer]'
+    echo '"Desktop"="Default"'
+    echo
+    echo '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]'
+    echo '"Default"="800x600"'
+    echo
+    echo '[HKEY_LOCAL_MACHINE\Software\VARNO\VARNO Kardello]'
+    if [ "$caption" = 1 ]; then echo '"CAPTION"="VARNO Kardello Agent"'; fi
+    echo
+    if [ "$fotimo" = 1 ]; then
+        echo '[HKEY_LOCAL_MACHINE\Software\VARNO\VARNO Fotimo]'
+        echo "\"PATH\"=\"$(regstr "$(winpath "$tools/fotimo.exe")")\""
+        if [ "$fotimo_caption" = 1 ]; then echo '"CAPTION"="VARNO Fotimo Running"'; fi
+        echo
+    fi
+} >"$reg"
+# regedit is a 64-bit program here, so HKLM lands in the 64-bit view.
+wine regedit /S "$(winpath "$reg")"
+step "registry keys"
+
+if [ "$driver" = 1 ]; then
+    wine "$tools/vrsim.exe" install "$(winpath "$tools/vrusbdsk.sys")" >/dev/null
+    wine "$tools/vrsim.exe" reset >/dev/null
+    # services.exe reads the service list only when the wineserver starts.
+    wineserver -k || true
+    step "driver registered"
+    wine "$tools/vrsim.exe" wait 30 >/dev/null
+    listing=$(wine "$tools/vrsim.exe" list) || { echo "$listing" >&2; exit 1; }
+    if ! grep -q 'record 2: status 0 extend 0x0000 letter .F. serial "VR0000000002"' <<<"$listing"; then
+        echo "make-prefix: the driver does not answer as expected:" >&2
+        echo "$listing" >&2
+        exit 1
+    fi
+    step "driver answers"
+fi
+echo "make-prefix: ready: WINEPREFIX=$WINEPREFIX"
