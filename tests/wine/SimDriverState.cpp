@@ -41,11 +41,14 @@ std::vector<std::uint8_t> Bytes(const std::vector<CardRecord>& records) {
     return bytes;
 }
 
+void AwaitDevices(bool present);
+
 void ClearSim() {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSimKey);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kInstanceKey);
     RegCloseKey(Open(kSimKey));
     RegCloseKey(Open(kInstanceKey));
+    AwaitDevices(true);
 }
 
 void ListInstance(int index, const std::string& name) {
@@ -65,8 +68,22 @@ void SetReply(const std::string& who, const std::vector<std::uint8_t>& bytes) {
     Set(kSimKey, who, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
+// The driver takes its devices away (or back) on its own clock: wait for it.
+void AwaitDevices(bool present) {
+    for (int i = 0; i < 100; ++i) {
+        HANDLE device = CreateFileA("\\\\.\\VRUSBMSC", GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        const bool opens = device != INVALID_HANDLE_VALUE;
+        if (opens) CloseHandle(device);
+        if (opens == present) return;
+        Sleep(20);
+    }
+    throw std::runtime_error("the driver did not follow Absent");
+}
+
 void SetFlag(const std::string& name, std::uint32_t value) {
     Set(kSimKey, name, REG_DWORD, &value, sizeof value);
+    if (name == "Absent") AwaitDevices(value == 0);
 }
 
 }  // namespace kardello::wine

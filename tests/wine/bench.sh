@@ -53,7 +53,11 @@ cmd_up() {
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
     "$root/tools/wine/make-prefix.sh" "$WINEPREFIX" "$build" >"$bench/prefix.log" 2>&1 \
         || { cat "$bench/prefix.log" >&2; save_failure setup; exit 1; }
-    wineserver -p
+    # One persistent server for the whole run; the driver comes back with it.
+    wineserver -k || true
+    wineserver -p </dev/null >>"$bench/prefix.log" 2>&1
+    wine "$build/tools/vrsim.exe" wait 30 >>"$bench/prefix.log" 2>&1 \
+        || { cat "$bench/prefix.log" >&2; save_failure setup; exit 1; }
     echo "bench: prefix $WINEPREFIX on display $DISPLAY"
 }
 

@@ -67,6 +67,12 @@ WINEPREFIX=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
 wineboot -i >/dev/null 2>&1
 step "wineboot -i"
 
+# Wine's own bitmap fonts, so that "MS Sans Serif" is there and the dialogs keep
+# their classic metrics (Debian's fonts-wine; Wine does not look there by itself).
+if [ -d /usr/share/wine/fonts ]; then
+    cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+fi
+
 reg=$(mktemp /tmp/make-prefix.XXXXXX.reg)
 trap 'rm -f "$reg"' EXIT
 {
@@ -77,6 +83,9 @@ trap 'rm -f "$reg"' EXIT
     echo
     echo '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]'
     echo '"Default"="800x600"'
+    echo
+    echo '[HKEY_CURRENT_USER\Control Panel\Colors]'
+    echo '"ButtonFace"="212 208 200"'
     echo
     echo '[HKEY_LOCAL_MACHINE\Software\VARNO\VARNO Kardello]'
     if [ "$caption" = 1 ]; then echo '"CAPTION"="VARNO Kardello Agent"'; fi

@@ -1,0 +1,190 @@
+// The real kardello.exe under Wine, with the simulated card reader and the
+// stand-in photo application, driven from outside.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "WineDriving.h"
+#include "platform/win32/Win32Registry.h"
+#include "res/Texts.h"
+#include "res/resource.h"
+#include "simreader/SimCommand.h"
+
+namespace kardello {
+namespace {
+
+using namespace wine;
+
+constexpr const char* kAgentKey = "Software\\VARNO\\VARNO Kardello";
+constexpr const char* kPhotoKey = "Software\\VARNO\\VARNO Fotimo";
+constexpr const char* kAppDefaults = "Software\\Wine\\AppDefaults\\kardello.exe";
+constexpr const char* kFotimoTitle = "VARNO Fotimo (simulado)";
+constexpr const char* kSlotValues[] = {"EXE1", "PATH1", "APPNAME1", "EXE2", "PATH2", "APPNAME2",
+                                       "EXE3", "PATH3", "APPNAME3", "EXE4", "PATH4", "APPNAME4",
+                                       "EXE5", "PATH5", "APPNAME5"};
+
+void Sim(std::vector<std::string> args) {
+    Win32Registry registry;
+    const auto result = simreader::RunSimCommand(registry, args);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+}
+
+std::size_t FotimoWindows() { return WindowsTitled(kFotimoTitle, false).size(); }
+
+class AgentOnWine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Sim({"reset"});
+        WriteString(HKEY_LOCAL_MACHINE, kAgentKey, "CAPTION", "VARNO Kardello Agent");
+        WriteNumber(HKEY_LOCAL_MACHINE, kAgentKey, "DirectExec", 0);
+        WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "PATH", BuildPath("tools/fotimo.exe"));
+        WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "CAPTION", "VARNO Fotimo Running");
+        for (const char* name : {"ExtendStatus", "DriLetter", "SerialNo"})
+            DeleteValue(HKEY_CURRENT_USER, kAgentKey, name);
+        DeleteValue(HKEY_CURRENT_USER, kAppDefaults, "Version");
+    }
+    void TearDown() override {
+        if (agent.Running()) {
+            if (HWND window = AgentWindow()) PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
+            if (agent.WaitExit(5000) == -1) agent.Kill();
+        }
+        CloseFotimo();
+        DeleteValue(HKEY_CURRENT_USER, kAppDefaults, "Version");
+    }
+    void StartAgent(const std::string& arguments = "") {
+        agent = Process(BuildPath("kardello.exe"), arguments);
+        ASSERT_TRUE(agent.Started());
+        ASSERT_TRUE(WaitFor([] { return AgentWindow() != nullptr; }, 10000)) << "no agent window";
+    }
+    void EndAgent() {
+        HWND window = AgentWindow();
+        ASSERT_NE(window, nullptr);
+        PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
+        EXPECT_EQ(agent.WaitExit(10000), 0);
+    }
+    static void CloseFotimo() {
+        for (HWND w : WindowsTitled(kFotimoTitle, false)) PostMessageA(w, WM_CLOSE, 0, 0);
+        WaitFor([] { return FotimoWindows() == 0; }, 5000);
+    }
+    // A card through its whole road: the stand-in started once, the card recorded,
+    // and after the card is out and the stand-in closed, a second card opens it again.
+    void FollowCards() {
+        StartAgent();
+        Sleep(1500);
+        Sim({"insert", "1", "--serial", "VRCARD000001", "--letter", "G", "--extend", "0x2A"});
+        ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "stand-in not started";
+        std::string serial, letter;
+        DWORD extend = 0;
+        ASSERT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial); }, 3000));
+        EXPECT_EQ(serial, "VRCARD000001");
+        ASSERT_TRUE(ReadString(HKEY_CURRENT_USER, kAgentKey, "DriLetter", letter));
+        EXPECT_EQ(letter, "G");
+        ASSERT_TRUE(ReadNumber(HKEY_CURRENT_USER, kAgentKey, "ExtendStatus", extend));
+        EXPECT_EQ(extend, 0x2Au);
+        Sleep(3000);
+        EXPECT_EQ(FotimoWindows(), 1u) << "started more than once";
+
+        Sim({"remove", "1"});
+        CloseFotimo();
+        Sleep(2500);
+        Sim({"insert", "2", "--serial", "VRCARD000002", "--letter", "H"});
+        ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "second card: no start";
+        ASSERT_TRUE(WaitFor([&] {
+            return ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial) && serial == "VRCARD000002";
+        }, 3000));
+        EndAgent();
+    }
+
+    Process agent;
+};
+
+TEST_F(AgentOnWine, NoCaptionShowsTheErrorBoxAndEndsWithCodeZero) {
+    DeleteValue(HKEY_LOCAL_MACHINE, kAgentKey, "CAPTION");
+    agent = Process(BuildPath("kardello.exe"), "");
+    HWND box = WaitDialog(TXT_APP_TITLE, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(DialogText(box, 0xFFFF), TXT_NO_CAPTION);
+    EXPECT_EQ(AgentWindow(), nullptr);
+    PressButton(box, IDOK);
+    EXPECT_EQ(agent.WaitExit(10000), 0);
+}
+
+TEST_F(AgentOnWine, FirstRunWritesTheDefaults) {
+    for (const char* name : kSlotValues) DeleteValue(HKEY_LOCAL_MACHINE, kAgentKey, name);
+    DeleteValue(HKEY_LOCAL_MACHINE, kAgentKey, "DirectExec");
+    StartAgent();
+    ASSERT_TRUE(WaitFor([] {
+        std::string text;
+        return ReadString(HKEY_LOCAL_MACHINE, kAgentKey, "APPNAME5", text);
+    }, 5000));
+    for (const char* name : kSlotValues) {
+        std::string text;
+        EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kAgentKey, name, text)) << name;
+        EXPECT_EQ(text, TXT_NOT_REGISTERED) << name;
+    }
+    DWORD directExec = 99;
+    EXPECT_TRUE(ReadNumber(HKEY_LOCAL_MACHINE, kAgentKey, "DirectExec", directExec));
+    EXPECT_EQ(directExec, 0u);
+    EndAgent();
+}
+
+TEST_F(AgentOnWine, SecondStartIsRefusedWithAndWithoutCpl) {
+    StartAgent();
+    for (const char* arguments : {"", "cpl"}) {
+        Process second(BuildPath("kardello.exe"), arguments);
+        ASSERT_TRUE(second.Started());
+        HWND box = WaitDialog(TXT_APP_TITLE, 10000);
+        ASSERT_NE(box, nullptr) << "no box for '" << arguments << "'";
+        EXPECT_EQ(DialogText(box, 0xFFFF), TXT_ALREADY_RUNNING);
+        PressButton(box, IDOK);
+        EXPECT_EQ(second.WaitExit(10000), 0);
+        EXPECT_TRUE(agent.Running());
+        EXPECT_NE(AgentWindow(), nullptr);
+    }
+    EndAgent();
+}
+
+TEST_F(AgentOnWine, CardOpensThePhotoAppOnNtFamily) { FollowCards(); }
+
+TEST_F(AgentOnWine, CardOpensThePhotoAppOnWindows95Family) {
+    WriteString(HKEY_CURRENT_USER, kAppDefaults, "Version", "win98");
+    FollowCards();
+}
+
+TEST_F(AgentOnWine, MissingPhotoAppShowsOneBox) {
+    DeleteValue(HKEY_LOCAL_MACHINE, kPhotoKey, "CAPTION");
+    StartAgent();
+    Sim({"insert", "1"});
+    HWND box = WaitDialog(TXT_NOT_FOUND_TITLE, 8000);
+    ASSERT_NE(box, nullptr);
+    auto texts = DialogStatics(box);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts[0], TXT_NOT_FOUND_LINE1);
+    // Ticks go on under the box; a second card shows no second one.
+    Sim({"insert", "2"});
+    Sleep(3500);
+    EXPECT_EQ(WindowsTitled(TXT_NOT_FOUND_TITLE, true).size(), 1u);
+    EXPECT_EQ(FotimoWindows(), 0u);
+    PressButton(box, IDOK);
+    EXPECT_TRUE(WaitFor([] { return WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty(); }, 5000));
+    EndAgent();
+}
+
+TEST_F(AgentOnWine, VersionBoxOnceAndEndCommandWhileItIsUp) {
+    StartAgent();
+    HWND window = AgentWindow();
+    PostMessageA(window, WM_COMMAND, ID_MENU_ABOUT, 0);
+    HWND box = WaitDialog(TXT_ABOUT_TITLE, 8000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    PostMessageA(window, WM_COMMAND, ID_MENU_ABOUT, 0);
+    Sleep(1500);
+    EXPECT_EQ(WindowsTitled(TXT_ABOUT_TITLE, true).size(), 1u);
+    PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
+    EXPECT_EQ(agent.WaitExit(10000), 0);
+    EXPECT_TRUE(WindowsTitled(TXT_ABOUT_TITLE, true).empty());
+}
+
+}  // namespace
+}  // namespace kardello

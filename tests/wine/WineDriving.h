@@ -1,0 +1,63 @@
+#pragma once
+// Driving the real program from outside, as another program would: start it, find
+// its windows, send it commands, press the buttons of its boxes.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace kardello::wine {
+
+// A path in the build folder as Windows programs see it (KARDELLO_BUILD, Z: drive).
+std::string BuildPath(const std::string& relative);
+
+class Process {
+public:
+    Process() = default;
+    Process(const std::string& exe, const std::string& arguments);
+    ~Process();
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    bool Running() const;
+    // The exit code, or -1 when it had not ended within the time.
+    long WaitExit(DWORD milliseconds);
+    void Kill();
+
+private:
+    HANDLE process_ = nullptr;
+};
+
+// Polls `probe` every 100 ms until it is true or the time is up.
+template <class Probe>
+bool WaitFor(Probe probe, DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (;;) {
+        if (probe()) return true;
+        if (GetTickCount64() >= end) return false;
+        Sleep(100);
+    }
+}
+
+// Top-level windows with this exact title; `dialogsOnly` keeps dialog-class windows.
+std::vector<HWND> WindowsTitled(const std::string& title, bool dialogsOnly);
+// The agent's hidden window: titled "VARNO Kardello", not a dialog.
+HWND AgentWindow();
+HWND WaitDialog(const std::string& title, DWORD milliseconds);
+std::string DialogText(HWND dialog, int controlId);
+// Every static text of a dialog, in order.
+std::vector<std::string> DialogStatics(HWND dialog);
+void PressButton(HWND dialog, int id);
+
+// Registry values, read and written as any program would.
+bool ReadString(HKEY root, const char* key, const char* name, std::string& text);
+bool ReadNumber(HKEY root, const char* key, const char* name, DWORD& number);
+void WriteString(HKEY root, const char* key, const char* name, const std::string& text);
+void WriteNumber(HKEY root, const char* key, const char* name, DWORD number);
+void DeleteValue(HKEY root, const char* key, const char* name);
+
+}  // namespace kardello::wine
