@@ -1,0 +1,26 @@
+// The program's entry: the Win32 implementations of the platform, and the application.
+
+#include "app/CardAgentApp.h"
+#include "platform/Platform.h"
+#include "platform/win32/Win32DeviceIo.h"
+#include "platform/win32/Win32Kernel.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Shell.h"
+#include "platform/win32/Win32SystemInfo.h"
+#include "platform/win32/Win32User.h"
+#include "platform/win32/WinApi.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    using namespace kardello;
+    Win32Registry registry;
+    Win32DeviceIo devices;
+    Win32SystemInfo system;
+    Win32Kernel kernel;
+    Win32Shell shell;
+    Win32User user;
+    Platform platform{registry, devices, system, kernel, shell, user};
+
+    CardAgentApp app(platform);
+    if (app.Startup(commandLine != nullptr ? commandLine : "")) user.RunMessageLoop();
+    return app.Shutdown();
+}

@@ -1,0 +1,33 @@
+#include "platform/win32/Win32Shell.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/win32/WinApi.h"
+#include <shellapi.h>
+
+namespace kardello {
+
+bool Win32Shell::NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
+    NOTIFYICONDATAA native{};
+    // The first form: every shell since the first accepts it, and its tip holds 63 characters.
+    native.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    native.hWnd = reinterpret_cast<HWND>(data.window);
+    native.uID = data.id;
+    native.uFlags = data.flags;
+    native.uCallbackMessage = data.callbackMessage;
+    native.hIcon = reinterpret_cast<HICON>(data.icon);
+    const std::size_t length = std::min<std::size_t>(data.tip.size(), 63);
+    std::memcpy(native.szTip, data.tip.data(), length);
+    native.szTip[length] = '\0';
+    return Shell_NotifyIconA(message, &native) != FALSE;
+}
+
+std::intptr_t Win32Shell::Execute(const char* verb, const std::string& file,
+                                  const std::string& directory, int show) {
+    HINSTANCE result = ShellExecuteA(nullptr, verb, file.c_str(), nullptr,
+                                     directory.empty() ? nullptr : directory.c_str(), show);
+    return reinterpret_cast<std::intptr_t>(result);
+}
+
+}  // namespace kardello

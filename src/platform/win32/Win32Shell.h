@@ -1,0 +1,13 @@
+#pragma once
+#include "platform/Shell.h"
+
+namespace kardello {
+
+class Win32Shell final : public IShell {
+public:
+    bool NotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
+    std::intptr_t Execute(const char* verb, const std::string& file, const std::string& directory,
+                          int show) override;
+};
+
+}  // namespace kardello

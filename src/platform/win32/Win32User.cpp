@@ -1,0 +1,163 @@
+#include "platform/win32/Win32User.h"
+
+#include <vector>
+
+namespace kardello {
+
+namespace {
+
+HWND Native(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+
+// Resource ids are 16-bit; anything else names no resource.
+bool IsResourceId(int id) { return id >= 0 && id <= 0xFFFF; }
+
+class MenuOwner {
+public:
+    explicit MenuOwner(HMENU menu) : menu_(menu) {}
+    ~MenuOwner() {
+        if (menu_ != nullptr) DestroyMenu(menu_);
+    }
+    MenuOwner(const MenuOwner&) = delete;
+    MenuOwner& operator=(const MenuOwner&) = delete;
+    HMENU get() const { return menu_; }
+
+private:
+    HMENU menu_;
+};
+
+}  // namespace
+
+void Win32User::IconDestroyer::operator()(IconTag* icon) const {
+    DestroyIcon(reinterpret_cast<HICON>(icon));
+}
+
+Win32User::Win32User() : instance_(GetModuleHandleA(nullptr)) {}
+
+Win32User::~Win32User() {
+    // Fails harmlessly for a class whose windows still exist.
+    for (const std::string& name : classes_) UnregisterClassA(name.c_str(), instance_);
+}
+
+std::uint32_t Win32User::RegisterMessage(const char* name) {
+    return name != nullptr ? RegisterWindowMessageA(name) : 0;
+}
+
+void Win32User::PrepareDialogs() {
+    // The boxes keep the classic look and use only the built-in dialog classes,
+    // so there is nothing to load or initialise.
+}
+
+bool Win32User::CreateHiddenToolWindow(WindowBase& window, const char* title) {
+    if (title == nullptr || window.HasWindow()) return false;
+    // One class per title, registered on first use.
+    if (classes_.count(title) == 0) {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = Win32WindowOps::WindowProc;
+        windowClass.hInstance = instance_;
+        windowClass.lpszClassName = title;
+        if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+            return false;
+        classes_.insert(title);
+    }
+    Win32Binding binding{&window, this};
+    HWND hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, title, title, 0, 0, 0, 0, 0, nullptr, nullptr,
+                                instance_, &binding);
+    return hwnd != nullptr;
+}
+
+bool Win32User::QuitPending() const {
+    if (quitPosted_) return true;
+    MSG message;
+    // Looks without taking: the quit stays for the loop that is to end.
+    return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
+int Win32User::RunModal(WindowBase& dialog, int templateId, WindowHandle parent) {
+    if (!IsResourceId(templateId) || dialog.HasWindow() || QuitPending()) return -1;
+    Win32Binding binding{&dialog, this};
+    const INT_PTR result =
+        DialogBoxParamA(instance_, MAKEINTRESOURCEA(templateId), Native(parent),
+                        Win32WindowOps::DialogProc, reinterpret_cast<LPARAM>(&binding));
+    if (result == -1) return -1;
+    // Ended by a quit or by the window's end rather than by EndDialog: no answer was given.
+    return binding.ended ? static_cast<int>(result) : 0;
+}
+
+void Win32User::SetMainWindow(WindowBase* window) { mainWindow_ = window; }
+
+void Win32User::WindowGone(WindowBase& window) {
+    if (&window != mainWindow_) return;
+    mainWindow_ = nullptr;
+    quitPosted_ = true;
+    PostQuitMessage(0);
+}
+
+int Win32User::RunMessageLoop() {
+    MSG message{};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    quitPosted_ = true;
+    return static_cast<int>(message.wParam);
+}
+
+int Win32User::MessageBox(WindowHandle owner, const std::string& text, const std::string& title,
+                          std::uint32_t style) {
+    return MessageBoxA(Native(owner), text.c_str(), title.c_str(), style);
+}
+
+std::string Win32User::LoadString(int id) {
+    if (!IsResourceId(id)) return {};
+    // A string table entry holds at most 65535 characters; two bytes each in the
+    // worst code page.
+    constexpr std::size_t kLargest = 2 * 65536;
+    std::vector<char> buffer(256);
+    for (;;) {
+        const int length =
+            LoadStringA(instance_, static_cast<UINT>(id), buffer.data(), static_cast<int>(buffer.size()));
+        if (length <= 0) return {};
+        // A full buffer may have cut the text short.
+        if (static_cast<std::size_t>(length) + 1 < buffer.size() || buffer.size() >= kLargest)
+            return std::string(buffer.data(), static_cast<std::size_t>(length));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+IconHandle Win32User::LoadIcon(int id) {
+    if (!IsResourceId(id)) return nullptr;
+    auto found = icons_.find(id);
+    if (found != icons_.end()) return found->second.get();
+    HANDLE image = LoadImageA(instance_, MAKEINTRESOURCEA(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR);
+    if (image == nullptr) return nullptr;
+    IconTag* icon = reinterpret_cast<IconTag*>(image);
+    icons_.emplace(id, std::unique_ptr<IconTag, IconDestroyer>(icon));
+    return icon;
+}
+
+std::uint32_t Win32User::DoubleClickTime() { return GetDoubleClickTime(); }
+
+Point Win32User::CursorPos() {
+    POINT native{};
+    Point at;
+    if (GetCursorPos(&native)) {
+        at.x = native.x;
+        at.y = native.y;
+    }
+    return at;
+}
+
+void Win32User::TrackPopupMenu(WindowHandle owner, int menuId, Point at) {
+    if (!IsResourceId(menuId)) return;
+    MenuOwner menu(LoadMenuA(instance_, MAKEINTRESOURCEA(menuId)));
+    if (menu.get() == nullptr) return;
+    HMENU popup = GetSubMenu(menu.get(), 0);
+    if (popup == nullptr) return;
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(Native(owner));
+    ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Native(owner),
+                     nullptr);
+    PostMessageA(Native(owner), WM_USER, 0, 0);
+}
+
+}  // namespace kardello

@@ -1,0 +1,49 @@
+#pragma once
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "platform/User.h"
+#include "platform/win32/Win32Window.h"
+
+namespace kardello {
+
+class Win32User final : public IUser, private Win32WindowHost {
+public:
+    Win32User();
+    ~Win32User() override;
+
+    std::uint32_t RegisterMessage(const char* name) override;
+    void PrepareDialogs() override;
+    bool CreateHiddenToolWindow(WindowBase& window, const char* title) override;
+    // -1 at once once the program's quit has been posted: nothing new shows while it ends.
+    int RunModal(WindowBase& dialog, int templateId, WindowHandle parent) override;
+    void SetMainWindow(WindowBase* window) override;
+    int RunMessageLoop() override;
+
+    int MessageBox(WindowHandle owner, const std::string& text, const std::string& title,
+                   std::uint32_t style) override;
+    std::string LoadString(int id) override;
+    // Loaded once per id and kept until this object goes.
+    IconHandle LoadIcon(int id) override;
+    std::uint32_t DoubleClickTime() override;
+    Point CursorPos() override;
+    void TrackPopupMenu(WindowHandle owner, int menuId, Point at) override;
+
+private:
+    struct IconDestroyer {
+        void operator()(IconTag* icon) const;
+    };
+
+    void WindowGone(WindowBase& window) override;
+    bool QuitPending() const;
+
+    HINSTANCE instance_;
+    WindowBase* mainWindow_ = nullptr;
+    bool quitPosted_ = false;
+    std::set<std::string> classes_;
+    std::map<int, std::unique_ptr<IconTag, IconDestroyer>> icons_;
+};
+
+}  // namespace kardello
