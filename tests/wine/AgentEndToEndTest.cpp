@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "WineDriving.h"
+#include "agentctl/Driving.h"
 #include "platform/win32/Win32Registry.h"
 #include "res/Texts.h"
 #include "res/resource.h"
@@ -14,7 +14,7 @@
 namespace kardello {
 namespace {
 
-using namespace wine;
+using namespace driving;
 
 constexpr const char* kAgentKey = "Software\\VARNO\\VARNO Kardello";
 constexpr const char* kPhotoKey = "Software\\VARNO\\VARNO Fotimo";
@@ -145,10 +145,16 @@ TEST_F(AgentOnWine, SecondStartIsRefusedWithAndWithoutCpl) {
     EndAgent();
 }
 
-TEST_F(AgentOnWine, CardOpensThePhotoAppOnNtFamily) { FollowCards(); }
+// Each family is made to depend on its own device: the other one fails.
+TEST_F(AgentOnWine, CardOpensThePhotoAppOnNtFamily) {
+    Sim({"fail", "control", "on"});
+    FollowCards();
+}
 
 TEST_F(AgentOnWine, CardOpensThePhotoAppOnWindows95Family) {
     WriteString(HKEY_CURRENT_USER, kAppDefaults, "Version", "win98");
+    Sim({"fail", "1", "on"});
+    Sim({"fail", "2", "on"});
     FollowCards();
 }
 

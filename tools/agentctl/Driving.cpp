@@ -1,8 +1,8 @@
-#include "WineDriving.h"
+#include "agentctl/Driving.h"
 
 #include <cstdlib>
 
-namespace kardello::wine {
+namespace kardello::driving {
 
 std::string BuildPath(const std::string& relative) {
     const char* build = std::getenv("KARDELLO_BUILD");
@@ -177,4 +177,4 @@ void DeleteValue(HKEY root, const char* key, const char* name) {
     RegCloseKey(opened);
 }
 
-}  // namespace kardello::wine
+}  // namespace kardello::driving

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace kardello::wine {
+namespace kardello::driving {
 
 // A path in the build folder as Windows programs see it (KARDELLO_BUILD, Z: drive).
 std::string BuildPath(const std::string& relative);
@@ -60,4 +60,4 @@ void WriteString(HKEY root, const char* key, const char* name, const std::string
 void WriteNumber(HKEY root, const char* key, const char* name, DWORD number);
 void DeleteValue(HKEY root, const char* key, const char* name);
 
-}  // namespace kardello::wine
+}  // namespace kardello::driving

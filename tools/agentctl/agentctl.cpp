@@ -1,0 +1,94 @@
+// Drives a running agent from outside, as another program would.
+//   agentctl wait [SECONDS]    until the agent's window exists
+//   agentctl command ID        posts WM_COMMAND ID (32772 ends the agent)
+//   agentctl request           sends the registered message "VARNO Kardello"
+//   agentctl windows           the visible top-level windows' titles
+//   agentctl card              the card last handed to the photo application
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "agentctl/Driving.h"
+
+using namespace kardello::driving;
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: agentctl wait [SECONDS] | command ID | request | windows | card\n");
+    return 2;
+}
+
+HWND AgentOrComplain() {
+    HWND agent = AgentWindow();
+    if (agent == nullptr) std::fprintf(stderr, "agentctl: no agent window\n");
+    return agent;
+}
+
+BOOL CALLBACK PrintTitle(HWND window, LPARAM) {
+    char title[256] = {};
+    char cls[64] = {};
+    if (!IsWindowVisible(window) || GetWindowTextA(window, title, sizeof title) == 0) return TRUE;
+    GetClassNameA(window, cls, sizeof cls);
+    std::printf("%s\t%s\n", cls, title);
+    return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    const std::string command = argv[1];
+    if (command == "wait" && argc <= 3) {
+        const long seconds = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 10;
+        if (seconds <= 0) return Usage();
+        if (WaitFor([] { return AgentWindow() != nullptr; }, static_cast<DWORD>(seconds) * 1000)) return 0;
+        std::fprintf(stderr, "agentctl: no agent window within %ld s\n", seconds);
+        return 1;
+    }
+    if (command == "command" && argc == 3) {
+        char* end = nullptr;
+        const unsigned long id = std::strtoul(argv[2], &end, 10);
+        if (*end != '\0' || id == 0 || id > 0xFFFF) return Usage();
+        HWND agent = AgentOrComplain();
+        if (agent == nullptr) return 1;
+        return PostMessageA(agent, WM_COMMAND, id, 0) ? 0 : 1;
+    }
+    if (command == "request" && argc == 2) {
+        HWND agent = AgentOrComplain();
+        if (agent == nullptr) return 1;
+        const UINT message = RegisterWindowMessageA("VARNO Kardello");
+        DWORD_PTR result = 0;
+        // Answered only once the window it shows is closed: do not wait for it.
+        if (!SendMessageTimeoutA(agent, message, 0, 0, SMTO_NORMAL, 2000, &result)) {
+            std::printf("sent (still being handled)\n");
+            return 0;
+        }
+        std::printf("answered %lu\n", static_cast<unsigned long>(result));
+        return 0;
+    }
+    if (command == "windows" && argc == 2) {
+        EnumWindows(PrintTitle, 0);
+        return 0;
+    }
+    if (command == "card" && argc == 2) {
+        const char* key = "Software\\VARNO\\VARNO Kardello";
+        std::string letter, serial;
+        DWORD extend = 0;
+        const bool any = ReadNumber(HKEY_CURRENT_USER, key, "ExtendStatus", extend) |
+                         ReadString(HKEY_CURRENT_USER, key, "DriLetter", letter) |
+                         ReadString(HKEY_CURRENT_USER, key, "SerialNo", serial);
+        if (!any) {
+            std::printf("no card recorded\n");
+            return 1;
+        }
+        std::printf("ExtendStatus=0x%04lx DriLetter=%s SerialNo=%s\n",
+                    static_cast<unsigned long>(extend), letter.c_str(), serial.c_str());
+        return 0;
+    }
+    return Usage();
+}
