@@ -33,6 +33,10 @@ public:
     // An empty directory is passed as none.
     virtual std::intptr_t Execute(const char* verb, const std::string& file,
                                   const std::string& directory, int show) = 0;
+    // SHGetFileInfoA(path, 0, ..., SHGFI_ICON | SHGFI_USEFILEATTRIBUTES): the large icon
+    // for the path's name and type, owned by the caller; null when the shell gives none.
+    virtual IconHandle FileIcon(const std::string& path) = 0;
+    virtual void DestroyIcon(IconHandle icon) = 0;
 };
 
 }  // namespace kardello

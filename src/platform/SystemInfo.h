@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace kardello {
 
@@ -11,6 +12,10 @@ public:
     virtual ~ISystemInfo() = default;
     // dwPlatformId from GetVersionExA, asked anew at every call.
     virtual std::uint32_t PlatformId() = 0;
+    // GetWindowsDirectoryA into 260 bytes.
+    virtual std::string WindowsDirectory() = 0;
+    // GetVolumeInformationA(root, 40-byte name buffer, ...): the volume's name.
+    virtual bool VolumeName(const std::string& root, std::string& name) = 0;
 };
 
 }  // namespace kardello

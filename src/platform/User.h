@@ -2,6 +2,7 @@
 // The user-interface services that belong to no one window: creating windows,
 // modal dialogs, the message loop, boxes, menus and resources.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,18 @@ constexpr std::uint32_t kMbIconExclamation = 0x30;
 struct Point {
     int x = 0;
     int y = 0;
+};
+
+// The Open-file common dialog, as the settings dialog asks for it.
+struct OpenFileRequest {
+    WindowHandle owner = nullptr;
+    // Description and pattern pairs separated by '|', ended by "||".
+    std::string filter;
+    std::string title;
+    std::string initialDirectory;
+    // Room for the chosen path and file name, terminators included.
+    std::size_t pathRoom = 260;
+    std::size_t fileNameRoom = 64;
 };
 
 class IUser {
@@ -40,6 +53,14 @@ public:
     virtual int RunModal(WindowBase& dialog, int templateId, WindowHandle parent) = 0;
     // The destruction of this window ends the message loop.
     virtual void SetMainWindow(WindowBase* window) = 0;
+    // The application's main window; null before SetMainWindow and after its end.
+    virtual WindowBase* MainWindow() = 0;
+    // Takes over an existing control of a bound dialog: its messages reach `control`'s
+    // table first and the control's own handling after.
+    virtual bool AttachControl(WindowBase& control, WindowBase& dialog, int controlId) = 0;
+    // GetOpenFileNameA with the read-only box hidden; false when cancelled.
+    virtual bool OpenFileDialog(const OpenFileRequest& request, std::string& path,
+                                std::string& fileName) = 0;
     virtual int RunMessageLoop() = 0;
 
     virtual int MessageBox(WindowHandle owner, const std::string& text, const std::string& title,

@@ -4,6 +4,7 @@
 // The platform cracks messages once, here; handlers never see raw parameters.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace kardello {
@@ -32,6 +33,29 @@ constexpr std::uint32_t kRButtonUp = 0x0205;
 constexpr std::uint32_t kUser = 0x0400;
 }  // namespace wm
 
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool operator==(const Rect& o) const {
+        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+    }
+};
+
+// Scroll requests (the low word of WM_VSCROLL's wParam).
+namespace sb {
+constexpr int kLineUp = 0, kLineDown = 1, kPageUp = 2, kPageDown = 3, kThumbPosition = 4,
+              kThumbTrack = 5, kTop = 6, kBottom = 7, kEndScroll = 8;
+}  // namespace sb
+
+// SetWindowPos: where the window goes in the z-order, and flags.
+enum class ZOrder { Top, TopMost };
+constexpr std::uint32_t kSwpNoSize = 0x1;
+constexpr std::uint32_t kSwpNoMove = 0x2;
+
+class ICanvas;
+struct DrawItemRequest;
+
 struct Message {
     std::uint32_t id = 0;
     std::uintptr_t wParam = 0;
@@ -56,6 +80,37 @@ public:
     virtual void SetForeground() = 0;
     // Modal dialogs only: ends the modal run with this result.
     virtual void EndDialog(int result) = 0;
+
+    // The window itself.
+    virtual Rect WindowRect() = 0;  // screen pixels
+    virtual void SetPos(ZOrder after, int x, int y, int width, int height, std::uint32_t flags) = 0;
+    // The whole client area invalidated, erased when `erase`.
+    virtual void Invalidate(bool erase) = 0;
+    // RedrawWindow(no rectangle, no region, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW).
+    virtual void RedrawNow() = 0;
+    virtual void SetText(const std::string& text) = 0;  // the window's own text
+
+    // Its dialog controls, by id.
+    virtual Rect ItemRect(int id) = 0;  // screen pixels
+    virtual void SetItemText(int id, const std::string& text) = 0;
+    virtual std::string ItemText(int id) = 0;
+    virtual void EnableItem(int id, bool enable) = 0;
+    virtual bool IsItemEnabled(int id) = 0;
+    virtual void FocusItem(int id) = 0;
+    // The id of the control with the keyboard focus; 0 when no control of this window has it.
+    virtual int FocusedItem() = 0;
+    // Radio buttons first..last: `checked` selected, the others cleared (none outside the range).
+    virtual void CheckRadio(int first, int last, int checked) = 0;
+    virtual bool IsChecked(int id) = 0;
+    // A scroll bar control.
+    virtual void SetScrollRange(int id, int minimum, int maximum) = 0;
+    virtual int ScrollPos(int id) = 0;
+    virtual void SetScrollPos(int id, int position) = 0;
+
+    // Painting: a canvas on BeginPaint, ended by the canvas's destruction.
+    virtual std::unique_ptr<ICanvas> BeginPaint() = 0;
+    // What a WM_DRAWITEM message carries.
+    virtual bool CrackDrawItem(std::intptr_t lParam, DrawItemRequest& request) = 0;
 };
 
 class WindowBase;
@@ -89,8 +144,8 @@ public:
     bool HasWindow() const { return ops_ != nullptr && ops_->Alive(); }
     WindowHandle Handle() const { return ops_ ? ops_->Handle() : nullptr; }
 
-    // Called by the platform for every message; false: not in the table, the
-    // platform's default handling applies.
+    // Called by the platform for every message; false: not in the table, or the
+    // handler asked for it, and the platform's default handling applies.
     bool Dispatch(const Message& message, std::intptr_t& result);
 
     // The platform calls this after the window's final message (WM_NCDESTROY).
@@ -100,6 +155,8 @@ public:
 
 protected:
     virtual const MessageTable& Messages() const = 0;
+    // A handler asks that the message also get the platform's default handling.
+    void UseDefaultHandling() { useDefault_ = true; }
     // The after-final-destruction hook; a window that owns itself deletes itself here.
     virtual void OnFinalDestroy() {}
 
@@ -107,6 +164,7 @@ private:
     IWindowOps* ops_ = nullptr;
     int dispatchDepth_ = 0;
     bool finalDestroyPending_ = false;
+    bool useDefault_ = false;
 };
 
 // Cracking, once for all handlers.
@@ -128,6 +186,19 @@ std::intptr_t Timer(WindowBase& w, const Message& m) {
 template <class T, std::intptr_t (T::*F)(std::uintptr_t, std::intptr_t)>
 std::intptr_t Params(WindowBase& w, const Message& m) {
     return (static_cast<T&>(w).*F)(m.wParam, m.lParam);
+}
+// WM_VSCROLL: the request and the position it carries (thumb requests).
+template <class T, void (T::*F)(int, int)>
+std::intptr_t Scroll(WindowBase& w, const Message& m) {
+    (static_cast<T&>(w).*F)(static_cast<int>(m.wParam & 0xFFFF),
+                            static_cast<int>(static_cast<std::int16_t>((m.wParam >> 16) & 0xFFFF)));
+    return 0;
+}
+// WM_COMMAND with the control id in the low word.
+template <class T, void (T::*F)(int)>
+std::intptr_t CommandId(WindowBase& w, const Message& m) {
+    (static_cast<T&>(w).*F)(static_cast<int>(m.wParam & 0xFFFF));
+    return 0;
 }
 }  // namespace crack
 

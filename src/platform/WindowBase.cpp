@@ -32,12 +32,15 @@ bool WindowBase::Dispatch(const Message& message, std::intptr_t& result) {
     }
     if (found == nullptr) return false;
     ++dispatchDepth_;
+    useDefault_ = false;
     result = found->call(*this, message);
+    const bool handled = !useDefault_;
+    useDefault_ = false;
     if (--dispatchDepth_ == 0 && finalDestroyPending_) {
         finalDestroyPending_ = false;
         OnFinalDestroy();  // may delete this: nothing after it
     }
-    return true;
+    return handled;
 }
 
 void WindowBase::FinalDestroyed() {

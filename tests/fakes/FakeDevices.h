@@ -70,6 +70,16 @@ public:
         ++asked;
         return platformId;
     }
+    std::string WindowsDirectory() override { return "C:\\WINDOWS"; }
+    bool VolumeName(const std::string& root, std::string& name) override {
+        volumeQueries.push_back(root);
+        auto found = volumes.find(root);
+        if (found == volumes.end()) return false;
+        name = found->second;
+        return true;
+    }
+    std::map<std::string, std::string> volumes;  // root ("E:\\") -> volume name
+    std::vector<std::string> volumeQueries;
 };
 
 }  // namespace kardello::test

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,24 @@ public:
         if (onExecute) onExecute(file);
         return executeResult;
     }
+
+    IconHandle FileIcon(const std::string& path) override {
+        iconRequests.push_back(path);
+        auto found = iconFor.find(path);
+        if (found == iconFor.end()) return nullptr;
+        auto icon = reinterpret_cast<IconHandle>(nextIcon++);
+        liveIcons[icon] = found->second;
+        return icon;
+    }
+    void DestroyIcon(IconHandle icon) override {
+        if (!liveIcons.erase(icon)) ++badDestroys;
+    }
+
+    std::map<std::string, std::string> iconFor;  // paths the shell has an icon for
+    std::map<IconHandle, std::string> liveIcons;  // handed out and not destroyed
+    std::vector<std::string> iconRequests;
+    int badDestroys = 0;
+    std::uintptr_t nextIcon = 0x9000;
 
     std::vector<Notify> notifications;
     std::vector<Execution> executions;

@@ -38,6 +38,98 @@ void FakeWindowOps::EndDialog(int result) {
     if (alive_) endResult = result;
 }
 
+void FakeWindowOps::SetPos(ZOrder after, int x, int y, int width, int height, std::uint32_t flags) {
+    if (!alive_) return;
+    positions.push_back({after, x, y, width, height, flags});
+    if (!(flags & kSwpNoMove)) {
+        windowRect = {x, y, x + windowRect.Width(), y + windowRect.Height()};
+    }
+    if (!(flags & kSwpNoSize)) {
+        windowRect.right = windowRect.left + width;
+        windowRect.bottom = windowRect.top + height;
+    }
+    if (after == ZOrder::TopMost) ++topMost;
+}
+
+void FakeWindowOps::Invalidate(bool erase) {
+    if (!alive_) return;
+    ++invalidations;
+    if (erase) ++erasingInvalidations;
+}
+
+void FakeWindowOps::RedrawNow() {
+    if (alive_) ++redraws;
+}
+
+void FakeWindowOps::SetItemText(int id, const std::string& text) {
+    items[id].text = text;
+    ++items[id].textSets;
+}
+
+void FakeWindowOps::CheckRadio(int first, int last, int checked) {
+    for (int id = first; id <= last; ++id) items[id].checked = id == checked;
+}
+
+void FakeWindowOps::SetScrollRange(int id, int minimum, int maximum) {
+    items[id].scrollMin = minimum;
+    items[id].scrollMax = maximum;
+}
+
+namespace {
+// Hands the paint a canvas that outlives it, and notes its end.
+class PaintCanvas : public ICanvas {
+public:
+    PaintCanvas(FakeCanvas& canvas, int& ended) : c_(canvas), ended_(ended) {}
+    ~PaintCanvas() override { ++ended_; }
+    Rect ClientRect() override { return c_.ClientRect(); }
+    std::uint32_t SysColor(int index) override { return c_.SysColor(index); }
+    GdiHandle CreateSolidBrush(std::uint32_t color) override { return c_.CreateSolidBrush(color); }
+    void FillRect(const Rect& r, GdiHandle b) override { c_.FillRect(r, b); }
+    void FillSolidRect(const Rect& r, std::uint32_t color) override { c_.FillSolidRect(r, color); }
+    void DrawFocusRect(const Rect& r) override { c_.DrawFocusRect(r); }
+    GdiHandle CreateFont(const FontRequest& f) override { return c_.CreateFont(f); }
+    GdiHandle SelectFont(GdiHandle f) override { return c_.SelectFont(f); }
+    void DeleteObject(GdiHandle o) override { c_.DeleteObject(o); }
+    void SetTextColor(std::uint32_t color) override { c_.SetTextColor(color); }
+    void SetTransparentBackground() override { c_.SetTransparentBackground(); }
+    void DrawText(const std::string& t, const Rect& r, std::uint32_t f) override { c_.DrawText(t, r, f); }
+    void DrawIcon(int x, int y, IconHandle i) override { c_.DrawIcon(x, y, i); }
+
+private:
+    FakeCanvas& c_;
+    int& ended_;
+};
+}  // namespace
+
+std::unique_ptr<ICanvas> FakeWindowOps::BeginPaint() {
+    paints.push_back(std::make_unique<FakeCanvas>(clientRect));
+    return std::make_unique<PaintCanvas>(*paints.back(), paintsEnded);
+}
+
+bool FakeWindowOps::CrackDrawItem(std::intptr_t lParam, DrawItemRequest& request) {
+    if (lParam == 0) return false;
+    request = *reinterpret_cast<const DrawItemRequest*>(lParam);
+    return true;
+}
+
+bool FakeUser::AttachControl(WindowBase& control, WindowBase& dialog, int controlId) {
+    if (OpsOf(dialog) == nullptr) return false;
+    ops_.push_back(std::make_unique<FakeWindowOps>(*this, control, NewHandle()));
+    control.Bind(ops_.back().get());
+    attached.push_back({dialog.Handle(), controlId, &control});
+    return true;
+}
+
+bool FakeUser::OpenFileDialog(const OpenFileRequest& request, std::string& path,
+                              std::string& fileName) {
+    fileDialogs.push_back(request);
+    if (chosenFile.empty()) return false;
+    path = chosenFile;
+    const auto slash = chosenFile.find_last_of("\\/");
+    fileName = slash == std::string::npos ? chosenFile : chosenFile.substr(slash + 1);
+    return true;
+}
+
 WindowHandle FakeUser::NewHandle() { return reinterpret_cast<WindowHandle>(nextHandle++); }
 
 std::uint32_t FakeUser::RegisterMessage(const char* name) {
@@ -66,12 +158,22 @@ int FakeUser::RunModal(WindowBase& dialog, int templateId, WindowHandle parent) 
     ops_.push_back(std::make_unique<FakeWindowOps>(*this, dialog, NewHandle()));
     FakeWindowOps* ops = ops_.back().get();
     dialog.Bind(ops);
+    if (layout) layout(*ops, templateId);
     Send(dialog, wm::kInitDialog);
     ++modalDepth;
     if (modalDepth > maxModalDepth) maxModalDepth = modalDepth;
     int result = modalScript ? modalScript(dialog, templateId) : kIdOk;
     --modalDepth;
     if (ops->endResult != -1) result = ops->endResult;
+    for (auto& control : attached) {
+        if (control.dialog != ops->handle_ || control.control == nullptr) continue;
+        if (FakeWindowOps* controlOps = OpsOf(*control.control)) {
+            controlOps->alive_ = false;
+            controlOps->window_ = nullptr;
+        }
+        control.control->Bind(nullptr);
+        control.control = nullptr;
+    }
     ops->alive_ = false;
     dialog.Bind(nullptr);
     ops->window_ = nullptr;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "fakes/FakeCanvas.h"
+#include "platform/Canvas.h"
 #include "platform/Dialog.h"
 #include "platform/User.h"
 #include "platform/Window.h"
@@ -34,9 +36,54 @@ public:
     void SetForeground() override;
     void EndDialog(int result) override;
 
+    Rect WindowRect() override { return windowRect; }
+    void SetPos(ZOrder after, int x, int y, int width, int height, std::uint32_t flags) override;
+    void Invalidate(bool erase) override;
+    void RedrawNow() override;
+    void SetText(const std::string& text) override { windowText = text; }
+    Rect ItemRect(int id) override { return items[id].rect; }
+    void SetItemText(int id, const std::string& text) override;
+    std::string ItemText(int id) override { return items[id].text; }
+    void EnableItem(int id, bool enable) override { items[id].enabled = enable; }
+    bool IsItemEnabled(int id) override { return items[id].enabled; }
+    void FocusItem(int id) override { focused = id; }
+    int FocusedItem() override { return focused; }
+    void CheckRadio(int first, int last, int checked) override;
+    bool IsChecked(int id) override { return items[id].checked; }
+    void SetScrollRange(int id, int minimum, int maximum) override;
+    int ScrollPos(int id) override { return items[id].scrollPos; }
+    void SetScrollPos(int id, int position) override { items[id].scrollPos = position; }
+    std::unique_ptr<ICanvas> BeginPaint() override;
+    // Tests send WM_DRAWITEM with lParam pointing at a DrawItemRequest.
+    bool CrackDrawItem(std::intptr_t lParam, DrawItemRequest& request) override;
+
+    struct Item {
+        std::string text;
+        bool enabled = true;
+        bool checked = false;
+        Rect rect;
+        int scrollMin = 0, scrollMax = 0, scrollPos = 0;
+        int textSets = 0;
+    };
+    struct PosCall {
+        ZOrder after;
+        int x, y, width, height;
+        std::uint32_t flags;
+    };
+
     std::map<std::uint32_t, std::uint32_t> timers;  // id -> interval
     int raised = 0, topMost = 0, foreground = 0;
     int endResult = -1;
+    Rect windowRect{200, 150, 440, 450};
+    std::string windowText;
+    std::map<int, Item> items;
+    int focused = 0;
+    int invalidations = 0, erasingInvalidations = 0, redraws = 0;
+    std::vector<PosCall> positions;
+    // Every paint's canvas, kept after the paint ended.
+    std::vector<std::unique_ptr<FakeCanvas>> paints;
+    int paintsEnded = 0;
+    Rect clientRect{0, 0, 320, 42};
 
 private:
     friend class FakeUser;
@@ -69,6 +116,10 @@ public:
     bool CreateHiddenToolWindow(WindowBase& window, const char* title) override;
     int RunModal(WindowBase& dialog, int templateId, WindowHandle parent) override;
     void SetMainWindow(WindowBase* window) override { mainWindow = window; }
+    WindowBase* MainWindow() override { return mainWindow; }
+    bool AttachControl(WindowBase& control, WindowBase& dialog, int controlId) override;
+    bool OpenFileDialog(const OpenFileRequest& request, std::string& path,
+                        std::string& fileName) override;
     int RunMessageLoop() override;
     int MessageBox(WindowHandle owner, const std::string& text, const std::string& title,
                    std::uint32_t style) override;
@@ -89,6 +140,13 @@ public:
     FakeWindowOps* OpsOf(const WindowBase& window) { return OpsOf(window.Handle()); }
 
     ModalScript modalScript;           // default: closes with OK
+    // The file the user picks in the Open-file dialog; empty: cancelled.
+    std::string chosenFile;
+    std::vector<OpenFileRequest> fileDialogs;
+    struct Attached { WindowHandle dialog; int id; WindowBase* control; };
+    std::vector<Attached> attached;
+    // Called with the dialog's ops before WM_INITDIALOG, to lay out its controls.
+    std::function<void(FakeWindowOps&, int templateId)> layout;
     bool failCreate = false;            // CreateWindowEx fails before any message
     int prepared = 0;
     bool quitPosted = false;

@@ -1,0 +1,80 @@
+#pragma once
+// A drawing context for owner drawing and painting. Every font and brush a paint
+// creates is handed back through DeleteObject, so tests can count them.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Window.h"
+
+namespace kardello {
+
+struct GdiTag;
+using GdiHandle = GdiTag*;  // a font or a brush; null: none
+
+constexpr std::uint32_t Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return static_cast<std::uint32_t>(r) | (static_cast<std::uint32_t>(g) << 8) |
+           (static_cast<std::uint32_t>(b) << 16);
+}
+
+constexpr int kColorMenu = 4;             // COLOR_MENU
+constexpr std::uint32_t kDtLeft = 0;      // DT_LEFT | DT_TOP, no word wrap
+constexpr std::uint32_t kDtCenter = 1;    // DT_CENTER
+constexpr std::uint8_t kShiftJisCharset = 128;
+
+struct FontRequest {
+    int height = 0;
+    int weight = 400;
+    std::uint8_t charset = kShiftJisCharset;
+    std::string face;
+};
+
+class ICanvas {
+public:
+    virtual ~ICanvas() = default;
+    virtual Rect ClientRect() = 0;
+    virtual std::uint32_t SysColor(int index) = 0;
+    virtual GdiHandle CreateSolidBrush(std::uint32_t color) = 0;
+    virtual void FillRect(const Rect& rect, GdiHandle brush) = 0;
+    // Fills a rectangle in one colour without a brush of the caller's (a one-pixel line).
+    virtual void FillSolidRect(const Rect& rect, std::uint32_t color) = 0;
+    virtual void DrawFocusRect(const Rect& rect) = 0;
+    // CreateFontA with width, escapement, orientation 0, not italic, underlined or
+    // struck out, precisions, quality and pitch 0. Null when it fails.
+    virtual GdiHandle CreateFont(const FontRequest& request) = 0;
+    // Returns the font it replaced.
+    virtual GdiHandle SelectFont(GdiHandle font) = 0;
+    virtual void DeleteObject(GdiHandle object) = 0;
+    virtual void SetTextColor(std::uint32_t color) = 0;
+    virtual void SetTransparentBackground() = 0;
+    virtual void DrawText(const std::string& text, const Rect& rect, std::uint32_t format) = 0;
+    // DrawIcon: the icon at its standard size, 32 by 32.
+    virtual void DrawIcon(int x, int y, IconHandle icon) = 0;
+};
+
+// One WM_DRAWITEM request, cracked.
+constexpr std::uint32_t kOdaDrawEntire = 1;
+constexpr std::uint32_t kOdaSelect = 2;
+constexpr std::uint32_t kOdaFocus = 4;
+constexpr std::uint32_t kOdsFocus = 0x10;
+
+struct DrawItemRequest {
+    int controlId = 0;
+    std::uint32_t action = 0;
+    std::uint32_t state = 0;
+    Rect rect;
+    ICanvas* canvas = nullptr;  // valid for the duration of the handler
+};
+
+}  // namespace kardello
+
+namespace kardello::crack {
+// WM_DRAWITEM, cracked into a request whose canvas draws into the item's context.
+template <class T, void (T::*F)(const DrawItemRequest&)>
+std::intptr_t DrawItem(WindowBase& w, const Message& m) {
+    DrawItemRequest request;
+    if (w.Ops() == nullptr || !w.Ops()->CrackDrawItem(m.lParam, request)) return 0;
+    (static_cast<T&>(w).*F)(request);
+    return 1;
+}
+}  // namespace kardello::crack
