@@ -30,4 +30,15 @@ std::intptr_t Win32Shell::Execute(const char* verb, const std::string& file,
     return reinterpret_cast<std::intptr_t>(result);
 }
 
+IconHandle Win32Shell::FileIcon(const std::string& path) {
+    SHFILEINFOA info{};
+    if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_USEFILEATTRIBUTES) == 0)
+        return nullptr;
+    return reinterpret_cast<IconHandle>(info.hIcon);
+}
+
+void Win32Shell::DestroyIcon(IconHandle icon) {
+    if (icon != nullptr) ::DestroyIcon(reinterpret_cast<HICON>(icon));
+}
+
 }  // namespace kardello

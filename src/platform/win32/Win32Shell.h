@@ -8,6 +8,8 @@ public:
     bool NotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
     std::intptr_t Execute(const char* verb, const std::string& file, const std::string& directory,
                           int show) override;
+    IconHandle FileIcon(const std::string& path) override;
+    void DestroyIcon(IconHandle icon) override;
 };
 
 }  // namespace kardello

@@ -6,6 +6,9 @@ namespace kardello {
 class Win32SystemInfo final : public ISystemInfo {
 public:
     std::uint32_t PlatformId() override;
+    // Empty when the directory does not fit.
+    std::string WindowsDirectory() override;
+    bool VolumeName(const std::string& root, std::string& name) override;
 };
 
 }  // namespace kardello

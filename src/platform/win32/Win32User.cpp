@@ -1,6 +1,10 @@
 #include "platform/win32/Win32User.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
+
+#include <commdlg.h>
 
 namespace kardello {
 
@@ -84,6 +88,48 @@ int Win32User::RunModal(WindowBase& dialog, int templateId, WindowHandle parent)
 }
 
 void Win32User::SetMainWindow(WindowBase* window) { mainWindow_ = window; }
+
+bool Win32User::AttachControl(WindowBase& control, WindowBase& dialog, int controlId) {
+    // Still bound, even to operations gone inert, it would be unbound under the new ones.
+    if (control.Ops() != nullptr || !dialog.HasWindow()) return false;
+    HWND item = GetDlgItem(Native(dialog.Handle()), controlId);
+    if (item == nullptr) return false;
+    Win32Binding binding{&control, this};
+    return Win32WindowOps::Attach(item, binding);
+}
+
+bool Win32User::OpenFileDialog(const OpenFileRequest& request, std::string& path,
+                               std::string& fileName) {
+    auto room = [](std::size_t asked) {
+        // The longest path Windows has, terminator included.
+        return std::clamp<std::size_t>(asked, 1, 32768);
+    };
+    std::vector<char> file(room(request.pathRoom), '\0');
+    std::vector<char> title(room(request.fileNameRoom), '\0');
+    // Pairs separated by '|' become the NUL-separated list, ended by two NULs whatever
+    // the text ends with.
+    std::string filter = request.filter;
+    std::replace(filter.begin(), filter.end(), '|', '\0');
+    filter.append(2, '\0');
+
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = Native(request.owner);
+    dialog.lpstrFilter = request.filter.empty() ? nullptr : filter.c_str();
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrFileTitle = title.data();
+    dialog.nMaxFileTitle = static_cast<DWORD>(title.size());
+    dialog.lpstrInitialDir =
+        request.initialDirectory.empty() ? nullptr : request.initialDirectory.c_str();
+    dialog.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameA(&dialog)) return false;
+    // Whatever the dialog wrote, nothing is read past the buffers.
+    path.assign(file.data(), strnlen(file.data(), file.size()));
+    fileName.assign(title.data(), strnlen(title.data(), title.size()));
+    return true;
+}
 
 void Win32User::WindowGone(WindowBase& window) {
     if (&window != mainWindow_) return;

@@ -20,6 +20,12 @@ public:
     // -1 at once once the program's quit has been posted: nothing new shows while it ends.
     int RunModal(WindowBase& dialog, int templateId, WindowHandle parent) override;
     void SetMainWindow(WindowBase* window) override;
+    WindowBase* MainWindow() override { return mainWindow_; }
+    // False when the control is missing, the dialog unbound, or `control` already bound.
+    bool AttachControl(WindowBase& control, WindowBase& dialog, int controlId) override;
+    // Rooms are taken as at least 1 and at most 32768 bytes.
+    bool OpenFileDialog(const OpenFileRequest& request, std::string& path,
+                        std::string& fileName) override;
     int RunMessageLoop() override;
 
     int MessageBox(WindowHandle owner, const std::string& text, const std::string& title,

@@ -1,12 +1,22 @@
 #include "platform/win32/Win32Window.h"
 
+#include <algorithm>
 #include <memory>
+
+#include "platform/Canvas.h"
+#include "platform/win32/Win32Canvas.h"
 
 namespace kardello {
 
 namespace {
 
 int Slot(bool dialog) { return dialog ? DWLP_USER : GWLP_USERDATA; }
+
+// A control's own procedure may use its user data, so an attached one keeps its
+// operations in a property.
+constexpr const char* kControlProperty = "Kardello.ControlOps";
+
+Rect Portable(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
@@ -18,8 +28,27 @@ Win32WindowOps::Win32WindowOps(HWND hwnd, Kind kind, Win32Binding& binding)
       binding_(kind == Kind::Dialog ? &binding : nullptr) {}
 
 Win32WindowOps* Win32WindowOps::Bound(HWND hwnd, Kind kind) {
+    if (kind == Kind::Control) return static_cast<Win32WindowOps*>(GetPropA(hwnd, kControlProperty));
     return reinterpret_cast<Win32WindowOps*>(
         GetWindowLongPtrA(hwnd, Slot(kind == Kind::Dialog)));
+}
+
+bool Win32WindowOps::Attach(HWND control, Win32Binding& binding) {
+    if (control == nullptr || binding.window == nullptr) return false;
+    if (GetPropA(control, kControlProperty) != nullptr) return false;
+    std::unique_ptr<Win32WindowOps> ops(new Win32WindowOps(control, Kind::Control, binding));
+    if (!SetPropA(control, kControlProperty, ops.get())) return false;
+    SetLastError(0);
+    const LONG_PTR original =
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlProc));
+    if (original == 0 && GetLastError() != 0) {
+        RemovePropA(control, kControlProperty);
+        return false;
+    }
+    ops->original_ = reinterpret_cast<WNDPROC>(original);
+    binding.window->Bind(ops.get());
+    ops.release();  // owned by the control until its last frame returns
+    return true;
 }
 
 Win32WindowOps* Win32WindowOps::BindNew(HWND hwnd, Kind kind, Win32Binding& binding) {
@@ -69,6 +98,16 @@ INT_PTR CALLBACK Win32WindowOps::DialogProc(HWND hwnd, UINT message, WPARAM wPar
     return result;
 }
 
+LRESULT CALLBACK Win32WindowOps::ControlProc(HWND hwnd, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    Win32WindowOps* ops = Bound(hwnd, Kind::Control);
+    if (ops == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+    ++ops->frames_;
+    const LRESULT result = ops->ControlMessage(message, wParam, lParam);
+    Leave(ops);
+    return result;
+}
+
 bool Win32WindowOps::Dispatch(UINT message, WPARAM wParam, LPARAM lParam,
                               std::intptr_t& result) {
     if (!alive_) return false;
@@ -76,7 +115,12 @@ bool Win32WindowOps::Dispatch(UINT message, WPARAM wParam, LPARAM lParam,
     cracked.id = message;
     cracked.wParam = wParam;
     cracked.lParam = lParam;
-    return window_->Dispatch(cracked, result);
+    const std::size_t canvases = drawCanvases_.size();
+    const bool handled = window_->Dispatch(cracked, result);
+    // The handler has returned: the canvases it was lent go (nested dispatches keep theirs).
+    drawCanvases_.erase(drawCanvases_.begin() + static_cast<std::ptrdiff_t>(canvases),
+                        drawCanvases_.end());
+    return handled;
 }
 
 LRESULT Win32WindowOps::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -129,11 +173,33 @@ INT_PTR Win32WindowOps::DialogMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
 }
 
+LRESULT Win32WindowOps::ControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    std::intptr_t result = 0;
+    if (message == WM_NCDESTROY) {
+        const bool handled = Dispatch(message, wParam, lParam, result);
+        // The control's own procedure frees its data here, so it always hears of it.
+        if (GetWindowLongPtrA(hwnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ControlProc))
+            SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        const LRESULT last = original_ != nullptr
+                                 ? CallWindowProcA(original_, hwnd_, message, wParam, lParam)
+                                 : DefWindowProcA(hwnd_, message, wParam, lParam);
+        Destroyed();
+        return handled ? result : last;
+    }
+    if (Dispatch(message, wParam, lParam, result)) return result;
+    if (!alive_) return 0;
+    return original_ != nullptr ? CallWindowProcA(original_, hwnd_, message, wParam, lParam)
+                                : DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
 void Win32WindowOps::Destroyed() {
     if (!alive_) return;
     alive_ = false;
     binding_ = nullptr;
-    SetWindowLongPtrA(hwnd_, Slot(kind_ == Kind::Dialog), 0);
+    if (kind_ == Kind::Control)
+        RemovePropA(hwnd_, kControlProperty);
+    else
+        SetWindowLongPtrA(hwnd_, Slot(kind_ == Kind::Dialog), 0);
     // At once: the posted quit is what ends a modal run still up inside a handler.
     if (host_ != nullptr) host_->WindowGone(*window_);
     // Only this WM_NCDESTROY frame is running: nothing above can still use the operations.
@@ -187,6 +253,113 @@ void Win32WindowOps::EndDialog(int result) {
 
 void Win32WindowOps::End(int result) {
     if (::EndDialog(hwnd_, result) && binding_ != nullptr) binding_->ended = true;
+}
+
+HWND Win32WindowOps::Item(int id) const { return alive_ ? GetDlgItem(hwnd_, id) : nullptr; }
+
+Rect Win32WindowOps::WindowRect() {
+    RECT rect{};
+    return alive_ && GetWindowRect(hwnd_, &rect) ? Portable(rect) : Rect{};
+}
+
+void Win32WindowOps::SetPos(ZOrder after, int x, int y, int width, int height,
+                            std::uint32_t flags) {
+    if (!alive_) return;
+    SetWindowPos(hwnd_, after == ZOrder::TopMost ? HWND_TOPMOST : HWND_TOP, x, y, width, height,
+                 flags);
+}
+
+void Win32WindowOps::Invalidate(bool erase) {
+    if (alive_) InvalidateRect(hwnd_, nullptr, erase ? TRUE : FALSE);
+}
+
+void Win32WindowOps::RedrawNow() {
+    if (alive_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void Win32WindowOps::SetText(const std::string& text) {
+    if (alive_) SetWindowTextA(hwnd_, text.c_str());
+}
+
+Rect Win32WindowOps::ItemRect(int id) {
+    RECT rect{};
+    HWND item = Item(id);
+    return item != nullptr && GetWindowRect(item, &rect) ? Portable(rect) : Rect{};
+}
+
+void Win32WindowOps::SetItemText(int id, const std::string& text) {
+    if (Item(id) != nullptr) SetDlgItemTextA(hwnd_, id, text.c_str());
+}
+
+std::string Win32WindowOps::ItemText(int id) {
+    HWND item = Item(id);
+    if (item == nullptr) return {};
+    const int length = GetWindowTextLengthA(item);
+    if (length <= 0) return {};
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+    const UINT copied = GetDlgItemTextA(hwnd_, id, buffer.data(), static_cast<int>(buffer.size()));
+    return std::string(buffer.data(), std::min<std::size_t>(copied, buffer.size() - 1));
+}
+
+void Win32WindowOps::EnableItem(int id, bool enable) {
+    if (HWND item = Item(id)) EnableWindow(item, enable ? TRUE : FALSE);
+}
+
+bool Win32WindowOps::IsItemEnabled(int id) {
+    HWND item = Item(id);
+    return item != nullptr && IsWindowEnabled(item);
+}
+
+void Win32WindowOps::FocusItem(int id) {
+    if (HWND item = Item(id)) SetFocus(item);
+}
+
+int Win32WindowOps::FocusedItem() {
+    if (!alive_) return 0;
+    HWND focus = GetFocus();
+    if (focus == nullptr || !IsChild(hwnd_, focus)) return 0;
+    // The part of a compound control (a combo box's edit) counts as the control.
+    for (HWND parent = GetParent(focus); parent != nullptr && parent != hwnd_;
+         parent = GetParent(focus))
+        focus = parent;
+    return GetDlgCtrlID(focus);
+}
+
+void Win32WindowOps::CheckRadio(int first, int last, int checked) {
+    if (alive_) CheckRadioButton(hwnd_, first, last, checked);
+}
+
+bool Win32WindowOps::IsChecked(int id) {
+    return Item(id) != nullptr && IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
+}
+
+void Win32WindowOps::SetScrollRange(int id, int minimum, int maximum) {
+    if (HWND bar = Item(id)) ::SetScrollRange(bar, SB_CTL, minimum, maximum, TRUE);
+}
+
+int Win32WindowOps::ScrollPos(int id) {
+    HWND bar = Item(id);
+    return bar != nullptr ? GetScrollPos(bar, SB_CTL) : 0;
+}
+
+void Win32WindowOps::SetScrollPos(int id, int position) {
+    if (HWND bar = Item(id)) ::SetScrollPos(bar, SB_CTL, position, TRUE);
+}
+
+std::unique_ptr<ICanvas> Win32WindowOps::BeginPaint() {
+    return Win32Canvas::Paint(alive_ ? hwnd_ : nullptr);
+}
+
+bool Win32WindowOps::CrackDrawItem(std::intptr_t lParam, DrawItemRequest& request) {
+    if (!alive_ || lParam == 0) return false;
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    request.controlId = static_cast<int>(item->CtlID);
+    request.action = item->itemAction;
+    request.state = item->itemState;
+    request.rect = Portable(item->rcItem);
+    drawCanvases_.push_back(std::make_unique<Win32Canvas>(item->hDC, request.rect));
+    request.canvas = drawCanvases_.back().get();
+    return true;
 }
 
 }  // namespace kardello

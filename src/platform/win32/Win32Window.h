@@ -2,6 +2,9 @@
 // Where a Win32 window meets its WindowBase: the window and dialog procedures,
 // and the operations each bound window gets.
 
+#include <memory>
+#include <vector>
+
 #include "platform/Window.h"
 #include "platform/win32/WinApi.h"
 
@@ -32,6 +35,9 @@ class Win32WindowOps final : public IWindowOps {
 public:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Subclasses an existing control so its messages reach `binding.window` first; undone
+    // at its final message. False when it is gone or already taken over.
+    static bool Attach(HWND control, Win32Binding& binding);
 
     WindowHandle Handle() const override;
     bool Alive() const override { return alive_; }
@@ -43,17 +49,40 @@ public:
     void SetForeground() override;
     void EndDialog(int result) override;
 
+    Rect WindowRect() override;
+    void SetPos(ZOrder after, int x, int y, int width, int height, std::uint32_t flags) override;
+    void Invalidate(bool erase) override;
+    void RedrawNow() override;
+    void SetText(const std::string& text) override;
+    Rect ItemRect(int id) override;
+    void SetItemText(int id, const std::string& text) override;
+    std::string ItemText(int id) override;
+    void EnableItem(int id, bool enable) override;
+    bool IsItemEnabled(int id) override;
+    void FocusItem(int id) override;
+    int FocusedItem() override;
+    void CheckRadio(int first, int last, int checked) override;
+    bool IsChecked(int id) override;
+    void SetScrollRange(int id, int minimum, int maximum) override;
+    int ScrollPos(int id) override;
+    void SetScrollPos(int id, int position) override;
+    std::unique_ptr<ICanvas> BeginPaint() override;
+    bool CrackDrawItem(std::intptr_t lParam, DrawItemRequest& request) override;
+
 private:
-    enum class Kind { Window, Dialog };
+    enum class Kind { Window, Dialog, Control };
     Win32WindowOps(HWND hwnd, Kind kind, Win32Binding& binding);
 
     static Win32WindowOps* Bound(HWND hwnd, Kind kind);
     static Win32WindowOps* BindNew(HWND hwnd, Kind kind, Win32Binding& binding);
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     // Ends one procedure frame; the last frame of a destroyed window finishes it.
     static void Leave(Win32WindowOps* ops);
 
     LRESULT WindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR DialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT ControlMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    HWND Item(int id) const;
     bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, std::intptr_t& result);
     void Destroyed();
     void Finish();
@@ -67,6 +96,9 @@ private:
     bool alive_ = true;
     bool finishPending_ = false;
     int frames_ = 0;
+    WNDPROC original_ = nullptr;  // controls: the procedure they had before
+    // Owner-drawing canvases, each kept until the dispatch that cracked it returns.
+    std::vector<std::unique_ptr<ICanvas>> drawCanvases_;
 };
 
 }  // namespace kardello

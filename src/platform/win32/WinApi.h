@@ -9,3 +9,5 @@
 #undef LoadIcon
 #undef LoadString
 #undef MessageBox
+#undef CreateFont
+#undef DrawText
