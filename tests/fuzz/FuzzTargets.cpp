@@ -1,0 +1,123 @@
+#include "fuzz/FuzzTargets.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "device/CardReader.h"
+#include "fakes/FakeDevices.h"
+#include "fakes/FakeRegistry.h"
+#include "store/RegistrySchema.h"
+#include "store/SettingsStore.h"
+
+namespace kardello::fuzz {
+
+namespace {
+
+// Reads the input front to back; past its end everything reads as zero.
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    std::uint32_t Word() {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(Byte()) << (8 * i);
+        return value;
+    }
+    std::vector<std::uint8_t> Bytes(std::size_t count) {
+        const std::size_t take = count < size_ - pos_ ? count : size_ - pos_;
+        std::vector<std::uint8_t> bytes(data_ + pos_, data_ + pos_ + take);
+        pos_ += take;
+        return bytes;
+    }
+    std::vector<std::uint8_t> Rest() { return Bytes(size_ - pos_); }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+void Require(bool condition) {
+    if (!condition) std::abort();
+}
+
+}  // namespace
+
+void CardReaderReplies(const std::uint8_t* data, std::size_t size) {
+    Input in(data, size);
+    test::FakeRegistry registry;
+    test::FakeDevices devices;
+    test::FakeSystemInfo system;
+    const std::uint8_t mode = in.Byte();
+    system.platformId = (mode & 1) ? kPlatformWin32Nt : kPlatformWin32Windows;
+
+    auto& control = devices.Add("\\\\.\\VRUSBMSC", CardReader::kControlCode);
+    control.fail = (mode & 2) != 0;
+    if (mode & 4) control.report = in.Word();
+    control.reply = in.Bytes(in.Byte() * 4u);
+
+    // An instance list of up to 30 values, some missing, some naming no device.
+    const int instances = in.Byte() % 31;
+    if (!(mode & 8)) registry.ClearValues(schema::kDriverInstanceRoot, schema::kDriverInstanceKey);
+    for (int i = 0; i < instances; ++i) {
+        const std::uint8_t shape = in.Byte();
+        if (shape & 1) continue;  // no value for this index
+        const std::string name = "DEV" + std::to_string(i);
+        registry.PutString(schema::kDriverInstanceRoot, schema::kDriverInstanceKey,
+                           std::to_string(i), name);
+        if (shape & 2) continue;  // listed, but no such device
+        auto& device = devices.Add("\\\\.\\" + name, CardReader::kInstanceCode);
+        device.fail = (shape & 4) && (shape & 8);
+        if (shape & 16) device.report = in.Word();
+        device.reply = in.Bytes(in.Byte() * 2u);
+    }
+
+    CardReader reader(registry, devices, system);
+    // Exactly the room the callers give; a write beyond it is an overflow.
+    std::vector<CardRecord> table(kMaxCardRecords);
+    int count = kMaxCardRecords;
+    const bool ok = reader.EnumerateCards(table.data(), count);
+    if (!ok) {
+        Require(count == kMaxCardRecords);
+    } else {
+        Require(count >= 0 && count <= kMaxCardRecords);
+        if (system.platformId != kPlatformWin32Nt) Require(count <= CardReader::kWin95RecordCap);
+    }
+    for (const CardRecord& record : table) Require(record.SerialText().size() <= sizeof record.serialNo);
+    Require(devices.OpenHandles() == 0);
+    Require(registry.OpenHandles() == 0);
+}
+
+void SettingsStoreReads(const std::uint8_t* data, std::size_t size) {
+    Input in(data, size);
+    test::FakeRegistry registry;
+    const std::uint32_t type = in.Byte();
+    const std::vector<std::uint8_t> bytes = in.Rest();
+    registry.Put(RegRoot::LocalMachine, "Software\\Fuzz", "Value", type, bytes);
+    {
+        SettingsStore store(registry, RegRoot::LocalMachine, "Software\\Fuzz");
+        std::uint32_t number = 0xA5A5A5A5u;
+        if (store.ReadNumber("Value", number)) {
+            Require(bytes.size() <= 4);
+            std::uint32_t expected = 0xA5A5A5A5u;
+            if (!bytes.empty()) std::memcpy(&expected, bytes.data(), bytes.size());
+            Require(number == expected);
+        } else {
+            Require(bytes.size() > 4 && number == 0xA5A5A5A5u);
+        }
+        std::string text = "unchanged";
+        if (store.ReadString("Value", text)) {
+            Require(bytes.size() <= SettingsStore::kMaxTextBytes);
+            Require(text.size() <= bytes.size());
+            Require(text.find('\0') == std::string::npos);
+            Require(text.empty() || std::memcmp(text.data(), bytes.data(), text.size()) == 0);
+        } else {
+            Require(bytes.size() > SettingsStore::kMaxTextBytes && text == "unchanged");
+        }
+    }
+    Require(registry.OpenHandles() == 0);
+}
+
+}  // namespace kardello::fuzz
