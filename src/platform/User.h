@@ -69,6 +69,8 @@ public:
     virtual IconHandle LoadIcon(int id) = 0;
     virtual std::uint32_t DoubleClickTime() = 0;
     virtual Point CursorPos() = 0;
+    // The primary screen's work area (SPI_GETWORKAREA), screen pixels; empty when unknown.
+    virtual Rect WorkArea() = 0;
     // Loads menu resource `menuId`, brings `owner` to the foreground, shows the first
     // popup at `at` (TPM_LEFTALIGN | TPM_RIGHTBUTTON) owned by `owner`, posts WM_USER
     // to `owner` so the menu closes when the user clicks elsewhere, destroys the menu.

@@ -127,6 +127,7 @@ public:
     IconHandle LoadIcon(int id) override;
     std::uint32_t DoubleClickTime() override { return 500; }
     Point CursorPos() override { return cursor; }
+    Rect WorkArea() override { return workArea; }
     void TrackPopupMenu(WindowHandle owner, int menuId, Point at) override;
 
     // Delivering messages as the platform would.
@@ -153,6 +154,7 @@ public:
     int quitCode = 0;
     WindowBase* mainWindow = nullptr;
     Point cursor{320, 240};
+    Rect workArea{0, 0, 1024, 738};
     std::vector<Box> boxes;
     std::vector<Modal> modals;
     std::vector<std::string> createdTitles;

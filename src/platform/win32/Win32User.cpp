@@ -193,6 +193,12 @@ Point Win32User::CursorPos() {
     return at;
 }
 
+Rect Win32User::WorkArea() {
+    RECT area{};
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) return {};
+    return Rect{area.left, area.top, area.right, area.bottom};
+}
+
 void Win32User::TrackPopupMenu(WindowHandle owner, int menuId, Point at) {
     if (!IsResourceId(menuId)) return;
     MenuOwner menu(LoadMenuA(instance_, MAKEINTRESOURCEA(menuId)));

@@ -35,6 +35,7 @@ public:
     IconHandle LoadIcon(int id) override;
     std::uint32_t DoubleClickTime() override;
     Point CursorPos() override;
+    Rect WorkArea() override;
     void TrackPopupMenu(WindowHandle owner, int menuId, Point at) override;
 
 private:
