@@ -1,6 +1,6 @@
 # Shared by the run and test commands: what this project needs from Debian.
 KARDELLO_PACKAGES=(cmake make g++ libgtest-dev libgmock-dev
-    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 fonts-wine xvfb xauth imagemagick)
+    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 fonts-wine xvfb xauth imagemagick nsis)
 
 # Installs only what is missing, in one apt-get call.
 ensure_packages() {

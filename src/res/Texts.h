@@ -38,7 +38,8 @@
 
 /* Version box, template 100 */
 #define TXT_ABOUT_TITLE "Información de versión del VARNO Kardello"
-#define TXT_ABOUT_VERSION "VARNO Kardello Versión 1.00S"
+#define TXT_VERSION "1.00S"
+#define TXT_ABOUT_VERSION "VARNO Kardello Versión " TXT_VERSION
 #define TXT_ABOUT_RIGHTS "Copyright © 2026 VARNO. Todos los derechos reservados."
 
 /* Defaults confirmation, template 144: 14 and 5 blanks before the colons */

@@ -1,0 +1,154 @@
+; The installer of VARNO Kardello: the program under Program Files, the agent key's
+; CAPTION and first-run defaults, a start at every logon, a Start-menu entry and an
+; uninstaller. /S installs or uninstalls silently; the uninstaller keeps the user's
+; settings unless given /REMOVESETTINGS (or told so in its question).
+; makensis -DKARDELLO_EXE=path -DOUTFILE=path kardello.nsi
+
+Target amd64-unicode
+!include "MUI2.nsh"
+!include "x64.nsh"
+!include "FileFunc.nsh"
+!include "LogicLib.nsh"
+
+!ifndef KARDELLO_EXE
+  !error "KARDELLO_EXE must name the built kardello.exe"
+!endif
+!ifndef OUTFILE
+  !define OUTFILE "kardello-setup.exe"
+!endif
+
+!define PRODUCT "VARNO Kardello"
+!define VERSION "1.00S"
+!define AGENT_KEY "Software\VARNO\VARNO Kardello"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\VARNO Kardello"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define NOT_REGISTERED "No registrada"
+!define ID_MENU_EXIT 32772
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\VARNO\VARNO Kardello"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+BrandingText "${PRODUCT} ${VERSION}"
+
+VIProductVersion "1.0.0.0"
+VIAddVersionKey /LANG=1034 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1034 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1034 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1034 "FileDescription" "Instalación de ${PRODUCT}"
+VIAddVersionKey /LANG=1034 "CompanyName" "VARNO"
+VIAddVersionKey /LANG=1034 "LegalCopyright" "Copyright © 2026 VARNO"
+
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "Spanish"
+
+Function .onInit
+  ${IfNot} ${RunningX64}
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} necesita una versión de Windows de 64 bits." /SD IDOK
+    Abort
+  ${EndIf}
+  SetRegView 64
+FunctionEnd
+
+; Ends a running agent through its tray menu's end command and waits for it to go.
+!macro EndRunningAgent
+  FindWindow $0 "${PRODUCT}" "${PRODUCT}"
+  ${If} $0 <> 0
+    SendMessage $0 ${WM_COMMAND} ${ID_MENU_EXIT} 0 /TIMEOUT=5000
+    StrCpy $1 0
+    ${DoWhile} $1 < 50
+      Sleep 200
+      FindWindow $0 "${PRODUCT}" "${PRODUCT}"
+      ${If} $0 = 0
+        ${Break}
+      ${EndIf}
+      IntOp $1 $1 + 1
+    ${Loop}
+  ${EndIf}
+!macroend
+
+Section "Programa"
+  SetShellVarContext all
+  !insertmacro EndRunningAgent
+  SetOutPath "$INSTDIR"
+  File "/oname=kardello.exe" "${KARDELLO_EXE}"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ; The agent will not start without its caption, the name of its semaphore.
+  WriteRegStr HKLM "${AGENT_KEY}" "CAPTION" "VARNO Kardello Agente"
+  ; First-run defaults, written here because a standard user cannot write this key.
+  ; A key that already has PATH1 was filled before and is kept as it is.
+  ClearErrors
+  ReadRegStr $0 HKLM "${AGENT_KEY}" "PATH1"
+  ${If} ${Errors}
+    ClearErrors
+    ${ForEach} $1 1 5 + 1
+      WriteRegStr HKLM "${AGENT_KEY}" "EXE$1" "${NOT_REGISTERED}"
+      WriteRegStr HKLM "${AGENT_KEY}" "PATH$1" "${NOT_REGISTERED}"
+      WriteRegStr HKLM "${AGENT_KEY}" "APPNAME$1" "${NOT_REGISTERED}"
+    ${Next}
+  ${EndIf}
+  ClearErrors
+  ReadRegDWORD $0 HKLM "${AGENT_KEY}" "DirectExec"
+  ${If} ${Errors}
+    WriteRegDWORD HKLM "${AGENT_KEY}" "DirectExec" 0
+  ${EndIf}
+  ClearErrors
+
+  WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\kardello.exe"'
+
+  CreateDirectory "$SMPROGRAMS\VARNO"
+  CreateShortcut "$SMPROGRAMS\VARNO\${PRODUCT}.lnk" "$INSTDIR\kardello.exe"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "VARNO"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\kardello.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Function un.onInit
+  SetRegView 64
+FunctionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  !insertmacro EndRunningAgent
+
+  Delete "$INSTDIR\kardello.exe"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  RMDir "$INSTDIR\.."
+  Delete "$SMPROGRAMS\VARNO\${PRODUCT}.lnk"
+  RMDir "$SMPROGRAMS\VARNO"
+  DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
+  ; The user's settings stay unless asked for.
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/REMOVESETTINGS" $1
+  ${IfNot} ${Errors}
+    StrCpy $2 1
+  ${ElseIf} ${Silent}
+    StrCpy $2 0
+  ${Else}
+    StrCpy $2 0
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 \
+      "¿Desea borrar también los ajustes de ${PRODUCT}?" IDNO keep
+    StrCpy $2 1
+    keep:
+  ${EndIf}
+  ${If} $2 = 1
+    DeleteRegKey HKLM "${AGENT_KEY}"
+    DeleteRegKey /ifempty HKLM "Software\VARNO"
+  ${EndIf}
+SectionEnd
