@@ -283,142 +283,45 @@ def photo(c, x0, y0, x1, y1):
             c.set(x, y, HILL_DARK if y == top else HILL)
 
 
-def photo_app_32():
+def photograph_32():
+    """The photo application's mark: a print with a white border, 16 colours."""
     c = Canvas(32, 32)
-    photo(c, 8, 1, 23, 14)
-    printer_32(c, top=12, bottom=26, left=2, right=29)
-    c.rect(6, 18, 25, 24, BODY)
-    # Output tray in front.
-    c.rect(5, 26, 26, 29, BODY_SHADE)
-    c.frame(5, 26, 26, 29, INK)
-    c.rect(6, 27, 25, 27, BODY)
-    # Brand stripe and power light.
-    c.rect(5, 20, 18, 21, BRAND)
-    c.rect(5, 22, 18, 22, BRAND_DARK)
-    c.rect(23, 20, 25, 21, LED)
-    c.set(23, 22, HILL_DARK)
-    c.set(24, 22, HILL_DARK)
-    c.set(25, 22, HILL_DARK)
+    c.rect(4, 7, 29, 28, GRAY)                                    # shadow
+    c.rect(2, 5, 27, 26, WHITE)
+    c.frame(2, 5, 27, 26, SILVER)
+    c.rect(4, 7, 25, 22, AQUA)                                    # sky
+    c.rect(4, 7, 25, 8, TEAL)
+    c.disc(19.5, 11.5, 2.6, YELLOW)
+    c.polygon([(4, 19), (11, 12.5), (17, 19), (4, 19)], OLIVE)    # far hill
+    c.polygon([(4, 23), (4, 18), (9, 15), (16, 19), (21, 16), (26, 19), (26, 23)], GREEN)
+    c.rect(4, 21, 25, 22, LIME)
     return c
 
 
-def photo_app_16():
-    c = Canvas(16, 16)
-    c.art([
-        "   eeeeeeeeee   ",
-        "   essssssyse   ",
-        "   esssssssse   ",
-        "   esssssggge   ",
-        "   egggggggge   ",
-        "  kkkkkkkkkkkk  ",
-        " kllllllllllllk ",
-        " klldddddddlllk ",
-        " kaaaaaaaaaaaak ",
-        " kcccccccccccck ",
-        " kcbbbbbbccccmk ",
-        " kcddddddccccck ",
-        "  kkkkkkkkkkkk  ",
-        "  kaaaaaaaaaak  ",
-        "  kkkkkkkkkkkk  ",
-        "                ",
-    ], {'e': PAPER_EDGE, 's': SKY, 'y': SUN, 'g': HILL, 'k': INK, 'l': BODY_LIGHT,
-        'd': BODY_DARK, 'c': BODY, 'b': BRAND, 'm': LED, 'a': BODY_SHADE})
-    return c
-
-
-def window_32():
-    """Another application: a window holding a grid of tiles."""
+def triangle_32(points):
+    """A red triangle with a dark edge on a transparent ground, 16 colours."""
     c = Canvas(32, 32)
-    c.rect(2, 3, 29, 28, PAPER)
-    c.rect(3, 4, 28, 8, BRAND)
-    c.rect(3, 4, 28, 4, BRAND_LIGHT)
-    c.frame(2, 3, 29, 28, INK)
-    c.rect(3, 9, 28, 9, BODY_DARK)
-    for x in (20, 23, 26):                                        # caption buttons
-        c.rect(x, 5, x + 1, 7, BODY_LIGHT)
-    c.rect(4, 6, 12, 6, BRAND_LIGHT)                              # caption text
-    tiles = [(RED, MAROON), (HILL, HILL_DARK), (SUN, GOLD_DARK), (SKY, BRAND)]
-    for i, (face, edge) in enumerate(tiles):
-        x0 = 6 + (i % 2) * 11
-        y0 = 12 + (i // 2) * 8
-        c.rect(x0, y0, x0 + 8, y0 + 5, face)
-        c.frame(x0, y0, x0 + 8, y0 + 5, edge)
-        c.rect(x0 + 1, y0 + 1, x0 + 7, y0 + 1, mix(face, PAPER, 0.45))
-    # A soft shadow right and below.
-    c.rect(3, 29, 30, 29, BODY_SHADE)
-    c.rect(30, 4, 30, 29, BODY_SHADE)
-    return c
-
-
-def window_16():
-    c = Canvas(16, 16)
-    c.art([
-        "                ",
-        "kkkkkkkkkkkkkkk ",
-        "kbbbbbbbwbwbwbka",
-        "kbbbbbbbbbbbbbka",
-        "kpppppppppppppka",
-        "kpppppppppppppka",
-        "kprrrrrpgggggpka",
-        "kprrrrrpgggggpka",
-        "kprrrrrpgggggpka",
-        "kpppppppppppppka",
-        "kpyyyyypssssspka",
-        "kpyyyyypssssspka",
-        "kpyyyyypssssspka",
-        "kpppppppppppppka",
-        "kkkkkkkkkkkkkkka",
-        " aaaaaaaaaaaaaaa",
-    ], {'k': INK, 'b': BRAND, 'w': BODY_LIGHT, 'p': PAPER, 'r': RED, 'g': HILL,
-        'y': SUN, 's': SKY, 'a': BODY_SHADE})
-    return c
-
-
-def gear(size, teeth, outer, root, hole, tooth, light, dark, edge, hub):
-    """A cog wheel lit from the upper left, with an outlined edge and a coloured hub."""
-    c = Canvas(size, size)
-    cx = cy = size / 2
-    step = 2 * math.pi / teeth
-
-    def inside(x, y):
-        dx, dy = x - cx, y - cy
-        r = math.hypot(dx, dy)
-        if r < hole or r > outer:
-            return False
-        if r <= root:
-            return True
-        # Distance from the axis of the nearest tooth: straight-sided teeth.
-        a = math.atan2(dy, dx)
-        axis = round(a / step) * step
-        return abs(r * math.sin(a - axis)) < tooth / 2
-
-    def covered(x, y):
-        n = sum(inside(x + (sx + 0.5) / 4, y + (sy + 0.5) / 4)
-                for sy in range(4) for sx in range(4))
-        return n >= 8
-
-    mask = [[covered(x, y) for x in range(size)] for y in range(size)]
-    for y in range(size):
-        for x in range(size):
-            if not mask[y][x]:
+    inner = Canvas(32, 32)
+    inner.polygon(points, RED)
+    for y in range(32):
+        for x in range(32):
+            if inner.get(x, y) is None:
                 continue
-            t = ((x - cx) + (y - cy)) / (2 * size) + 0.5
-            col = mix(light, dark, max(0.0, min(1.0, t)))
-            if hub and math.hypot(x + 0.5 - cx, y + 0.5 - cy) < hole + hub[0]:
-                col = mix(hub[1], hub[2], max(0.0, min(1.0, t)))
-            edge_px = any(not (0 <= nx < size and 0 <= ny < size) or not mask[ny][nx]
-                          for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)))
-            c.set(x, y, edge if edge_px else col)
+            edge = any(inner.get(nx, ny) is None
+                       for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1))
+                       if 0 <= nx < 32 and 0 <= ny < 32)
+            c.set(x, y, MAROON if edge else RED)
     return c
 
 
-def settings_32():
-    return gear(32, 8, 15.4, 11.2, 4.0, 5.0, (240, 240, 244), (120, 124, 136), INK,
-                (2.6, BRAND_LIGHT, BRAND_DARK))
+def folded_32():
+    """The lower part is folded: the triangle points right."""
+    return triangle_32([(10, 6), (24, 16), (10, 26)])
 
 
-def settings_16():
-    return gear(16, 8, 7.9, 5.6, 1.9, 2.8, (232, 232, 236), (120, 124, 136), INK, None)
+def unfolded_32():
+    """The lower part is unfolded: the triangle points down."""
+    return triangle_32([(6, 10), (26, 10), (16, 24)])
 
 
 def product_picture():
@@ -459,9 +362,9 @@ def main():
     tray = tray_card()
     icons = {
         'tray.ico': [(tray, 4)],
-        'photo_app.ico': [(photo_app_32(), 8), (photo_app_16(), 8)],
-        'other_app.ico': [(window_32(), 8), (window_16(), 8)],
-        'settings.ico': [(settings_32(), 8), (settings_16(), 8)],
+        'photo_app.ico': [(photograph_32(), 4)],
+        'folded.ico': [(folded_32(), 4)],
+        'unfolded.ico': [(unfolded_32(), 4)],
     }
     picture = product_picture()
     for name, images in icons.items():
