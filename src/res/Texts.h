@@ -58,3 +58,8 @@
 #define TXT_LOW_MEMORY_TITLE "Advertencia de memoria insuficiente para VARNO Kardello"
 #define TXT_LOW_MEMORY_LINE1 "No hay memoria suficiente para abrir esta aplicación"
 #define TXT_LOW_MEMORY_LINE2 "Cierre cualquier aplicación que no sea necesaria durante el inicio y vuelva a intentarlo"
+
+/* Selection window, template 143 */
+#define TXT_SELECTION_TITLE "Inicialización de ajustes para VARNO Kardello"
+#define TXT_SELECTION_QUESTION "¿Abrir VARNO Fotimo?"
+#define TXT_SELECTION_CLOSE "Cerrar"
