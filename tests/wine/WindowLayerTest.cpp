@@ -1,19 +1,26 @@
 // The Win32 window layer on Wine: binding and message tables, modal runs and their
-// results, the end of the program inside a modal run, and the resource, shell and
-// kernel services.
+// results, the end of the program inside a modal run, dialog controls, painting and
+// owner drawing, the Open-file dialog, and the resource, shell, system and kernel
+// services.
 
 #include "platform/win32/WinApi.h"
 
+#include <commdlg.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <iostream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "WindowLayerIds.h"
+#include "platform/Canvas.h"
 #include "platform/win32/Win32Kernel.h"
 #include "platform/win32/Win32Shell.h"
+#include "platform/win32/Win32SystemInfo.h"
 #include "platform/win32/Win32User.h"
 
 namespace kardello {
@@ -267,12 +274,15 @@ TEST_F(WindowLayer, DestructionUnbindsOnceAndTheMainWindowEndsTheLoop) {
 
     TestWindow main;
     ASSERT_TRUE(user.CreateHiddenToolWindow(main, kTitle));
+    EXPECT_EQ(user.MainWindow(), nullptr);
     user.SetMainWindow(&main);
+    EXPECT_EQ(user.MainWindow(), &main);
     PostMessageA(Hwnd(main), WM_COMMAND, kCommandId, 0);
     main.onCommand = [&] { PostMessageA(Hwnd(main), WM_CLOSE, 0, 0); };
     Watchdog dog;
     EXPECT_EQ(user.RunMessageLoop(), 0) << "WM_CLOSE's default destroyed the main window";
     EXPECT_EQ(main.finalDestroys, 1);
+    EXPECT_EQ(user.MainWindow(), nullptr) << "forgotten at its end";
 
     PlainBox late;
     EXPECT_EQ(user.RunModal(late, IDD_LAYER_BOX, nullptr), -1) << "nothing shows once ending";
@@ -379,7 +389,7 @@ TEST_F(WindowLayer, MainWindowDestroyedInsideItsOwnModalRunFinishesAfterTheHandl
     box.onInit = [&] { box.Ops()->SetTimer(1, 20); };
     box.onTimer = [&](std::uint32_t) { DestroyWindow(agentHwnd); };
     int result = -2, finalDestroysInHandler = -1;
-    bool boundToInertOps = false, timerRefused = false, handleGone = false;
+    bool boundToInertOps = false, timerRefused = false, handleGone = false, inertDefaults = false;
     agent.onCommand = [&] {
         result = user.RunModal(box, IDD_LAYER_BOX, agent.Handle());
         IWindowOps* ops = agent.Ops();
@@ -390,6 +400,14 @@ TEST_F(WindowLayer, MainWindowDestroyedInsideItsOwnModalRunFinishesAfterTheHandl
             ops->Post(wm::kUser, 0, 0);
             ops->RaiseAndActivate();
             ops->EndDialog(1);
+            ops->SetPos(ZOrder::TopMost, 1, 2, 3, 4, 0);
+            ops->RedrawNow();
+            DRAWITEMSTRUCT item{};
+            DrawItemRequest request;
+            auto canvas = ops->BeginPaint();
+            inertDefaults = !ops->CrackDrawItem(reinterpret_cast<LPARAM>(&item), request) &&
+                            canvas != nullptr;
+            if (canvas) canvas->DrawText("nothing", Rect{0, 0, 10, 10}, kDtLeft);
         }
         finalDestroysInHandler = agent.finalDestroys;
     };
@@ -401,6 +419,7 @@ TEST_F(WindowLayer, MainWindowDestroyedInsideItsOwnModalRunFinishesAfterTheHandl
     EXPECT_TRUE(boundToInertOps);
     EXPECT_TRUE(timerRefused);
     EXPECT_TRUE(handleGone);
+    EXPECT_TRUE(inertDefaults) << "a window that is gone lends no context";
     EXPECT_EQ(finalDestroysInHandler, 0) << "the final hook waits for the outermost handler";
     EXPECT_EQ(agent.finalDestroys, 1);
     EXPECT_EQ(agent.Ops(), nullptr);
@@ -532,6 +551,469 @@ TEST_F(WindowLayer, MessageBoxAndPopupMenuAreShownForTheirOwner) {
     EXPECT_EQ(owner.seen.size(), 2u) << "a menu that does not load shows and posts nothing";
 }
 
+// ---- Dialog controls, painting and owner drawing ----
+
+constexpr COLORREF kInk = RGB(255, 0, 0);
+constexpr COLORREF kPaper = RGB(0, 0, 255);
+constexpr COLORREF kButtonFace = RGB(0, 160, 0);
+
+class DcOwner {
+public:
+    explicit DcOwner(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~DcOwner() {
+        if (dc_ != nullptr) ReleaseDC(hwnd_, dc_);
+    }
+    DcOwner(const DcOwner&) = delete;
+    DcOwner& operator=(const DcOwner&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// Pixels of a window's client area close to `color` (text may be smoothed at its edges).
+int PixelsOf(HWND hwnd, COLORREF color) {
+    DcOwner dc(hwnd);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    int count = 0;
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x) {
+            const COLORREF p = GetPixel(dc.get(), x, y);
+            if (p != CLR_INVALID && std::abs(GetRValue(p) - GetRValue(color)) < 40 &&
+                std::abs(GetGValue(p) - GetGValue(color)) < 40 &&
+                std::abs(GetBValue(p) - GetBValue(color)) < 40)
+                ++count;
+        }
+    return count;
+}
+
+// Zero where Wine does not count them.
+DWORD GdiObjects() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
+
+// A static control taken over from its box: paints itself, leaves the rest to the control.
+class PaintedLabel : public WindowBase {
+public:
+    int paints = 0;
+    int finalDestroys = 0;
+    Rect client;
+    HGDIOBJ lastFont = nullptr;
+    bool fontSelected = false;
+
+protected:
+    const MessageTable& Messages() const override {
+        using T = PaintedLabel;
+        static const MessageEntry entries[] = {
+            KARDELLO_ON_MESSAGE(wm::kPaint, (crack::Void<T, &T::OnPaint>)),
+        };
+        static const MessageTable table{entries, std::size(entries), nullptr};
+        return table;
+    }
+    void OnFinalDestroy() override { ++finalDestroys; }
+
+private:
+    void OnPaint() {
+        ++paints;
+        std::unique_ptr<ICanvas> canvas = Ops()->BeginPaint();
+        client = canvas->ClientRect();
+        for (int y = client.top; y < client.bottom; ++y)
+            canvas->FillSolidRect(Rect{client.left, y, client.right, y + 1}, kPaper);
+        FontRequest request;
+        request.height = 18;
+        request.weight = FW_BOLD;
+        request.charset = ANSI_CHARSET;
+        request.face = "Tahoma";
+        const GdiHandle font = canvas->CreateFont(request);
+        const GdiHandle old = canvas->SelectFont(font);
+        fontSelected = font != nullptr && old != nullptr;
+        canvas->SetTextColor(kInk);
+        canvas->SetTransparentBackground();
+        canvas->DrawText("WMWMWM", client, kDtLeft);
+        canvas->SelectFont(old);
+        canvas->DeleteObject(font);
+        lastFont = reinterpret_cast<HGDIOBJ>(font);
+    }
+};
+
+// The box of controls: owner draws its button, handles some scroll requests itself.
+class ControlBox : public ScriptedBox {
+public:
+    struct Drawn {
+        int id;
+        std::uint32_t action, state;
+        Rect rect, canvasRect;
+    };
+    std::vector<Drawn> drawn;
+    std::vector<std::pair<int, int>> scrolls;
+    IconHandle icon = nullptr;
+
+protected:
+    const MessageTable& Messages() const override {
+        using T = ControlBox;
+        static const MessageEntry entries[] = {
+            KARDELLO_ON_MESSAGE(wm::kDrawItem, (crack::DrawItem<T, &T::OnDrawItem>)),
+            KARDELLO_ON_MESSAGE(wm::kVScroll, (crack::Scroll<T, &T::OnScroll>)),
+        };
+        static const MessageTable table{entries, std::size(entries), &ScriptedBox::Messages()};
+        return table;
+    }
+
+private:
+    void OnDrawItem(const DrawItemRequest& request) {
+        ICanvas& canvas = *request.canvas;
+        drawn.push_back({request.controlId, request.action, request.state, request.rect,
+                         canvas.ClientRect()});
+        const GdiHandle brush = canvas.CreateSolidBrush(kButtonFace);
+        canvas.FillRect(request.rect, brush);
+        canvas.DeleteObject(brush);
+        canvas.DrawIcon(2, 2, icon);
+        // Left changed on purpose: the layer gives the context back as it came.
+        canvas.SetTextColor(RGB(1, 2, 3));
+        canvas.SetTransparentBackground();
+        canvas.DrawText("Drawn", request.rect, kDtCenter);
+        if (request.state & kOdsFocus) canvas.DrawFocusRect(request.rect);
+    }
+    void OnScroll(int request, int position) {
+        scrolls.emplace_back(request, position);
+        if (request == sb::kLineDown)
+            Ops()->SetScrollPos(IDC_LAYER_SCROLL, Ops()->ScrollPos(IDC_LAYER_SCROLL) + 1);
+        else
+            UseDefaultHandling();
+    }
+};
+
+class BoxControls : public WindowLayer {
+protected:
+    // Shows the box of controls and runs `act` once it is up and painted; `act` ends it.
+    int RunControls(ControlBox& box, const std::function<void(HWND)>& act) {
+        box.onInit = [&] { box.Ops()->SetTimer(1, 50); };
+        box.onTimer = [&](std::uint32_t) {
+            // A slow start can tick before the dialog manager has shown the box.
+            if (!IsWindowVisible(Hwnd(box)) || HIWORD(GetQueueStatus(QS_PAINT)) != 0) return;
+            box.Ops()->KillTimer(1);
+            act(Hwnd(box));
+        };
+        Watchdog dog;
+        return user.RunModal(box, IDD_LAYER_CONTROLS, nullptr);
+    }
+};
+
+TEST_F(BoxControls, TextsChecksFocusScrollingAndPlaceAnswerThroughTheOperations) {
+    ControlBox box;
+    const std::string longText(3000, 'k');
+    EXPECT_EQ(RunControls(box, [&](HWND hwnd) {
+        IWindowOps& ops = *box.Ops();
+        ops.SetText("Renamed box");
+        char caption[32] = {};
+        GetWindowTextA(hwnd, caption, sizeof caption);
+        EXPECT_STREQ(caption, "Renamed box");
+
+        EXPECT_EQ(ops.ItemText(IDC_LAYER_STATIC), "Static") << "the template's text";
+        ops.SetItemText(IDC_LAYER_EDIT, "Espa\xF1ol");
+        EXPECT_EQ(ops.ItemText(IDC_LAYER_EDIT), "Espa\xF1ol");
+        for (int id : {IDC_LAYER_STATIC, IDC_LAYER_EDIT}) {
+            ops.SetItemText(id, longText);
+            EXPECT_EQ(ops.ItemText(id), longText) << id << ": no cut at any buffer size";
+            ops.SetItemText(id, "");
+            EXPECT_EQ(ops.ItemText(id), "") << id;
+        }
+        EXPECT_EQ(ops.ItemText(999), "");
+        ops.SetItemText(999, "nowhere");
+
+        ops.CheckRadio(IDC_LAYER_RADIO_A, IDC_LAYER_RADIO_C, IDC_LAYER_RADIO_B);
+        EXPECT_FALSE(ops.IsChecked(IDC_LAYER_RADIO_A));
+        EXPECT_TRUE(ops.IsChecked(IDC_LAYER_RADIO_B));
+        EXPECT_FALSE(ops.IsChecked(IDC_LAYER_RADIO_C));
+        ops.CheckRadio(IDC_LAYER_RADIO_A, IDC_LAYER_RADIO_C, IDC_LAYER_RADIO_C);
+        EXPECT_FALSE(ops.IsChecked(IDC_LAYER_RADIO_B)) << "the others are cleared";
+        EXPECT_TRUE(ops.IsChecked(IDC_LAYER_RADIO_C));
+        ops.CheckRadio(IDC_LAYER_RADIO_A, IDC_LAYER_RADIO_C, IDC_LAYER_RADIO_C + 50);
+        for (int id : {IDC_LAYER_RADIO_A, IDC_LAYER_RADIO_B, IDC_LAYER_RADIO_C})
+            EXPECT_FALSE(ops.IsChecked(id)) << id << ": an id outside the range checks none";
+        EXPECT_FALSE(ops.IsChecked(999));
+
+        EXPECT_TRUE(ops.IsItemEnabled(IDC_LAYER_EDIT));
+        ops.EnableItem(IDC_LAYER_EDIT, false);
+        EXPECT_FALSE(ops.IsItemEnabled(IDC_LAYER_EDIT));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwnd, IDC_LAYER_EDIT)));
+        ops.EnableItem(IDC_LAYER_EDIT, true);
+        EXPECT_TRUE(ops.IsItemEnabled(IDC_LAYER_EDIT));
+        EXPECT_FALSE(ops.IsItemEnabled(999));
+
+        ops.FocusItem(IDC_LAYER_EDIT);
+        EXPECT_EQ(ops.FocusedItem(), IDC_LAYER_EDIT);
+        ops.FocusItem(999);
+        EXPECT_EQ(ops.FocusedItem(), IDC_LAYER_EDIT) << "a missing control takes nothing";
+        ops.FocusItem(IDC_LAYER_DRAWN);
+        EXPECT_EQ(ops.FocusedItem(), IDC_LAYER_DRAWN);
+        SetFocus(nullptr);
+        EXPECT_EQ(ops.FocusedItem(), 0);
+
+        ops.SetScrollRange(IDC_LAYER_SCROLL, 0, 50);
+        ops.SetScrollPos(IDC_LAYER_SCROLL, 30);
+        EXPECT_EQ(ops.ScrollPos(IDC_LAYER_SCROLL), 30);
+        int low = -1, high = -1;
+        GetScrollRange(GetDlgItem(hwnd, IDC_LAYER_SCROLL), SB_CTL, &low, &high);
+        EXPECT_EQ(low, 0);
+        EXPECT_EQ(high, 50);
+        ops.SetScrollPos(IDC_LAYER_SCROLL, 80);
+        EXPECT_EQ(ops.ScrollPos(IDC_LAYER_SCROLL), 50) << "kept within the range";
+        EXPECT_EQ(ops.ScrollPos(999), 0);
+
+        // A handled request is the box's; one handed back is the dialog manager's.
+        const HWND bar = GetDlgItem(hwnd, IDC_LAYER_SCROLL);
+        EXPECT_EQ(Win32WindowOps::DialogProc(hwnd, WM_VSCROLL, SB_LINEDOWN,
+                                             reinterpret_cast<LPARAM>(bar)),
+                  TRUE);
+        EXPECT_EQ(ops.ScrollPos(IDC_LAYER_SCROLL), 50);
+        ops.SetScrollPos(IDC_LAYER_SCROLL, 10);
+        Win32WindowOps::DialogProc(hwnd, WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(bar));
+        EXPECT_EQ(ops.ScrollPos(IDC_LAYER_SCROLL), 11);
+        EXPECT_EQ(Win32WindowOps::DialogProc(hwnd, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0xFFFE),
+                                             reinterpret_cast<LPARAM>(bar)),
+                  FALSE);
+        EXPECT_EQ(box.scrolls, (std::vector<std::pair<int, int>>{
+                                   {sb::kLineDown, 0}, {sb::kLineDown, 0}, {sb::kThumbPosition, -2}}));
+
+        RECT native{};
+        GetWindowRect(hwnd, &native);
+        const Rect before = ops.WindowRect();
+        EXPECT_EQ(before, (Rect{native.left, native.top, native.right, native.bottom}));
+        ops.SetPos(ZOrder::TopMost, 0, 0, before.Width(), before.Height() + 40, kSwpNoMove);
+        const Rect after = ops.WindowRect();
+        EXPECT_EQ(after.left, before.left);
+        EXPECT_EQ(after.top, before.top);
+        EXPECT_EQ(after.Width(), before.Width());
+        EXPECT_EQ(after.Height(), before.Height() + 40);
+        EXPECT_TRUE(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        ops.SetPos(ZOrder::Top, 40, 30, 0, 0, kSwpNoSize);
+        EXPECT_EQ(ops.WindowRect(), (Rect{40, 30, 40 + after.Width(), 30 + after.Height()}));
+
+        GetWindowRect(GetDlgItem(hwnd, IDC_LAYER_EDIT), &native);
+        const Rect edit = ops.ItemRect(IDC_LAYER_EDIT);
+        EXPECT_EQ(edit, (Rect{native.left, native.top, native.right, native.bottom}));
+        EXPECT_GT(edit.left, 40) << "screen pixels, inside the moved box";
+        EXPECT_EQ(ops.ItemRect(999), Rect{});
+
+        // Gone inside a handler: the operations it still holds do nothing.
+        ops.SetItemText(IDC_LAYER_EDIT, "left behind");
+        DestroyWindow(hwnd);
+        EXPECT_FALSE(ops.Alive());
+        EXPECT_EQ(ops.ItemText(IDC_LAYER_EDIT), "");
+        EXPECT_EQ(ops.WindowRect(), Rect{});
+        EXPECT_EQ(ops.ItemRect(IDC_LAYER_EDIT), Rect{});
+        EXPECT_EQ(ops.FocusedItem(), 0);
+        ops.SetItemText(IDC_LAYER_EDIT, "x");
+        ops.CheckRadio(IDC_LAYER_RADIO_A, IDC_LAYER_RADIO_C, IDC_LAYER_RADIO_A);
+        ops.EnableItem(IDC_LAYER_EDIT, false);
+        ops.FocusItem(IDC_LAYER_EDIT);
+        ops.SetScrollRange(IDC_LAYER_SCROLL, 0, 1);
+        ops.SetScrollPos(IDC_LAYER_SCROLL, 1);
+        ops.Invalidate(true);
+        ops.SetText("gone");
+    }), 0) << "ended by its destruction";
+    EXPECT_EQ(box.finalDestroys, 1);
+}
+
+TEST_F(BoxControls, AttachedControlPaintsThroughItsTableAndOwnerDrawingGetsACanvas) {
+    ControlBox box;
+    box.icon = user.LoadIcon(IDI_LAYER);
+    PaintedLabel label, second;
+    bool attached = false, attachedTwice = true, missing = true, taken = true;
+    std::size_t drawnAtStart = 0;
+    EXPECT_EQ(RunControls(box, [&](HWND hwnd) {
+        const HWND staticHwnd = GetDlgItem(hwnd, IDC_LAYER_STATIC);
+        const HWND button = GetDlgItem(hwnd, IDC_LAYER_DRAWN);
+        attached = user.AttachControl(label, box, IDC_LAYER_STATIC);
+        attachedTwice = user.AttachControl(label, box, IDC_LAYER_EDIT);
+        taken = user.AttachControl(second, box, IDC_LAYER_STATIC);
+        missing = user.AttachControl(second, box, 999);
+        if (!attached) return box.Ops()->EndDialog(IDCANCEL);
+        EXPECT_EQ(label.Handle(), reinterpret_cast<WindowHandle>(staticHwnd));
+
+        // Painted by the table, synchronously on RedrawNow, later on Invalidate.
+        label.Ops()->RedrawNow();
+        EXPECT_EQ(label.paints, 1);
+        RECT client{};
+        GetClientRect(staticHwnd, &client);
+        EXPECT_EQ(label.client, (Rect{0, 0, client.right, client.bottom}));
+        EXPECT_TRUE(label.fontSelected);
+        EXPECT_GT(PixelsOf(staticHwnd, kInk), 20) << "the text is drawn in its colour";
+        EXPECT_GT(PixelsOf(staticHwnd, kPaper), client.right * client.bottom / 2);
+        RECT pending{};
+        EXPECT_FALSE(GetUpdateRect(staticHwnd, &pending, FALSE)) << "the paint ended";
+        label.Ops()->Invalidate(false);
+        EXPECT_EQ(label.paints, 1);
+        UpdateWindow(staticHwnd);
+        EXPECT_EQ(label.paints, 2);
+
+        // The rest goes to the static's own procedure.
+        EXPECT_EQ(SendMessageA(staticHwnd, WM_NCHITTEST, 0, MAKELPARAM(5, 5)), HTTRANSPARENT);
+        box.Ops()->SetItemText(IDC_LAYER_STATIC, "Kept by the control");
+        EXPECT_EQ(box.Ops()->ItemText(IDC_LAYER_STATIC), "Kept by the control");
+
+        // The box painted its owner-drawn button through the table.
+        ASSERT_FALSE(box.drawn.empty());
+        RECT buttonClient{};
+        GetClientRect(button, &buttonClient);
+        const Rect whole{0, 0, buttonClient.right, buttonClient.bottom};
+        EXPECT_EQ(box.drawn[0].id, IDC_LAYER_DRAWN);
+        EXPECT_EQ(box.drawn[0].action, kOdaDrawEntire);
+        EXPECT_EQ(box.drawn[0].rect, whole);
+        EXPECT_EQ(box.drawn[0].canvasRect, whole);
+        EXPECT_GT(PixelsOf(button, kButtonFace), whole.Width() * whole.Height() / 2);
+        drawnAtStart = box.drawn.size();
+        box.Ops()->FocusItem(IDC_LAYER_DRAWN);
+        PumpUntil([&] { return box.drawn.size() > drawnAtStart; }, 500);
+        ASSERT_GT(box.drawn.size(), drawnAtStart);
+        EXPECT_TRUE(box.drawn.back().state & kOdsFocus) << "the focus is drawn with it";
+
+        // A request on a context of the test's: cracked as sent, handled, the context's
+        // colours and mode given back.
+        class MemoryDc {
+        public:
+            MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
+            ~MemoryDc() { DeleteDC(dc_); }
+            MemoryDc(const MemoryDc&) = delete;
+            MemoryDc& operator=(const MemoryDc&) = delete;
+            HDC get() const { return dc_; }
+
+        private:
+            HDC dc_;
+        } memory;
+        const COLORREF textColor = GetTextColor(memory.get());
+        const int mode = GetBkMode(memory.get());
+        DRAWITEMSTRUCT item{ODT_BUTTON, IDC_LAYER_DRAWN, 0, ODA_SELECT, ODS_SELECTED,
+                            button, memory.get(), RECT{3, 4, 40, 20}, 0};
+        EXPECT_EQ(Win32WindowOps::DialogProc(hwnd, WM_DRAWITEM, IDC_LAYER_DRAWN,
+                                             reinterpret_cast<LPARAM>(&item)),
+                  TRUE);
+        EXPECT_EQ(box.drawn.back().action, static_cast<std::uint32_t>(ODA_SELECT));
+        EXPECT_EQ(box.drawn.back().state, static_cast<std::uint32_t>(ODS_SELECTED));
+        EXPECT_EQ(box.drawn.back().rect, (Rect{3, 4, 40, 20}));
+        EXPECT_EQ(GetTextColor(memory.get()), textColor);
+        EXPECT_EQ(GetBkMode(memory.get()), mode);
+        const std::size_t drawnBefore = box.drawn.size();
+        Win32WindowOps::DialogProc(hwnd, WM_DRAWITEM, IDC_LAYER_DRAWN, 0);
+        EXPECT_EQ(box.drawn.size(), drawnBefore) << "no request, no handler";
+
+        // Many paints and drawings leave no object behind.
+        const DWORD objects = GdiObjects();
+        for (int i = 0; i < 200; ++i) {
+            label.Ops()->RedrawNow();
+            RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            ASSERT_EQ(GetObjectType(label.lastFont), 0u) << "the paint's font was deleted";
+        }
+        EXPECT_EQ(label.paints, 202);
+        EXPECT_GE(box.drawn.size(), drawnBefore + 200);
+        if (objects != 0) {
+            EXPECT_EQ(GdiObjects(), objects);
+        } else {
+            std::cout << "[ wine     ] GetGuiResources counts no GDI objects: not compared\n";
+        }
+        box.Ops()->EndDialog(IDOK);
+    }), IDOK);
+    EXPECT_TRUE(attached);
+    EXPECT_FALSE(attachedTwice) << "a bound object is bound once";
+    EXPECT_FALSE(taken) << "a control is taken over once";
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(label.finalDestroys, 1) << "the box's end ends the control";
+    EXPECT_EQ(label.Ops(), nullptr);
+    EXPECT_EQ(second.Ops(), nullptr);
+    EXPECT_EQ(second.finalDestroys, 0);
+    PlainBox unbound;
+    EXPECT_FALSE(user.AttachControl(second, unbound, IDC_LAYER_STATIC));
+}
+
+// ---- The Open-file dialog ----
+
+TEST_F(WindowLayer, OpenFileDialogReturnsThePickedFileWithinItsRooms) {
+    char temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string directory = std::string(temp) + "kardello-open";
+    CreateDirectoryA(directory.c_str(), nullptr);
+    const std::string picked = "picture-with-a-long-name.bmp";
+    {
+        HANDLE file = CreateFileA((directory + "\\" + picked).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+    }
+    std::string directoryLong(MAX_PATH, '\0');
+    directoryLong.resize(GetLongPathNameA(directory.c_str(), &directoryLong[0], MAX_PATH));
+
+    TestWindow owner;
+    ASSERT_TRUE(user.CreateHiddenToolWindow(owner, kTitle));
+    // Types the name (or cancels) once the dialog shows; notes what it showed.
+    std::string typed;
+    HWND shown = nullptr, shownOwner = nullptr;
+    std::vector<std::string> types;
+    owner.onTimer = [&](std::uint32_t) {
+        HWND dialog = FindWindowA("#32770", "Layer open");
+        if (dialog == nullptr || !IsWindowVisible(dialog) || dialog == shown) return;
+        shown = dialog;
+        shownOwner = GetWindow(dialog, GW_OWNER);
+        types.clear();
+        HWND typeBox = GetDlgItem(dialog, cmb1);
+        const int count = static_cast<int>(SendMessageA(typeBox, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char text[128] = {};
+            if (SendMessageA(typeBox, CB_GETLBTEXTLEN, i, 0) < LRESULT(sizeof text))
+                SendMessageA(typeBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            types.push_back(text);
+        }
+        if (typed.empty()) {
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        HWND name = GetDlgItem(dialog, edt1);
+        if (name == nullptr) name = GetDlgItem(dialog, cmb13);
+        SetWindowTextA(name, typed.c_str());
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    };
+    owner.Ops()->SetTimer(1, 50);
+
+    OpenFileRequest request;
+    request.owner = owner.Handle();
+    request.filter = "Pictures (*.bmp)|*.bmp|All files (*.*)|*.*||";
+    request.title = "Layer open";
+    request.initialDirectory = directory;
+    auto open = [&](const std::string& name, std::string& path, std::string& fileName) {
+        typed = name;
+        shown = nullptr;
+        Watchdog dog;
+        return user.OpenFileDialog(request, path, fileName);
+    };
+
+    std::string path = "untouched", fileName = "untouched";
+    EXPECT_FALSE(open("", path, fileName)) << "cancelled";
+    EXPECT_NE(shown, nullptr);
+    EXPECT_EQ(shownOwner, Hwnd(owner));
+    EXPECT_EQ(types, (std::vector<std::string>{"Pictures (*.bmp)", "All files (*.*)"}));
+    EXPECT_EQ(path, "untouched");
+
+    ASSERT_TRUE(open(picked, path, fileName)) << "picked in the initial directory";
+    std::string pathLong(MAX_PATH, '\0');
+    pathLong.resize(GetLongPathNameA(path.c_str(), &pathLong[0], MAX_PATH));
+    EXPECT_EQ(pathLong, directoryLong + "\\" + picked);
+    EXPECT_EQ(fileName, picked);
+
+    // Rooms too small for what the user picked: nothing written past them.
+    request.fileNameRoom = 8;
+    const bool shortName = open(picked, path, fileName);
+    EXPECT_LT(fileName.size(), 8u) << "the terminator is counted";
+    std::cout << "[ wine     ] a file name in 8 bytes: "
+              << (shortName ? "\"" + fileName + "\"" : std::string("refused")) << "\n";
+    request.fileNameRoom = 64;
+    request.pathRoom = 10;
+    path = "untouched";
+    EXPECT_FALSE(open(picked, path, fileName)) << "a path that does not fit is no answer";
+    EXPECT_EQ(path, "untouched");
+    request.pathRoom = 0;
+    EXPECT_FALSE(open(picked, path, fileName));
+}
+
 // ---- Shell ----
 
 TEST_F(WindowLayer, TrayIconIsAddedChangedAndDeleted) {
@@ -551,6 +1033,43 @@ TEST_F(WindowLayer, TrayIconIsAddedChangedAndDeleted) {
     EXPECT_TRUE(shell.NotifyIcon(kNimModify, data));
     EXPECT_TRUE(shell.NotifyIcon(kNimDelete, data));
     EXPECT_FALSE(shell.NotifyIcon(kNimModify, data)) << "an icon that is gone cannot change";
+}
+
+TEST_F(WindowLayer, FileIconsWindowsDirectoryAndVolumeNames) {
+    Win32Shell shell;
+    const IconHandle icon = shell.FileIcon("C:\\windows\\notepad.exe");
+    ASSERT_NE(icon, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(icon), &info));
+    BitmapOwner color(info.hbmColor), mask(info.hbmMask);
+    BITMAP bitmap{};
+    GetObjectA(color.get() != nullptr ? color.get() : mask.get(), sizeof bitmap, &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXICON)) << "the large icon";
+    shell.DestroyIcon(icon);
+    EXPECT_FALSE(GetIconInfo(reinterpret_cast<HICON>(icon), &info)) << "destroyed";
+    shell.DestroyIcon(nullptr);
+    const IconHandle unknown = shell.FileIcon("C:\\nowhere\\kardello.no-such-type");
+    std::cout << "[ wine     ] an icon for an unknown type: " << (unknown ? "yes" : "none") << "\n";
+    shell.DestroyIcon(unknown);
+
+    Win32SystemInfo system;
+    char expected[MAX_PATH] = {};
+    GetWindowsDirectoryA(expected, MAX_PATH);
+    EXPECT_FALSE(system.WindowsDirectory().empty());
+    EXPECT_EQ(system.WindowsDirectory(), expected);
+
+    std::string name = "untouched";
+    EXPECT_TRUE(system.VolumeName("C:\\", name));
+    EXPECT_LT(name.size(), 40u);
+    std::cout << "[ wine     ] the volume name of C:\\ is \"" << name << "\"\n";
+    const DWORD drives = GetLogicalDrives();
+    char missing = 0;
+    for (char letter = 'Y'; letter > 'C' && missing == 0; --letter)
+        if (!(drives & (1u << (letter - 'A')))) missing = letter;
+    ASSERT_NE(missing, 0);
+    name = "untouched";
+    EXPECT_FALSE(system.VolumeName(std::string(1, missing) + ":\\", name));
+    EXPECT_EQ(name, "untouched");
 }
 
 TEST_F(WindowLayer, ExecuteStartsAFileFromTheGivenDirectory) {

@@ -125,9 +125,9 @@ bool Win32User::OpenFileDialog(const OpenFileRequest& request, std::string& path
     dialog.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
     if (!GetOpenFileNameA(&dialog)) return false;
-    // Whatever the dialog wrote, nothing is read past the buffers.
-    path.assign(file.data(), strnlen(file.data(), file.size()));
-    fileName.assign(title.data(), strnlen(title.data(), title.size()));
+    // The rooms include the terminators, which a dialog short of room may not write.
+    path.assign(file.data(), strnlen(file.data(), file.size() - 1));
+    fileName.assign(title.data(), strnlen(title.data(), title.size() - 1));
     return true;
 }
 
