@@ -42,6 +42,12 @@ void FakeWindowOps::SetPos(ZOrder after, int x, int y, int width, int height, st
     if (!alive_) return;
     positions.push_back({after, x, y, width, height, flags});
     if (!(flags & kSwpNoMove)) {
+        // Controls move with their window.
+        const int dx = x - windowRect.left, dy = y - windowRect.top;
+        for (auto& item : items) {
+            Rect& r = item.second.rect;
+            r = {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+        }
         windowRect = {x, y, x + windowRect.Width(), y + windowRect.Height()};
     }
     if (!(flags & kSwpNoSize)) {
@@ -214,7 +220,16 @@ std::string FakeUser::LoadString(int id) {
     return found == table.end() ? std::string() : found->second;
 }
 
-IconHandle FakeUser::LoadIcon(int) { return reinterpret_cast<IconHandle>(nextHandle++); }
+IconHandle FakeUser::LoadIcon(int id) {
+    auto icon = reinterpret_cast<IconHandle>(nextHandle++);
+    iconIds[icon] = id;
+    return icon;
+}
+
+int FakeUser::IconId(IconHandle icon) const {
+    auto found = iconIds.find(icon);
+    return found == iconIds.end() ? 0 : found->second;
+}
 
 void FakeUser::TrackPopupMenu(WindowHandle owner, int menuId, Point at) {
     menus.push_back({owner, menuId, at});

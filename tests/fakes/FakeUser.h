@@ -139,6 +139,8 @@ public:
     void Destroy(WindowBase& window);
     FakeWindowOps* OpsOf(WindowHandle handle);
     FakeWindowOps* OpsOf(const WindowBase& window) { return OpsOf(window.Handle()); }
+    // The resource id an icon was loaded from; 0 for any other handle.
+    int IconId(IconHandle icon) const;
 
     ModalScript modalScript;           // default: closes with OK
     // The file the user picks in the Open-file dialog; empty: cancelled.
@@ -155,6 +157,7 @@ public:
     WindowBase* mainWindow = nullptr;
     Point cursor{320, 240};
     Rect workArea{0, 0, 1024, 738};
+    std::map<IconHandle, int> iconIds;  // every icon loaded, with its resource id
     std::vector<Box> boxes;
     std::vector<Modal> modals;
     std::vector<std::string> createdTitles;

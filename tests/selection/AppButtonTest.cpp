@@ -1,0 +1,253 @@
+// What each kind of application button paints, to the pixel, and that no paint
+// keeps a font, brush, icon or registry key, over the fakes.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "fakes/AgentBench.h"
+#include "res/Texts.h"
+#include "res/resource.h"
+#include "selection/AppButton.h"
+
+namespace kardello {
+namespace {
+
+constexpr RegRoot kHklm = RegRoot::LocalMachine;
+const std::string kAgentKey = schema::kAgentKey;
+constexpr const char* kEditorPath = "C:\\Apps\\editor.exe";
+constexpr std::uint32_t kMenuColor = 0x00C0C0C4u;  // the fake canvas's COLOR_MENU
+
+std::string Hex(std::uint32_t value) {
+    std::ostringstream out;
+    out << std::hex << value;
+    return out.str();
+}
+
+std::string Box(const Rect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
+}
+
+class AppButtonPaint : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bench.registry.PutString(kHklm, kAgentKey, "APPNAME3", "Editor");
+        bench.registry.PutString(kHklm, kAgentKey, "PATH3", kEditorPath);
+        bench.registry.PutString(kHklm, kAgentKey, "APPNAME4", TXT_NOT_REGISTERED);
+        bench.registry.PutString(kHklm, kAgentKey, "PATH4", TXT_NOT_REGISTERED);
+        bench.shell.iconFor[kEditorPath] = "editor";
+        bench.shell.iconFor[TXT_NOT_REGISTERED] = "generic";
+    }
+
+    // One owner-draw request on a fresh canvas; every operation as one line.
+    std::vector<std::string> Paint(AppButton& button, const Rect& rect, std::uint32_t state = 0,
+                                   std::uint32_t action = kOdaDrawEntire) {
+        canvas = std::make_unique<test::FakeCanvas>(rect);
+        firstShellIcon = bench.shell.nextIcon;
+        DrawItemRequest request;
+        request.action = action;
+        request.state = state;
+        request.rect = rect;
+        request.canvas = canvas.get();
+        button.DrawButton(request);
+        std::vector<std::string> lines;
+        for (const auto& op : canvas->ops) lines.push_back(Describe(op));
+        return lines;
+    }
+
+    std::string Describe(const test::FakeCanvas::Op& op) const {
+        if (op.what == "fill" || op.what == "solid") return op.what + " " + Box(op.rect) + " " + Hex(op.color);
+        if (op.what == "focus") return "focus " + Box(op.rect);
+        if (op.what == "icon") {
+            const int id = bench.user.IconId(op.icon);
+            const auto handle = reinterpret_cast<std::uintptr_t>(op.icon);
+            const std::string which = id != 0 ? std::to_string(id)
+                                              : "shell+" + std::to_string(handle - firstShellIcon);
+            return "icon " + which + " at " + std::to_string(op.x) + "," + std::to_string(op.y);
+        }
+        std::string font = op.stockFont ? "own font"
+                                        : std::to_string(op.font.height) + "/" +
+                                              std::to_string(op.font.weight) + "/" +
+                                              std::to_string(op.font.charset) + "/" + op.font.face;
+        return "text '" + op.text + "' " + Box(op.rect) + " fmt " + std::to_string(op.format) + " " +
+               font + " colour " + Hex(op.textColor) + (op.transparent ? " clear" : " opaque");
+    }
+
+    // Nothing taken is kept.
+    void ExpectNothingLeft() {
+        EXPECT_EQ(canvas->LiveObjects(), 0u);
+        EXPECT_TRUE(canvas->OwnFontSelected());
+        EXPECT_EQ(canvas->deletesOfUnknown, 0);
+        EXPECT_TRUE(bench.shell.liveIcons.empty());
+        EXPECT_EQ(bench.shell.badDestroys, 0);
+        EXPECT_EQ(bench.registry.OpenHandles(), 0u);
+    }
+
+    test::AgentBench bench;
+    std::unique_ptr<test::FakeCanvas> canvas;
+    std::uintptr_t firstShellIcon = 0;
+};
+
+const std::vector<std::string> kFullFrame294x20 = {
+    "solid 1,1,292,2 ffffff",   "solid 1,1,2,18 ffffff",    "solid 292,1,293,19 606060",
+    "solid 1,18,293,19 606060", "solid 2,2,291,3 ffffff",   "solid 2,2,3,17 ffffff",
+    "solid 291,2,292,18 606060", "solid 2,17,292,18 606060",
+};
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST_F(AppButtonPaint, RegisteredAndFreeSlotsOnATwentyPixelButton) {
+    AppButton slot3(bench.platform);
+    slot3.SetKind(3);
+    EXPECT_EQ(Paint(slot3, {0, 0, 294, 20}),
+              Join(Join({"fill 0,0,294,20 " + Hex(kMenuColor)}, kFullFrame294x20),
+                   {"icon shell+0 at 13,-6",
+                    "text 'Editor' 80,5,294,20 fmt 0 own font colour 0 clear"}));
+    EXPECT_EQ(bench.shell.iconRequests, std::vector<std::string>{kEditorPath});
+    ExpectNothingLeft();
+
+    // A free slot: the same ground and frame, its stored text and no icon at all, not
+    // even the one the shell has for the text taken as a path.
+    AppButton slot4(bench.platform);
+    slot4.SetKind(4);
+    EXPECT_EQ(Paint(slot4, {0, 0, 294, 20}),
+              Join(Join({"fill 0,0,294,20 " + Hex(kMenuColor)}, kFullFrame294x20),
+                   {"text 'No registrada' 80,5,294,20 fmt 0 own font colour 0 clear"}));
+    EXPECT_EQ(bench.shell.iconRequests.size(), 1u);
+    ExpectNothingLeft();
+}
+
+TEST_F(AppButtonPaint, PhotoButtonOfTwentyFivePixelsWithTheFocus) {
+    AppButton photo(bench.platform);
+    photo.SetKind(kAppButtonPhotoApp);
+    EXPECT_EQ(Paint(photo, {0, 0, 294, 25}, kOdsFocus),
+              (std::vector<std::string>{
+                  "fill 0,0,294,25 " + Hex(kMenuColor),
+                  "focus 5,6,287,19",
+                  "solid 1,1,292,2 ffffff", "solid 1,1,2,23 ffffff",
+                  "solid 292,1,293,24 606060", "solid 1,23,293,24 606060",
+                  "solid 2,2,291,3 ffffff", "solid 2,2,3,22 ffffff",
+                  "solid 291,2,292,23 606060", "solid 2,22,292,23 606060",
+                  "icon 142 at 8,-4",
+                  "text 'Abriendo VARNO Fotimo' 46,6,294,23 fmt 0 15/600/128/MS Sans Serif colour 0 clear",
+              }));
+    EXPECT_EQ(canvas->fontsCreated, 1);
+    EXPECT_TRUE(bench.shell.iconRequests.empty());
+    ExpectNothingLeft();
+}
+
+TEST_F(AppButtonPaint, ToggleTriangleFollowsExpandedAndSettingsHasNoIcon) {
+    const std::vector<std::string> insetFrame = {
+        "solid 1,3,193,4 ffffff",    "solid 1,3,2,26 ffffff",     "solid 193,3,194,27 606060",
+        "solid 1,26,194,27 606060",  "solid 2,4,192,5 ffffff",    "solid 2,4,3,25 ffffff",
+        "solid 192,4,193,26 606060", "solid 2,25,193,26 606060",
+    };
+    const std::string label = "text 'Abrir una aplicaci\xF3n diferente' 18,10,198,26 fmt 1 "
+                              "12/400/128/MS Sans Serif colour 0 clear";
+    AppButton toggle(bench.platform);
+    toggle.SetKind(kAppButtonOtherApps);
+    EXPECT_EQ(Paint(toggle, {0, 0, 198, 30}),
+              Join(Join({"fill 0,0,198,30 " + Hex(kMenuColor)}, insetFrame),
+                   {"icon 145 at 2,-1", label}));
+    ExpectNothingLeft();
+    toggle.SetExpanded(1);
+    EXPECT_EQ(Paint(toggle, {0, 0, 198, 30})[9], "icon 146 at 2,-1");
+    toggle.SetExpanded(0);
+    EXPECT_EQ(Paint(toggle, {0, 0, 198, 30})[9], "icon 145 at 2,-1");
+
+    AppButton settings(bench.platform);
+    settings.SetKind(kAppButtonSettings);
+    EXPECT_EQ(Paint(settings, {0, 0, 90, 30}),
+              (std::vector<std::string>{
+                  "fill 0,0,90,30 " + Hex(kMenuColor),
+                  "solid 1,3,85,4 ffffff", "solid 1,3,2,26 ffffff", "solid 85,3,86,27 606060",
+                  "solid 1,26,86,27 606060", "solid 2,4,84,5 ffffff", "solid 2,4,3,25 ffffff",
+                  "solid 84,4,85,26 606060", "solid 2,25,85,26 606060",
+                  "text 'Ajustes' 2,10,85,26 fmt 1 12/400/128/MS Sans Serif colour 0 clear",
+              }));
+    ExpectNothingLeft();
+}
+
+TEST_F(AppButtonPaint, EveryPaintReadsTheStoreAndTheShellAgain) {
+    AppButton slot3(bench.platform);
+    slot3.SetKind(3);
+    Paint(slot3, {0, 0, 294, 20});
+    bench.registry.PutString(kHklm, kAgentKey, "APPNAME3", "Retoque");
+    bench.registry.PutString(kHklm, kAgentKey, "PATH3", "D:\\retoque.exe");
+    const auto lines = Paint(slot3, {0, 0, 294, 20});
+    EXPECT_EQ(lines.back(), "text 'Retoque' 80,5,294,20 fmt 0 own font colour 0 clear");
+    // The shell has no icon for the new path: the label alone.
+    EXPECT_EQ(canvas->Find("icon").size(), 0u);
+    EXPECT_EQ(bench.shell.iconRequests, (std::vector<std::string>{kEditorPath, "D:\\retoque.exe"}));
+
+    // No key at all: an empty label, the shell still asked, and the key not created.
+    bench.registry.RemoveKey(kHklm, kAgentKey);
+    bench.shell.iconFor[""] = "blank";
+    const auto bare = Paint(slot3, {0, 0, 294, 20});
+    EXPECT_EQ(bare[9], "icon shell+0 at 13,-6");
+    EXPECT_EQ(bare.back(), "text '' 80,5,294,20 fmt 0 own font colour 0 clear");
+    EXPECT_FALSE(bench.registry.KeyExists(kHklm, kAgentKey));
+    ExpectNothingLeft();
+}
+
+TEST_F(AppButtonPaint, PressedDisabledAndFocusOnlyRequestsLookTheSameAndOtherActionsDrawNothing) {
+    AppButton slot3(bench.platform);
+    slot3.SetKind(3);
+    const auto plain = Paint(slot3, {0, 0, 294, 20});
+    constexpr std::uint32_t kOdsSelected = 1, kOdsDisabled = 4;
+    EXPECT_EQ(Paint(slot3, {0, 0, 294, 20}, kOdsSelected, kOdaSelect), plain);
+    EXPECT_EQ(Paint(slot3, {0, 0, 294, 20}, kOdsDisabled, kOdaFocus), plain);
+    EXPECT_TRUE(Paint(slot3, {0, 0, 294, 20}, kOdsFocus, 0x8).empty());
+    EXPECT_EQ(bench.registry.OpenHandles(), 0u);
+
+    // A button given no kind, or a kind of no button, paints its ground only.
+    for (int kind : {0, 9, -3}) {
+        AppButton odd(bench.platform);
+        odd.SetKind(kind);
+        EXPECT_EQ(Paint(odd, {0, 0, 50, 20}), std::vector<std::string>{"fill 0,0,50,20 " + Hex(kMenuColor)})
+            << kind;
+        ExpectNothingLeft();
+    }
+}
+
+TEST_F(AppButtonPaint, RepeatedPaintsOfEveryKindGiveEverythingBackEvenWhenFontsFail) {
+    std::vector<std::unique_ptr<AppButton>> buttons;
+    for (int kind = 1; kind <= 8; ++kind) {
+        buttons.push_back(std::make_unique<AppButton>(bench.platform));
+        buttons.back()->SetKind(kind);
+    }
+    const std::size_t iconsLoaded = bench.user.iconIds.size();
+    for (int round = 0; round < 50; ++round) {
+        for (auto& button : buttons) {
+            button->SetExpanded(round % 2);
+            Paint(*button, {0, 0, 294, 40}, round % 3 == 0 ? kOdsFocus : 0);
+            ExpectNothingLeft();
+        }
+    }
+    // The resource icons are loaded once, with the buttons, three each.
+    EXPECT_EQ(iconsLoaded, 24u);
+    EXPECT_EQ(bench.user.iconIds.size(), iconsLoaded);
+
+    // A font that can't be made: the label in the context's own font, nothing deleted
+    // that was not made.
+    AppButton photo(bench.platform);
+    photo.SetKind(kAppButtonPhotoApp);
+    canvas = std::make_unique<test::FakeCanvas>();
+    canvas->failFonts = true;
+    DrawItemRequest request;
+    request.action = kOdaDrawEntire;
+    request.rect = {0, 0, 294, 25};
+    request.canvas = canvas.get();
+    photo.DrawButton(request);
+    ASSERT_EQ(canvas->Find("text").size(), 1u);
+    EXPECT_TRUE(canvas->Find("text")[0]->stockFont);
+    EXPECT_EQ(canvas->Find("text")[0]->text, TXT_OPENING_PHOTO_APP);
+    ExpectNothingLeft();
+}
+
+}  // namespace
+}  // namespace kardello
