@@ -192,5 +192,95 @@ TEST_F(AgentOnWine, VersionBoxOnceAndEndCommandWhileItIsUp) {
     EXPECT_TRUE(WindowsTitled(TXT_ABOUT_TITLE, true).empty());
 }
 
+// Two copies started in the same instant: exactly one keeps running, the other
+// says so and ends. Repeated, since the window for the race is small.
+TEST_F(AgentOnWine, TwoStartsReleasedTogetherLeaveOneAgent) {
+    for (int round = 0; round < 5; ++round) {
+        std::vector<PROCESS_INFORMATION> started(2);
+        const std::string exe = BuildPath("kardello.exe");
+        for (auto& info : started) {
+            std::string commandLine = "\"" + exe + "\"";
+            STARTUPINFOA startup{};
+            startup.cb = sizeof startup;
+            ASSERT_TRUE(CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                                       CREATE_SUSPENDED, nullptr, nullptr, &startup, &info));
+        }
+        for (auto& info : started) ResumeThread(info.hThread);
+        HWND box = WaitDialog(TXT_APP_TITLE, 10000);
+        ASSERT_NE(box, nullptr) << "round " << round << ": no copy was refused";
+        EXPECT_EQ(DialogText(box, 0xFFFF), TXT_ALREADY_RUNNING);
+        PressButton(box, IDOK);
+        // One ends with 0 after its box; the other runs on as the agent.
+        DWORD ended = WaitForMultipleObjects(2, std::vector<HANDLE>{started[0].hProcess,
+                                                                      started[1].hProcess}.data(),
+                                             FALSE, 10000);
+        ASSERT_LT(ended, 2u) << "round " << round;
+        DWORD code = 1;
+        GetExitCodeProcess(started[ended].hProcess, &code);
+        EXPECT_EQ(code, 0u);
+        HANDLE survivor = started[1 - ended].hProcess;
+        EXPECT_EQ(WaitForSingleObject(survivor, 1500), static_cast<DWORD>(WAIT_TIMEOUT));
+        ASSERT_TRUE(WaitFor([] { return AgentWindow() != nullptr; }, 5000));
+        EXPECT_TRUE(WindowsTitled(TXT_APP_TITLE, true).empty()) << "a second box";
+        PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_EXIT, 0);
+        EXPECT_EQ(WaitForSingleObject(survivor, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+        for (auto& info : started) {
+            CloseHandle(info.hThread);
+            CloseHandle(info.hProcess);
+        }
+    }
+}
+
+// Whatever the reader answers, the agent keeps running, writes nothing odd and
+// goes back to watching when its card's reader fails or goes away.
+TEST_F(AgentOnWine, BadRepliesLeaveTheAgentRunning) {
+    StartAgent();
+    const std::vector<std::vector<std::string>> replies = {
+        {"raw", "1", ""},                                   // 0 bytes
+        {"raw", "1", "0100000045534e3132333435363738"},     // 17 bytes
+        {"raw", "1", "--records", "30"},                     // more than the table holds
+        {"raw", "2", "0100000045" "5858585858585858585858585858"},  // serial without a NUL
+        {"raw", "2", "01000000ff" "4a554e4b00000000000000000000"},  // drive letter 0xFF
+        {"fail", "1", "on"},
+    };
+    for (const auto& reply : replies) {
+        Sim(reply);
+        Sleep(1500);
+        ASSERT_TRUE(agent.Running()) << reply[0] << " " << reply.back();
+        ASSERT_NE(AgentWindow(), nullptr);
+    }
+    Sim({"fail", "1", "off"});
+    Sim({"reset"});
+    CloseFotimo();
+    // A made-up card may have opened the stand-in before it was seen running: the
+    // agent then gives it twelve ticks before it watches again.
+    Sleep(13000);
+    // Whatever was recorded names at most 13 serial characters and one letter.
+    std::string serial, letter;
+    if (ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial)) {
+        EXPECT_LE(serial.size(), 13u);
+    }
+    if (ReadString(HKEY_CURRENT_USER, kAgentKey, "DriLetter", letter)) {
+        EXPECT_LE(letter.size(), 1u);
+    }
+
+    // The driver goes away while a card is followed: the agent lets go of the card
+    // and, with the driver back, reports the next one.
+    Sim({"insert", "1", "--serial", "VRCARD000010"});
+    ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000));
+    // Seen running by a tick: from then on its end is noticed at once (no grace wait).
+    Sleep(2500);
+    Sim({"absent", "on"});
+    CloseFotimo();
+    Sleep(3000);
+    EXPECT_TRUE(agent.Running());
+    Sim({"absent", "off"});
+    Sim({"remove", "1"});
+    Sleep(3000);
+    Sim({"insert", "2", "--serial", "VRCARD000011"});
+    ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "no card after the driver came back";
+    EndAgent();
+}
+
 }  // namespace
 }  // namespace kardello
