@@ -1,7 +1,6 @@
 #include "store/SettingsStore.h"
 
 #include <cstring>
-#include <vector>
 
 namespace kardello {
 
@@ -53,16 +52,17 @@ bool SettingsStore::WriteNumber(const char* name, std::uint32_t value) {
 
 bool SettingsStore::ReadString(const char* name, std::string& text) const {
     if (key_ == nullptr) return false;
-    std::vector<std::uint8_t> buffer(kMaxTextBytes, 0);
+    // Only the bytes the registry reports are looked at, so the buffer needs no zeroing.
+    std::uint8_t buffer[kMaxTextBytes];
     std::uint32_t type = kRegNone;
     std::uint32_t size = kMaxTextBytes;
-    if (registry_.QueryValue(key_, name, &type, buffer.data(), &size) != kErrorSuccess) {
+    if (registry_.QueryValue(key_, name, &type, buffer, &size) != kErrorSuccess) {
         return false;  // text untouched: it was never written to
     }
     // Windows adds no NUL to text stored without one: never look past what was
     // returned, nor past the buffer whatever size came back.
     const std::size_t stored = size < kMaxTextBytes ? size : kMaxTextBytes;
-    const char* chars = reinterpret_cast<const char*>(buffer.data());
+    const char* chars = reinterpret_cast<const char*>(buffer);
     const void* nul = std::memchr(chars, 0, stored);
     text.assign(chars, nul ? static_cast<const char*>(nul) - chars : stored);
     return true;
