@@ -2,10 +2,13 @@
 //   agentctl wait [SECONDS]    until the agent's window exists
 //   agentctl command ID        posts WM_COMMAND ID (32772 ends the agent)
 //   agentctl request           sends the registered message "VARNO Kardello"
+//   agentctl press ID          presses button ID of the visible dialog that has one
 //   agentctl windows           the visible top-level windows' titles
 //   agentctl card              the card last handed to the photo application
+//   agentctl stats             the agent process's GDI, USER and kernel handles and memory
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +22,7 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: agentctl wait [SECONDS] | command ID | request | windows | card\n");
+                 "usage: agentctl wait [SECONDS] | command ID | request | press ID | windows | card\n");
     return 2;
 }
 
@@ -27,6 +30,22 @@ HWND AgentOrComplain() {
     HWND agent = AgentWindow();
     if (agent == nullptr) std::fprintf(stderr, "agentctl: no agent window\n");
     return agent;
+}
+
+struct Press {
+    int id;
+    bool done;
+};
+
+BOOL CALLBACK PressIn(HWND window, LPARAM param) {
+    auto* press = reinterpret_cast<Press*>(param);
+    char cls[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (!IsWindowVisible(window) || std::string(cls) != "#32770" || !GetDlgItem(window, press->id))
+        return TRUE;
+    PressButton(window, press->id);
+    press->done = true;
+    return FALSE;
 }
 
 BOOL CALLBACK PrintTitle(HWND window, LPARAM) {
@@ -71,8 +90,41 @@ int main(int argc, char** argv) {
         std::printf("answered %lu\n", static_cast<unsigned long>(result));
         return 0;
     }
+    if (command == "press" && argc == 3) {
+        char* end = nullptr;
+        const long id = std::strtol(argv[2], &end, 10);
+        if (*end != '\0' || id < 1 || id > 0xFFFF) return Usage();
+        Press press{static_cast<int>(id), false};
+        EnumWindows(PressIn, reinterpret_cast<LPARAM>(&press));
+        if (!press.done) std::fprintf(stderr, "agentctl: no dialog with button %ld\n", id);
+        return press.done ? 0 : 1;
+    }
     if (command == "windows" && argc == 2) {
         EnumWindows(PrintTitle, 0);
+        return 0;
+    }
+    if (command == "stats" && argc == 2) {
+        HWND agent = AgentOrComplain();
+        if (agent == nullptr) return 1;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(agent, &pid);
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+        if (process == nullptr) {
+            std::fprintf(stderr, "agentctl: cannot open process %lu\n", static_cast<unsigned long>(pid));
+            return 1;
+        }
+        DWORD handles = 0;
+        GetProcessHandleCount(process, &handles);
+        PROCESS_MEMORY_COUNTERS_EX memory{};
+        memory.cb = sizeof memory;
+        GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+        std::printf("gdi=%lu user=%lu handles=%lu private_kb=%lu working_set_kb=%lu\n",
+                    static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
+                    static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)),
+                    static_cast<unsigned long>(handles),
+                    static_cast<unsigned long>(memory.PrivateUsage / 1024),
+                    static_cast<unsigned long>(memory.WorkingSetSize / 1024));
+        CloseHandle(process);
         return 0;
     }
     if (command == "card" && argc == 2) {
