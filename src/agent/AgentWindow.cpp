@@ -43,9 +43,7 @@ bool AgentWindow::Create(bool cpl) {
     return TrayIconWindow::Create();
 }
 
-Family AgentWindow::CurrentFamily() const {
-    return reader_.IsNtFamily() ? Family::Nt : Family::Win95;
-}
+Family AgentWindow::CurrentFamily() const { return reader_.CurrentFamily(); }
 
 std::uint32_t AgentWindow::ReadDirectExec() const {
     SettingsStore store(platform_.registry, schema::kAgentRoot, schema::kAgentKey);

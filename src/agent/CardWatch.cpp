@@ -4,8 +4,7 @@ namespace kardello {
 
 bool CardWatch::Query(Family family, CardRecord* records, int& count) const {
     count = kMaxCardRecords;
-    return family == Family::Nt ? reader_.QueryInstanceDevices(records, count)
-                                : reader_.QueryControlDevice(records, count);
+    return reader_.Query(family, records, count);
 }
 
 bool CardWatch::IsKnown(const CardRecord& record) const {

@@ -13,8 +13,6 @@
 
 namespace kardello {
 
-enum class Family { Nt = 0, Win95 = 1 };
-
 struct CardWatchState {
     static constexpr int kReportedSlots = 5;
     std::array<std::int32_t, kReportedSlots> slotReported{};

@@ -20,7 +20,12 @@ std::uint32_t RoomFor(int count) {
 bool CardReader::IsNtFamily() const { return system_.PlatformId() == kPlatformWin32Nt; }
 
 bool CardReader::EnumerateCards(CardRecord* records, int& count) const {
-    return IsNtFamily() ? QueryInstanceDevices(records, count) : QueryControlDevice(records, count);
+    return Query(CurrentFamily(), records, count);
+}
+
+bool CardReader::Query(Family family, CardRecord* records, int& count) const {
+    return family == Family::Nt ? QueryInstanceDevices(records, count)
+                                : QueryControlDevice(records, count);
 }
 
 CardReader::Reply CardReader::Ask(const char* path, std::uint32_t code, std::uint8_t* buffer,

@@ -9,6 +9,9 @@
 
 namespace kardello {
 
+// The two query variants: the instance devices (NT family) or the control device.
+enum class Family { Nt = 0, Win95 = 1 };
+
 class CardReader {
 public:
     static constexpr const char* kControlDevice = "\\\\.\\VRUSBMSC";
@@ -20,10 +23,13 @@ public:
         : registry_(registry), devices_(devices), system_(system) {}
 
     bool IsNtFamily() const;
+    Family CurrentFamily() const { return IsNtFamily() ? Family::Nt : Family::Win95; }
 
     // records has room for count records; on success count becomes the number filled.
     // On failure count is left as it was.
     bool EnumerateCards(CardRecord* records, int& count) const;
+    // The variant of `family`, asked for by name.
+    bool Query(Family family, CardRecord* records, int& count) const;
     bool QueryControlDevice(CardRecord* records, int& count) const;
     bool QueryInstanceDevices(CardRecord* records, int& count) const;
 
