@@ -42,6 +42,19 @@
 #define TXT_ABOUT_VERSION "VARNO Kardello Versión " TXT_VERSION
 #define TXT_ABOUT_RIGHTS "Copyright © 2026 VARNO. Todos los derechos reservados."
 
+/* Settings dialog, template 141 */
+#define TXT_SETTINGS_TITLE "Inicialización de ajustes en VARNO Kardello"
+#define TXT_CHOICE_PHOTO_APP "Abriendo VARNO Fotimo"
+#define TXT_CHOICE_SELECTION "Abriendo la ventana de Inicialización de Selección"
+#define TXT_CHOICE_NOTHING "No es necesaria ninguna acción"
+#define TXT_REGISTER "Registrar"
+#define TXT_DELETE "Borrar"
+#define TXT_RESTORE_DEFAULTS "Volver a los ajustes por defecto"
+#define TXT_BASIC_SETTINGS "Ajustes Básicos"
+#define TXT_IF_CARD_INSERTED "Si la tarjeta esta insertada..."
+#define TXT_OTHER_APPS "Inicialización de ajustes para otras aplicaciones"
+#define TXT_DEVICE_INFO "Información dispositivo"
+
 /* Defaults confirmation, template 144: 14 and 5 blanks before the colons */
 #define TXT_DEFAULTS_TITLE "Ajuste por defecto de VARNO Kardello"
 #define TXT_DEFAULTS_LINE1 "Volver cada ajuste a su valor por defecto"
