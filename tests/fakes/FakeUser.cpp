@@ -133,6 +133,9 @@ bool FakeUser::OpenFileDialog(const OpenFileRequest& request, std::string& path,
     path = chosenFile;
     const auto slash = chosenFile.find_last_of("\\/");
     fileName = slash == std::string::npos ? chosenFile : chosenFile.substr(slash + 1);
+    // As the real dialog does, the file name is cut to its room, terminator included.
+    if (request.fileNameRoom > 0 && fileName.size() >= request.fileNameRoom)
+        fileName.resize(request.fileNameRoom - 1);
     return true;
 }
 

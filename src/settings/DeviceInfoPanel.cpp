@@ -1,0 +1,117 @@
+#include "settings/DeviceInfoPanel.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "platform/Canvas.h"
+#include "res/resource.h"
+
+namespace kardello {
+
+namespace {
+
+constexpr int kBlocks = DeviceInfoPanel::kLineCount / 5;
+const std::string kDots(30, '.');
+
+// Driver bytes shown as text: a control character (a CR, a NUL) would break the
+// 25 lines apart or cut them short.
+std::string Printable(std::string text) {
+    text.erase(std::remove_if(text.begin(), text.end(),
+                              [](char c) {
+                                  const auto byte = static_cast<unsigned char>(c);
+                                  return byte < 0x20 || byte == 0x7F;
+                              }),
+               text.end());
+    return text;
+}
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
+const MessageTable& DeviceInfoPanel::Messages() const {
+    static const MessageEntry entries[] = {
+        KARDELLO_ON_MESSAGE(wm::kPaint, (crack::Void<DeviceInfoPanel, &DeviceInfoPanel::OnPaint>)),
+    };
+    static const MessageTable table{entries, std::size(entries), nullptr};
+    return table;
+}
+
+DeviceInfoPanel::Lines DeviceInfoPanel::BuildLines() const {
+    IUser& user = platform_.user;
+    const std::string cardNumber = user.LoadString(IDS_CARD_NUMBER);
+    const std::string notConnected = user.LoadString(IDS_NOT_CONNECTED);
+    const std::string storage = user.LoadString(IDS_STORAGE_NAME);
+
+    Lines lines;
+    // `returned`: a record with an empty serial, rather than no record at all.
+    auto notConnectedBlock = [&](int k, bool returned) {
+        const int at = 5 * k;
+        lines[at] = " Drive Name      :   " + notConnected;
+        lines[at + 1] = " Serial No.         :    " + kDots + (returned ? "   " : " ");
+        lines[at + 2] = " Volume Name   :    " + kDots + "  ";
+        lines[at + 3] = " ID                     :    " + kDots + (returned ? "   " : "");
+    };
+
+    CardRecord records[kMaxCardRecords];
+    int count = kMaxCardRecords;
+    int k = 0;
+    if (reader_.EnumerateCards(records, count)) {
+        for (; k < count && k < kBlocks; ++k) {
+            const CardRecord& record = records[k];
+            const std::string serial = record.SerialText();
+            if (serial.empty()) {
+                notConnectedBlock(k, true);
+                continue;
+            }
+            std::string volume;
+            if (record.status == CardRecord::kNoCard) {
+                volume = cardNumber;
+            } else if (IsDriveLetter(record.driveLetter)) {
+                // Anything but a letter names no root worth asking about.
+                std::string name;
+                if (platform_.system.VolumeName(std::string(1, record.driveLetter) + ":\\", name))
+                    volume = Printable(name);
+            }
+            const int at = 5 * k;
+            lines[at] = " Drive Name       : " + storage;
+            lines[at + 1] = " Serial No.          : " + Printable(serial);
+            lines[at + 2] = " Volume Name    : " + volume;
+            lines[at + 3] = " ID                      : " + Printable(std::string(1, record.driveLetter));
+        }
+    }
+    for (; k < kBlocks; ++k) notConnectedBlock(k, false);
+    return lines;
+}
+
+std::string DeviceInfoPanel::VisibleText(const Lines& lines) {
+    // Unsigned, so that a negative line is clamped as well.
+    if (static_cast<std::uint32_t>(firstLine) > static_cast<std::uint32_t>(kLastFirstLine))
+        firstLine = kLastFirstLine;
+    std::string text;
+    for (int i = firstLine; i < firstLine + kVisibleLines; ++i) text += lines[i] + "\r\n";
+    return text;
+}
+
+void DeviceInfoPanel::OnPaint() {
+    std::unique_ptr<ICanvas> canvas = Ops()->BeginPaint();
+    if (canvas == nullptr) return;
+    const Lines lines = BuildLines();
+    canvas->SetTextColor(Rgb(0, 0, 0));
+    canvas->SetTransparentBackground();
+    FontRequest request;
+    request.height = 12;
+    request.weight = 400;
+    request.charset = kShiftJisCharset;
+    request.face = platform_.user.LoadString(IDS_FONT_FACE);
+    // Without the font the text goes out in the context's own one.
+    const GdiHandle font = canvas->CreateFont(request);
+    const GdiHandle previous = font != nullptr ? canvas->SelectFont(font) : nullptr;
+    canvas->DrawText(VisibleText(lines), canvas->ClientRect(), kDtLeft);
+    if (font != nullptr) {
+        if (previous != nullptr) canvas->SelectFont(previous);
+        canvas->DeleteObject(font);
+    }
+}
+
+}  // namespace kardello

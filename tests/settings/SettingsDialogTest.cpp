@@ -1,0 +1,554 @@
+// The settings dialog's decisions over the fakes: what it reads, what only OK
+// writes, the file registration, the scroll bar and the device poll.
+
+#include <gtest/gtest.h>
+
+#include "res/Texts.h"
+#include "selection/SelectionWindow.h"
+#include "settings/SettingsHarness.h"
+
+namespace kardello {
+namespace {
+
+using test::FakeWindowOps;
+using test::MakeRecord;
+using test::SettingsHarness;
+
+const char* const kSlotValues[] = {"EXE1", "PATH1", "APPNAME1", "EXE2", "PATH2", "APPNAME2",
+                                   "EXE3", "PATH3", "APPNAME3", "EXE4", "PATH4", "APPNAME4",
+                                   "EXE5", "PATH5", "APPNAME5"};
+// Row n's label.
+const int kLabels[] = {1023, 1022, 1024, 1025, 1026};
+
+std::vector<std::string> WrittenNames(const test::FakeRegistry& registry) {
+    std::vector<std::string> names;
+    for (const std::string& entry : registry.WriteLog()) names.push_back(entry.substr(entry.rfind('\\') + 1));
+    return names;
+}
+
+int CheckedRadio(FakeWindowOps& ops) {
+    int checked = 0;
+    for (int id : {1002, 1003, 1004})
+        if (ops.items[id].checked) checked = checked == 0 ? id : -1;
+    return checked;
+}
+
+// Five registered applications, all different.
+void RegisterFive(SettingsHarness& h) {
+    for (int n = 1; n <= 5; ++n) {
+        const std::string i = std::to_string(n);
+        h.Put("APPNAME" + i, "App" + i);
+        h.Put("EXE" + i, "App" + i + ".exe");
+        h.Put("PATH" + i, "C:\\Apps\\App" + i + ".exe");
+    }
+}
+
+// ---- Opening, OK and Cancel ----
+
+TEST(SettingsDialogOpen, EmptyKeyOpensWithTheDefaultsAndOkWritesThemInOrder) {
+    SettingsHarness h;
+    SettingsDialog::SetShown(true);
+    const int result = h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+        EXPECT_EQ(CheckedRadio(ops), 1002);
+        for (int label : kLabels) EXPECT_EQ(ops.items[label].text, TXT_NOT_REGISTERED) << label;
+        EXPECT_EQ(ops.items[1065].scrollMin, 0);
+        EXPECT_EQ(ops.items[1065].scrollMax, 25);
+        EXPECT_EQ(ops.timers.at(10), 500u);
+        EXPECT_EQ(ops.FocusedItem(), 1);
+        EXPECT_EQ(ops.topMost, 1);
+        EXPECT_EQ(h.bench.registry.WriteCount(), 0);  // opening writes nothing
+        h.Click(dialog, kIdOk);
+        EXPECT_FALSE(SettingsDialog::IsShown());
+    });
+    EXPECT_EQ(result, kIdOk);
+    std::vector<std::string> order{"DirectExec"};
+    order.insert(order.end(), std::begin(kSlotValues), std::end(kSlotValues));
+    EXPECT_EQ(WrittenNames(h.bench.registry), order);
+    EXPECT_EQ(h.bench.registry.GetNumber(test::kHklm, test::kAgentKey, "DirectExec"), 0u);
+    for (const char* name : kSlotValues) EXPECT_EQ(h.Get(name), TXT_NOT_REGISTERED) << name;
+}
+
+TEST(SettingsDialogOpen, StoredChoiceSelectsItsButtonAndAChoiceOutsideSelectsNone) {
+    const std::pair<std::uint32_t, int> cases[] = {{0, 1002}, {1, 1003}, {2, 1004}, {3, 0},
+                                                   {0xFFFFFFFF, 0}, {0x80000000, 0}};
+    for (const auto& [stored, button] : cases) {
+        SettingsHarness h;
+        h.bench.SetDirectExec(stored);
+        h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+            EXPECT_EQ(CheckedRadio(ops), button) << stored;
+            h.Click(dialog, kIdOk);
+        });
+        // OK without a click keeps the choice; none selected is stored as -1.
+        EXPECT_EQ(h.bench.registry.GetNumber(test::kHklm, test::kAgentKey, "DirectExec"),
+                  button == 0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(button - 1002))
+            << stored;
+    }
+}
+
+TEST(SettingsDialogOpen, ChoosingAnotherButtonAndOkStoresItsIndex) {
+    SettingsHarness h;
+    h.bench.SetDirectExec(0);
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+        ops.CheckRadio(1002, 1004, 1003);  // the user's click
+        h.Click(dialog, kIdOk);
+    });
+    EXPECT_EQ(h.bench.registry.GetNumber(test::kHklm, test::kAgentKey, "DirectExec"), 1u);
+}
+
+TEST(SettingsDialogOpen, OnlyTheNameDecidesWhetherASlotIsEmpty) {
+    SettingsHarness h;
+    RegisterFive(h);
+    h.Put("APPNAME3", "");                        // a path without a name: an empty slot
+    h.bench.registry.Remove(test::kHklm, test::kAgentKey, "APPNAME5");  // unreadable: the same
+    h.Put("PATH4", "");                           // a name without a path keeps its empty path
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+        EXPECT_EQ(ops.items[1024].text, TXT_NOT_REGISTERED);
+        EXPECT_EQ(ops.items[1026].text, TXT_NOT_REGISTERED);
+        EXPECT_EQ(ops.items[1025].text, "App4");
+        EXPECT_EQ(ops.items[1022].text, "App2");
+        h.Click(dialog, kIdOk);
+    });
+    for (const char* name : {"APPNAME3", "EXE3", "PATH3", "APPNAME5", "EXE5", "PATH5"})
+        EXPECT_EQ(h.Get(name), TXT_NOT_REGISTERED) << name;
+    EXPECT_EQ(h.Get("PATH4"), "");
+    EXPECT_EQ(h.Get("EXE4"), "App4.exe");
+    EXPECT_EQ(h.Get("PATH1"), "C:\\Apps\\App1.exe");
+}
+
+TEST(SettingsDialogOpen, CancelEscAndTheCloseBoxWriteNothing) {
+    SettingsHarness h;
+    RegisterFive(h);
+    h.bench.SetDirectExec(2);
+    h.confirmAnswer = kIdOk;
+    h.bench.user.chosenFile = "C:\\Nuevo\\Otro.exe";
+    SettingsDialog::SetShown(true);
+    const int result = h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+        h.Click(dialog, 1013);  // register in row 2
+        h.Click(dialog, 1012);  // delete row 1
+        ops.CheckRadio(1002, 1004, 1003);
+        h.Click(dialog, 1031);  // restore the defaults
+        EXPECT_EQ(ops.items[1022].text, TXT_NOT_REGISTERED);
+        h.Click(dialog, kIdCancel);
+    });
+    EXPECT_EQ(result, kIdCancel);
+    EXPECT_FALSE(SettingsDialog::IsShown());
+    EXPECT_EQ(h.bench.registry.WriteCount(), 0);
+    EXPECT_EQ(h.Get("APPNAME1"), "App1");
+    EXPECT_EQ(h.Get("APPNAME2"), "App2");
+    EXPECT_EQ(h.bench.registry.GetNumber(test::kHklm, test::kAgentKey, "DirectExec"), 2u);
+}
+
+// ---- Register, Delete and the defaults ----
+
+TEST(SettingsDialogSlots, RegisterInRowTwoFillsSlotTwoFromTheOpenFileDialog) {
+    SettingsHarness h;
+    RegisterFive(h);
+    h.bench.user.chosenFile = "C:\\Program Files\\Visor\\Visor.Fotos.exe";
+    WindowHandle dialogHandle = nullptr;
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+        dialogHandle = dialog.Handle();
+        h.Click(dialog, 1013);
+        EXPECT_EQ(ops.items[1022].text, "Visor.Fotos");  // the first dot stays
+        EXPECT_EQ(ops.items[1023].text, "App1");
+        EXPECT_EQ(h.bench.registry.WriteCount(), 0);
+        h.Click(dialog, kIdOk);
+    });
+    ASSERT_EQ(h.bench.user.fileDialogs.size(), 1u);
+    const OpenFileRequest& request = h.bench.user.fileDialogs[0];
+    EXPECT_EQ(request.owner, dialogHandle);
+    EXPECT_EQ(request.filter, "Fichero EXE(*.exe)|*.exe|Todo(*.*)|*.*||");
+    EXPECT_EQ(request.title, TXT_APP_TITLE);
+    EXPECT_EQ(request.initialDirectory, "C:\\WINDOWS");
+    EXPECT_EQ(request.pathRoom, 260u);
+    EXPECT_EQ(request.fileNameRoom, 64u);
+    EXPECT_EQ(h.Get("APPNAME2"), "Visor.Fotos");
+    EXPECT_EQ(h.Get("EXE2"), "Visor.Fotos.exe");
+    EXPECT_EQ(h.Get("PATH2"), "C:\\Program Files\\Visor\\Visor.Fotos.exe");
+    EXPECT_EQ(h.Get("APPNAME1"), "App1");
+    EXPECT_EQ(h.Get("PATH3"), "C:\\Apps\\App3.exe");
+}
+
+TEST(SettingsDialogSlots, EveryRowRegistersAndDeletesItsOwnSlot) {
+    const std::pair<int, int> rows[] = {{1011, 1012}, {1013, 1014}, {1015, 1016}, {1017, 1018}, {1019, 1020}};
+    for (int row = 0; row < 5; ++row) {
+        SettingsHarness h;
+        RegisterFive(h);
+        h.bench.user.chosenFile = "D:\\herramienta";  // no dot: the whole name twice
+        h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+            h.Click(dialog, rows[row].first);
+            EXPECT_EQ(ops.items[kLabels[row]].text, "herramienta");
+            h.Click(dialog, kIdOk);
+        });
+        const std::string n = std::to_string(row + 1);
+        EXPECT_EQ(h.Get("APPNAME" + n), "herramienta");
+        EXPECT_EQ(h.Get("EXE" + n), "herramienta");
+        EXPECT_EQ(h.Get("PATH" + n), "D:\\herramienta");
+
+        SettingsHarness d;
+        RegisterFive(d);
+        d.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+            d.Click(dialog, rows[row].second);
+            EXPECT_EQ(ops.items[kLabels[row]].text, TXT_NOT_REGISTERED);
+            d.Click(dialog, kIdOk);
+        });
+        for (int other = 1; other <= 5; ++other) {
+            const std::string m = std::to_string(other);
+            const bool deleted = other == row + 1;
+            EXPECT_EQ(d.Get("APPNAME" + m), deleted ? TXT_NOT_REGISTERED : "App" + m);
+            EXPECT_EQ(d.Get("EXE" + m), deleted ? TXT_NOT_REGISTERED : "App" + m + ".exe");
+            EXPECT_EQ(d.Get("PATH" + m), deleted ? TXT_NOT_REGISTERED : "C:\\Apps\\App" + m + ".exe");
+        }
+    }
+}
+
+TEST(SettingsDialogSlots, CancelledFileDialogAndDotsAtTheEnds) {
+    SettingsHarness h;
+    RegisterFive(h);
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+        h.bench.user.chosenFile.clear();  // the user cancels
+        h.Click(dialog, 1011);
+        EXPECT_EQ(ops.items[1023].text, "App1");
+        h.bench.user.chosenFile = "C:\\x\\.perfil";
+        h.Click(dialog, 1015);
+        EXPECT_EQ(ops.items[1024].text, "");
+        h.bench.user.chosenFile = "C:\\x\\raro.";
+        h.Click(dialog, 1017);
+        EXPECT_EQ(ops.items[1025].text, "raro");
+        h.Click(dialog, kIdOk);
+    });
+    EXPECT_EQ(h.Get("PATH1"), "C:\\Apps\\App1.exe");
+    EXPECT_EQ(h.Get("EXE4"), "raro.");
+}
+
+TEST(SettingsDialogSlots, RestoreDefaultsAcceptedOrDeclined) {
+    for (int answer : {kIdOk, kIdCancel}) {
+        SettingsHarness h;
+        RegisterFive(h);
+        h.bench.SetDirectExec(2);
+        h.confirmAnswer = answer;
+        WindowHandle dialogHandle = nullptr;
+        h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+            dialogHandle = dialog.Handle();
+            h.Click(dialog, 1031);
+            const bool restored = answer == kIdOk;
+            EXPECT_EQ(CheckedRadio(ops), restored ? 1002 : 1004);
+            for (int row = 0; row < 5; ++row)
+                EXPECT_EQ(ops.items[kLabels[row]].text,
+                          restored ? TXT_NOT_REGISTERED : "App" + std::to_string(row + 1));
+            EXPECT_EQ(h.bench.registry.WriteCount(), 0);
+            h.Click(dialog, kIdOk);
+        });
+        ASSERT_EQ(h.confirmOwners.size(), 1u);
+        EXPECT_EQ(h.confirmOwners[0], dialogHandle);  // the question is owned by the dialog
+        EXPECT_EQ(h.bench.user.modals[1].templateId, IDD_DEFAULTS_CONFIRM);
+        EXPECT_EQ(h.bench.registry.GetNumber(test::kHklm, test::kAgentKey, "DirectExec"),
+                  answer == kIdOk ? 0u : 2u);
+        for (const char* name : kSlotValues) {
+            if (answer == kIdOk) EXPECT_EQ(h.Get(name), TXT_NOT_REGISTERED) << name;
+            else EXPECT_NE(h.Get(name), TXT_NOT_REGISTERED) << name;
+        }
+    }
+}
+
+// ---- What the registry and the Open-file dialog may hold ----
+
+TEST(SettingsDialogInput, OddValuesOfAnyLengthAndTypeGiveDefinedSlots) {
+    SettingsHarness h;
+    RegisterFive(h);
+    const std::string longName(5000, 'n');
+    h.Put("APPNAME1", longName);                 // longer than any read: unreadable
+    h.bench.registry.Put(test::kHklm, test::kAgentKey, "APPNAME2", kRegBinary,
+                         {'S', 'i', 'n', 'N', 'U', 'L'});  // text without its NUL
+    h.bench.registry.Put(test::kHklm, test::kAgentKey, "APPNAME3", kRegDword, {1, 0, 0, 0});
+    h.Put("APPNAME4", std::string(1023, 'x'));   // the longest that is read whole
+    h.bench.registry.Put(test::kHklm, test::kAgentKey, "DirectExec", kRegSz, {'1', 0});
+    const std::string longPath = "C:\\" + std::string(300, 'p') + "\\" + std::string(70, 'f') + ".exe";
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+        EXPECT_EQ(ops.items[1023].text, TXT_NOT_REGISTERED);
+        EXPECT_EQ(ops.items[1022].text, "SinNUL");
+        EXPECT_EQ(ops.items[1024].text, std::string("\x01", 1));
+        EXPECT_EQ(ops.items[1025].text, std::string(1023, 'x'));
+        EXPECT_EQ(CheckedRadio(ops), 0);  // "1" as text is no choice
+        h.bench.user.chosenFile = longPath;  // whatever the platform let through
+        h.Click(dialog, 1019);
+        EXPECT_EQ(ops.items[1026].text, std::string(70, 'f'));
+        h.Click(dialog, kIdOk);
+    });
+    EXPECT_EQ(h.Get("APPNAME1"), TXT_NOT_REGISTERED);
+    EXPECT_EQ(h.Get("APPNAME2"), "SinNUL");
+    EXPECT_EQ(h.Get("APPNAME4"), std::string(1023, 'x'));
+    EXPECT_EQ(h.Get("PATH5"), longPath);
+    // Whole, though the dialog's file name room holds 64 characters.
+    EXPECT_EQ(h.Get("EXE5"), std::string(70, 'f') + ".exe");
+}
+
+// ---- Scrolling ----
+
+struct ScrollCase {
+    int from, request, carried, to;
+    bool repaint;
+};
+
+TEST(SettingsDialogScroll, EveryRequestTheClampAtTwentyTwoAndTheRepaintRule) {
+    const ScrollCase cases[] = {
+        {0, sb::kLineDown, 0, 1, true},       {5, sb::kLineUp, 0, 4, true},
+        {0, sb::kLineUp, 0, 0, false},        // already at the top: no repaint
+        {21, sb::kLineDown, 0, 22, true},     {22, sb::kLineDown, 0, 22, false},
+        {15, sb::kPageDown, 0, 22, true},     {3, sb::kPageUp, 0, 0, true},
+        {12, sb::kPageUp, 0, 2, true},        {0, sb::kThumbTrack, 7, 7, true},
+        {7, sb::kThumbPosition, 7, 7, true},  // a middle position repaints though unchanged
+        {0, sb::kThumbTrack, 25, 22, true},   {4, sb::kThumbPosition, -3, 0, true},
+        {9, sb::kTop, 0, 0, true},            {9, sb::kBottom, 0, 22, true},
+        {22, sb::kBottom, 0, 22, false},      {0, sb::kTop, 0, 0, false},
+        {6, 9, 0, 6, true},                   // an unknown request: unchanged
+    };
+    for (const ScrollCase& c : cases) {
+        SettingsHarness h;
+        h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+            // Arrive at `from` the way the user would, then ask again.
+            h.bench.user.Send(dialog, wm::kVScroll, sb::kThumbPosition | (c.from << 16));
+            ASSERT_EQ(ops.items[1065].scrollPos, c.from);
+            const int before = ops.erasingInvalidations;
+            std::intptr_t result = 0;
+            const bool handled = dialog.Dispatch(
+                {wm::kVScroll, static_cast<std::uintptr_t>(c.request) |
+                                   (static_cast<std::uintptr_t>(c.carried & 0xFFFF) << 16), 0},
+                result);
+            EXPECT_EQ(ops.items[1065].scrollPos, c.to) << c.from << " req " << c.request;
+            EXPECT_EQ(dialog.Panel().FirstLine(), c.to) << c.from << " req " << c.request;
+            EXPECT_EQ(ops.erasingInvalidations > before, c.repaint) << c.from << " req " << c.request;
+            EXPECT_FALSE(handled) << "the default handling follows";
+            h.Click(dialog, kIdCancel);
+        });
+    }
+}
+
+TEST(SettingsDialogScroll, EndOfScrollingChangesNothingAndGetsNoDefaultHandling) {
+    SettingsHarness h;
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+        h.bench.user.Send(dialog, wm::kVScroll, sb::kLineDown);
+        h.bench.user.Send(dialog, wm::kVScroll, sb::kLineDown);
+        const int before = ops.erasingInvalidations;
+        std::intptr_t result = 0;
+        EXPECT_TRUE(dialog.Dispatch({wm::kVScroll, sb::kEndScroll, 0}, result));
+        EXPECT_EQ(ops.items[1065].scrollPos, 2);
+        EXPECT_EQ(dialog.Panel().FirstLine(), 2);
+        EXPECT_EQ(ops.erasingInvalidations, before);
+        h.Click(dialog, kIdCancel);
+    });
+}
+
+// ---- The device poll ----
+
+class SettingsPoll : public ::testing::TestWithParam<Family> {
+protected:
+    void SetUp() override { h.bench.SetFamily(GetParam()); }
+    SettingsHarness h;
+};
+
+TEST_P(SettingsPoll, CountChangesRepaintAndSetTheStatuses) {
+    h.bench.SetSlots({});
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps&) {
+        EXPECT_FALSE(h.Poll(dialog));  // 0 records, as it started
+        h.bench.SetSlots({MakeRecord(1, "A", 'E'), MakeRecord(2, "B", 'F')});
+        EXPECT_TRUE(h.Poll(dialog));
+        EXPECT_EQ(dialog.RecordCount(), 2);
+        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 1, 0, 0, 0}));
+        // The same count again: the status 2 is now taken as it is, once.
+        EXPECT_TRUE(h.Poll(dialog));
+        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 2, 0, 0, 0}));
+        EXPECT_FALSE(h.Poll(dialog));
+        // 2 -> 1: repaint, the second to fifth entries cleared.
+        h.bench.SetSlots({MakeRecord(1, "A", 'E')});
+        EXPECT_TRUE(h.Poll(dialog));
+        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 0, 0, 0, 0}));
+        // 1 -> 0 with success: repaint, the entries stay as they were.
+        h.bench.SetSlots({});
+        EXPECT_TRUE(h.Poll(dialog));
+        EXPECT_EQ(dialog.RecordCount(), 0);
+        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 0, 0, 0, 0}));
+        h.Click(dialog, kIdCancel);
+    });
+}
+
+TEST_P(SettingsPoll, StatusChangesRepaintOnceAndFailuresCountAsNoRecords) {
+    h.bench.SetSlots({MakeRecord(0, "A", 'E'), MakeRecord(0, "B", 'F')});
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+        EXPECT_TRUE(h.Poll(dialog));
+        EXPECT_FALSE(h.Poll(dialog));
+        h.bench.Insert(1, "B", 'F');
+        EXPECT_TRUE(h.Poll(dialog, 4242));  // any timer id polls
+        EXPECT_FALSE(h.Poll(dialog));
+        h.bench.Remove(1);
+        EXPECT_TRUE(h.Poll(dialog));
+        EXPECT_EQ(SettingsDialog::Latches(GetParam()).changeLatch, 0);
+        // The reader stops answering: one repaint, everything 0, then quiet.
+        h.bench.Insert(0, "A", 'E');
+        h.bench.FailQueries(true);
+        EXPECT_TRUE(h.Poll(dialog));
+        EXPECT_EQ(dialog.RecordCount(), 0);
+        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{}));
+        EXPECT_FALSE(h.Poll(dialog));
+        h.bench.FailQueries(false);
+        EXPECT_TRUE(h.Poll(dialog));
+        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 0, 0, 0, 0}));
+        // The timer message goes on to the default handling.
+        std::intptr_t result = 0;
+        EXPECT_FALSE(dialog.Dispatch({wm::kTimer, 10, 0}, result));
+        EXPECT_EQ(ops.erasingInvalidations, ops.invalidations);  // every repaint erases
+        h.Click(dialog, kIdCancel);
+    });
+}
+
+TEST_P(SettingsPoll, EmptySerialHoldsBackTheNextRepaintOfItsVariant) {
+    const Family other = GetParam() == Family::Nt ? Family::Win95 : Family::Nt;
+    h.bench.SetSlots({MakeRecord(0, "A", 'E'), MakeRecord(0, "", 'F')});
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps&) {
+        EXPECT_TRUE(h.Poll(dialog));  // count 0 -> 2
+        // Same count, no change, but an empty serial: quiet, and the latch stays set.
+        EXPECT_FALSE(h.Poll(dialog));
+        EXPECT_EQ(SettingsDialog::Latches(GetParam()).emptySerialLatch, 1);
+        EXPECT_EQ(SettingsDialog::Latches(other).emptySerialLatch, 0);
+        // A change now is not repainted, and both latches clear.
+        h.bench.SetSlots({MakeRecord(1, "A", 'E'), MakeRecord(0, "B", 'F')});
+        EXPECT_FALSE(h.Poll(dialog));
+        EXPECT_EQ(SettingsDialog::Latches(GetParam()).emptySerialLatch, 0);
+        EXPECT_EQ(SettingsDialog::Latches(GetParam()).changeLatch, 0);
+        // The next change repaints.
+        h.bench.Remove(0);
+        EXPECT_TRUE(h.Poll(dialog));
+        // A change in the same poll as another record's empty serial: no repaint.
+        h.bench.SetSlots({MakeRecord(1, "A", 'E'), MakeRecord(0, "", 'F')});
+        EXPECT_FALSE(h.Poll(dialog));
+        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 0, 0, 0, 0}));
+        EXPECT_EQ(SettingsDialog::Latches(GetParam()).emptySerialLatch, 0);
+        // A latch left set outlives the dialog.
+        EXPECT_FALSE(h.Poll(dialog));
+        h.Click(dialog, kIdCancel);
+    });
+    EXPECT_EQ(SettingsDialog::Latches(GetParam()).emptySerialLatch, 1);
+    h.bench.SetSlots({MakeRecord(1, "A", 'E'), MakeRecord(1, "C", 'F')});
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps&) {
+        EXPECT_TRUE(h.Poll(dialog));   // count 0 -> 2 repaints whatever the latches
+        h.bench.Remove(1);
+        EXPECT_FALSE(h.Poll(dialog));  // the old latch holds this one back
+        h.Click(dialog, kIdCancel);
+    });
+}
+
+TEST_P(SettingsPoll, OddRepliesNeverReadPastTheTable) {
+    h.bench.SetSlots({MakeRecord(1, "ABCDEFGHIJKLM", '\0')});
+    // Twenty records, the last broken off, and a byte count far beyond the buffer.
+    auto bytes = test::Bytes(std::vector<CardRecord>(20, MakeRecord(1, "S", 'E')));
+    bytes.resize(bytes.size() - 7);
+    for (const char* path : {CardReader::kControlDevice, "\\\\.\\VRUSBDSK0"}) {
+        h.bench.devices.Find(path)->reply = bytes;
+        h.bench.devices.Find(path)->report = 100000;
+    }
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps&) {
+        EXPECT_TRUE(h.Poll(dialog));
+        // The whole table at most, or the five the control device may answer.
+        EXPECT_EQ(dialog.RecordCount(), GetParam() == Family::Nt ? kMaxCardRecords : 5);
+        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 1, 1, 1, 1}));
+        h.bench.user.Send(dialog.Panel(), wm::kPaint);
+        const auto& text = h.bench.user.OpsOf(dialog.Panel())->paints.back()->Find("text");
+        ASSERT_EQ(text.size(), 1u);
+        EXPECT_EQ(text[0]->text.rfind(" Drive Name       : ", 0), 0u);
+        h.Click(dialog, kIdCancel);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFamilies, SettingsPoll, ::testing::Values(Family::Nt, Family::Win95),
+                         [](const auto& info) { return info.param == Family::Nt ? "Nt" : "Win95"; });
+
+// ---- The tray command ----
+
+TEST(SettingsCommand, OpensOneDialogAndASecondCommandDoesNothingAtAll) {
+    SettingsHarness h;
+    h.bench.SetCaption();
+    ASSERT_NE(h.bench.Start(), nullptr);
+    AgentWindow& agent = *h.bench.window;
+    int runs = 0;
+    h.bench.user.modalScript = [&](WindowBase& window, int templateId) {
+        EXPECT_EQ(templateId, IDD_SETTINGS);
+        EXPECT_TRUE(SettingsDialog::IsShown());
+        ++runs;
+        h.bench.user.Send(agent, wm::kCommand, ID_MENU_SETTINGS);  // while it is up
+        EXPECT_EQ(h.bench.user.OpsOf(agent)->raised, 0);
+        h.bench.user.Send(window, wm::kCommand, kIdCancel);
+        return 0;
+    };
+    h.bench.user.Send(agent, wm::kCommand, ID_MENU_SETTINGS);
+    EXPECT_EQ(runs, 1);
+    ASSERT_EQ(h.bench.user.modals.size(), 1u);
+    EXPECT_EQ(h.bench.user.modals[0].parent, nullptr);
+    EXPECT_FALSE(SettingsDialog::IsShown());
+    // Closed: the command opens it again.
+    h.bench.user.Send(agent, wm::kCommand, ID_MENU_SETTINGS);
+    EXPECT_EQ(runs, 2);
+}
+
+// Opened from a selection window that a card brought up: OK redraws that window
+// before the dialog closes; Cancel does not.
+TEST(SettingsCommand, OkRedrawsTheSelectionWindowThatIsShowing) {
+    for (int close : {kIdOk, kIdCancel}) {
+        SettingsHarness h;
+        h.bench.SetCaption();
+        h.bench.SetDirectExec(1);
+        ASSERT_NE(h.bench.Start(), nullptr);
+        WindowBase* selection = nullptr;
+        int redrawsBeforeClose = -1, redrawsAtClose = -1;
+        h.bench.user.modalScript = [&](WindowBase& window, int templateId) {
+            if (templateId == IDD_SELECTION) {
+                selection = &window;
+                EXPECT_EQ(static_cast<WindowBase*>(h.bench.window->GetSelectionWindow()), selection);
+                h.bench.user.Send(window, wm::kCommand, IDC_SELECTION_SETTINGS);  // "Ajustes"
+                return kIdCancel;
+            }
+            EXPECT_EQ(templateId, IDD_SETTINGS);
+            redrawsBeforeClose = h.bench.user.OpsOf(*selection)->redraws;
+            h.bench.user.Send(window, wm::kCommand, close);
+            redrawsAtClose = h.bench.user.OpsOf(*selection)->redraws;
+            return 0;
+        };
+        h.bench.Insert(0, "VRCARD000001");
+        h.bench.Tick();
+        ASSERT_NE(selection, nullptr) << "no selection window for the card";
+        EXPECT_EQ(redrawsAtClose - redrawsBeforeClose, close == kIdOk ? 1 : 0);
+        EXPECT_FALSE(SettingsDialog::IsShown());
+    }
+}
+
+TEST(SettingsCommand, DialogThatCannotBeShownDoesNotBarTheNextCommand) {
+    SettingsHarness h;
+    h.bench.SetCaption();
+    ASSERT_NE(h.bench.Start(), nullptr);
+    h.bench.user.quitPosted = true;  // the fake's RunModal then shows nothing: -1
+    h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_SETTINGS);
+    EXPECT_FALSE(SettingsDialog::IsShown());
+    h.bench.user.quitPosted = false;
+}
+
+TEST(SettingsCommand, EndCommandWhileTheDialogIsUpEndsCleanly) {
+    SettingsHarness h;
+    h.bench.SetCaption();
+    ASSERT_NE(h.bench.Start(), nullptr);
+    h.bench.Tick();
+    h.bench.user.modalScript = [&](WindowBase& window, int) {
+        h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_EXIT);
+        h.bench.user.PumpPosted();  // WM_CLOSE: the agent window is destroyed
+        h.bench.user.Send(window, wm::kTimer, SettingsDialog::kPollTimer);
+        return 0;
+    };
+    h.bench.registry.ClearWriteLog();
+    h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_SETTINGS);
+    h.bench.window = nullptr;  // deleted once the command returned
+    EXPECT_TRUE(h.bench.user.quitPosted);
+    EXPECT_EQ(h.bench.shell.notifications.back().message, kNimDelete);
+    EXPECT_TRUE(h.bench.registry.WriteLog().empty());
+    EXPECT_FALSE(SettingsDialog::IsShown());
+    EXPECT_EQ(h.bench.app->Shutdown(), 0);
+}
+
+}  // namespace
+}  // namespace kardello

@@ -1,0 +1,65 @@
+#pragma once
+// A settings dialog run over the fakes: a test acts from inside the modal run, as
+// the user and the timer would, and looks at the fakes afterwards.
+
+#include <functional>
+#include <string>
+
+#include "fakes/AgentBench.h"
+#include "res/resource.h"
+#include "settings/SettingsDialog.h"
+
+namespace kardello::test {
+
+constexpr RegRoot kHklm = RegRoot::LocalMachine;
+inline const std::string kAgentKey = schema::kAgentKey;
+
+struct SettingsHarness {
+    SettingsHarness() {
+        SettingsDialog::SetShown(false);
+        SettingsDialog::Latches(Family::Nt) = {};
+        SettingsDialog::Latches(Family::Win95) = {};
+        bench.user.modalScript = [this](WindowBase& window, int templateId) {
+            if (templateId == IDD_DEFAULTS_CONFIRM) {
+                confirmOwners.push_back(bench.user.modals.back().parent);
+                return confirmAnswer;
+            }
+            if (inside_) inside_(static_cast<SettingsDialog&>(window), *bench.user.OpsOf(window));
+            return 0;  // still up: only OK or Cancel close it
+        };
+    }
+
+    using Inside = std::function<void(SettingsDialog&, FakeWindowOps&)>;
+    // One showing of the dialog, with `inside` run while it is up; the modal result.
+    int Run(Inside inside) {
+        inside_ = std::move(inside);
+        SettingsDialog dialog(bench.platform);
+        const int result = dialog.RunModal();
+        inside_ = nullptr;
+        return result;
+    }
+
+    void Click(SettingsDialog& dialog, int id) { bench.user.Send(dialog, wm::kCommand, id); }
+    // A timer message; true when the poll repainted the dialog.
+    bool Poll(SettingsDialog& dialog, std::uint32_t id = SettingsDialog::kPollTimer) {
+        const int before = bench.user.OpsOf(dialog)->erasingInvalidations;
+        bench.user.Send(dialog, wm::kTimer, id);
+        return bench.user.OpsOf(dialog)->erasingInvalidations > before;
+    }
+
+    void Put(const std::string& name, const std::string& text) {
+        bench.registry.PutString(kHklm, kAgentKey, name, text);
+    }
+    std::string Get(const std::string& name) const {
+        return bench.registry.GetString(kHklm, kAgentKey, name).value_or("<missing>");
+    }
+
+    AgentBench bench;
+    int confirmAnswer = kIdOk;
+    std::vector<WindowHandle> confirmOwners;
+
+private:
+    Inside inside_;
+};
+
+}  // namespace kardello::test
