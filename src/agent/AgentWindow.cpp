@@ -4,6 +4,8 @@
 
 #include "res/resource.h"
 #include "res/Texts.h"
+#include "selection/SelectionWindow.h"
+#include "settings/SettingsDialog.h"
 #include "settings/SmallDialogs.h"
 #include "store/RegistrySchema.h"
 #include "store/SettingsStore.h"
@@ -27,8 +29,10 @@ const MessageTable& AgentWindow::Messages() const {
         KARDELLO_ON_MESSAGE(wm::kCreate, (crack::Result<T, &T::OnCreate>)),
         KARDELLO_ON_MESSAGE(wm::kDestroy, (crack::Void<T, &T::OnDestroy>)),
         KARDELLO_ON_MESSAGE(wm::kTimer, (crack::Timer<T, &T::OnTimer>)),
+        KARDELLO_ON_COMMAND(ID_MENU_SETTINGS, (crack::Void<T, &T::OnSettings>)),
         KARDELLO_ON_COMMAND(ID_MENU_ABOUT, (crack::Void<T, &T::OnAbout>)),
         KARDELLO_ON_COMMAND(ID_MENU_EXIT, (crack::Void<T, &T::OnExit>)),
+        KARDELLO_ON_COMMAND(ID_MENU_SELECTION, (crack::Void<T, &T::OnSelection>)),
         KARDELLO_ON_COMMAND(ID_MENU_UNUSED_1, (crack::Void<T, &T::OnIgnoredCommand>)),
         KARDELLO_ON_COMMAND(ID_MENU_UNUSED_2, (crack::Void<T, &T::OnIgnoredCommand>)),
         KARDELLO_ON_REGISTERED(&selectionRequestMessage, (crack::Params<T, &T::OnSelectionRequest>)),
@@ -148,18 +152,42 @@ void AgentWindow::RecordCardStatus() {
 void AgentWindow::OnDestroy() { NotifyIcon(kNimDelete, nullptr, nullptr); }
 
 std::intptr_t AgentWindow::OnSelectionRequest(std::uintptr_t, std::intptr_t) {
+    Ops()->MakeTopMost();  // and stays so until the agent ends
     ShowSelectionWindow();
     return 1;
 }
 
 void AgentWindow::ShowSelectionWindow() {
-    // The selection window is not part of this program yet.
+    SelectionWindow window(platform_);
+    if (SelectionWindow::IsShown()) return;  // another one is up
+    currentSelectionWindow = &window;
+    SelectionWindow::SetShown(1);
+    window.SetCardInserted(openedByCard == 1 ? 1 : 0);
+    const int result = window.RunModal();
+    currentSelectionWindow = nullptr;
+    // A run that ended without the window's own word (a window that could not be
+    // shown, the end of the program) must not lock the next request out.
+    SelectionWindow::SetShown(0);
+    if (result == kIdCancel) return;
+    int detail = 0;
+    if (window.GetLaunchResult(detail) == 0) return;
+    if (detail == 0) {
+        flags.cardHandled = 1;
+    } else if (detail == 10 || openedByCard == 1) {
+        flags.photoAppAutoOpened = 1;
+        RecordCardStatus();
+    }
 }
+
+void AgentWindow::OnSelection() { ShowSelectionWindow(); }
 
 void AgentWindow::OnTrayRightClick() {
     const Point at = platform_.user.CursorPos();
     platform_.user.TrackPopupMenu(Handle(), IDR_TRAY_MENU, at);
 }
+
+// A settings dialog already up makes the command do nothing at all.
+void AgentWindow::OnSettings() { SettingsDialog::RunOnce(platform_); }
 
 void AgentWindow::OnAbout() {
     AboutDialog box(platform_.user);

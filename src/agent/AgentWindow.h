@@ -32,6 +32,7 @@ public:
     // Stores the flag and creates the hidden window, which runs OnCreate before
     // returning. On false the object is gone.
     bool Create(bool startedWithCpl);
+    using TrayIconWindow::Create;
 
     std::intptr_t OnCreate();
     void OnTimer(std::uint32_t id);
@@ -39,10 +40,12 @@ public:
     std::intptr_t OnSelectionRequest(std::uintptr_t, std::intptr_t);
     std::intptr_t OnTaskbarCreated(std::uintptr_t, std::intptr_t);
     void ShowSelectionWindow();
+    void OnSelection();  // menu command 32774
     SelectionWindow* GetSelectionWindow() const { return currentSelectionWindow; }
     void RecordCardStatus();
 
     // Menu commands.
+    void OnSettings();
     void OnAbout();
     void OnExit();
     void OnIgnoredCommand() {}

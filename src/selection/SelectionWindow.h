@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
+#include "platform/Canvas.h"
 #include "platform/Dialog.h"
 #include "platform/Platform.h"
+#include "selection/AppButton.h"
 
 namespace kardello {
 
@@ -26,17 +28,43 @@ public:
     }
     // Redraws the whole window at once (also called by the settings dialog after its OK).
     void Redraw();
+    // The stored names become the slot buttons' texts, which repaints them.
+    void RefreshAppNames();
+
+    std::intptr_t OnInitDialog();
+    void OnDrawItem(const DrawItemRequest& request);
+    void OnSettingsButton();
+    void OnToggleOtherApps();
+    void OnLaunchSlot(int slot);
+    void OnLaunchPhotoApp();
+    void OnOk();
+    void OnCancel();
+
+    int Expanded() const { return expanded; }
 
 protected:
     const MessageTable& Messages() const override;
 
     Platform& platform_;
+    AppButton settingsButton;
+    AppButton otherAppsButton;
+    AppButton photoAppButton;
+    AppButton slot5Button;
+    AppButton slot4Button;
+    AppButton slot3Button;
+    AppButton slot2Button;
+    AppButton slot1Button;
     std::int32_t cardInserted = 0;
     std::int32_t expanded = 0;
     std::int32_t launchedPhotoApp = 0;
     std::int32_t launchDetail = 0;
 
 private:
+    AppButton* ButtonFor(int controlId);
+    void EnableSlots(bool enable);
+    void Launched(int photoApp, int detail);
+    void CentreInWorkArea();
+
     static int selectionWindowOpen_;
 };
 

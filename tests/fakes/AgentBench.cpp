@@ -1,11 +1,13 @@
 #include "fakes/AgentBench.h"
 
+#include "selection/SelectionWindow.h"
 #include "settings/SmallDialogs.h"
 
 namespace kardello::test {
 
 AgentBench::AgentBench() {
     AboutDialog::SetShown(false);
+    SelectionWindow::SetShown(0);
     SetFamily(Family::Nt);
 }
 

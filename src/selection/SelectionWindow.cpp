@@ -1,0 +1,225 @@
+#include "selection/SelectionWindow.h"
+
+#include <iterator>
+
+#include "agent/PhotoApp.h"
+#include "res/resource.h"
+#include "settings/SettingsDialog.h"
+#include "store/FirstRun.h"
+#include "store/RegistrySchema.h"
+#include "store/SettingsStore.h"
+
+namespace kardello {
+
+int SelectionWindow::selectionWindowOpen_ = 0;
+
+namespace {
+
+constexpr int kFoldedMargin = 10;
+constexpr int kUnfoldedMargin = 12;
+constexpr std::uintptr_t kBnClicked = 0;
+
+int SlotId(int slot) { return IDC_SELECTION_SLOT_1 + slot - 1; }
+
+// Owner-drawn buttons also report double clicks under their id: only a click acts.
+template <void (SelectionWindow::*F)()>
+std::intptr_t Clicked(WindowBase& w, const Message& m) {
+    if (((m.wParam >> 16) & 0xFFFF) == kBnClicked) (static_cast<SelectionWindow&>(w).*F)();
+    return 0;
+}
+
+template <int Slot>
+std::intptr_t SlotClicked(WindowBase& w, const Message& m) {
+    if (((m.wParam >> 16) & 0xFFFF) == kBnClicked) static_cast<SelectionWindow&>(w).OnLaunchSlot(Slot);
+    return 0;
+}
+
+}  // namespace
+
+SelectionWindow::SelectionWindow(Platform& platform)
+    : Dialog(platform.user, IDD_SELECTION),
+      platform_(platform),
+      settingsButton(platform),
+      otherAppsButton(platform),
+      photoAppButton(platform),
+      slot5Button(platform),
+      slot4Button(platform),
+      slot3Button(platform),
+      slot2Button(platform),
+      slot1Button(platform) {}
+
+const MessageTable& SelectionWindow::Messages() const {
+    using T = SelectionWindow;
+    static const MessageEntry entries[] = {
+        KARDELLO_ON_MESSAGE(wm::kInitDialog, (crack::Result<T, &T::OnInitDialog>)),
+        KARDELLO_ON_MESSAGE(wm::kDrawItem, (crack::DrawItem<T, &T::OnDrawItem>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SETTINGS, (Clicked<&T::OnSettingsButton>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_OTHER_APPS, (Clicked<&T::OnToggleOtherApps>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_1, (SlotClicked<1>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_2, (SlotClicked<2>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_3, (SlotClicked<3>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_4, (SlotClicked<4>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_5, (SlotClicked<5>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_PHOTO_APP, (Clicked<&T::OnLaunchPhotoApp>)),
+        KARDELLO_ON_COMMAND(kIdOk, (Clicked<&T::OnOk>)),
+        KARDELLO_ON_COMMAND(kIdCancel, (Clicked<&T::OnCancel>)),
+    };
+    static const MessageTable table{entries, std::size(entries), nullptr};
+    return table;
+}
+
+AppButton* SelectionWindow::ButtonFor(int controlId) {
+    switch (controlId) {
+        case IDC_SELECTION_SLOT_1: return &slot1Button;
+        case IDC_SELECTION_SLOT_2: return &slot2Button;
+        case IDC_SELECTION_SLOT_3: return &slot3Button;
+        case IDC_SELECTION_SLOT_4: return &slot4Button;
+        case IDC_SELECTION_SLOT_5: return &slot5Button;
+        case IDC_SELECTION_PHOTO_APP: return &photoAppButton;
+        case IDC_SELECTION_OTHER_APPS: return &otherAppsButton;
+        case IDC_SELECTION_SETTINGS: return &settingsButton;
+        default: return nullptr;
+    }
+}
+
+std::intptr_t SelectionWindow::OnInitDialog() {
+    IWindowOps& ops = *Ops();
+    ApplyFirstRunRule(platform_.registry, user_.LoadString(IDS_NOT_REGISTERED));
+    ops.SetItemText(IDC_SELECTION_CARD_LINE,
+                    cardInserted == 1 ? user_.LoadString(IDS_CARD_INSTALLED) : std::string());
+
+    for (int id : {IDC_SELECTION_SLOT_1, IDC_SELECTION_SLOT_2, IDC_SELECTION_SLOT_3,
+                   IDC_SELECTION_SLOT_4, IDC_SELECTION_SLOT_5, IDC_SELECTION_PHOTO_APP,
+                   IDC_SELECTION_OTHER_APPS, IDC_SELECTION_SETTINGS})
+        user_.AttachControl(*ButtonFor(id), *this, id);
+    for (int slot = 1; slot <= schema::kAppSlotCount; ++slot) ButtonFor(SlotId(slot))->SetKind(slot);
+    photoAppButton.SetKind(kAppButtonPhotoApp);
+    otherAppsButton.SetKind(kAppButtonOtherApps);
+    otherAppsButton.SetExpanded(expanded);
+    settingsButton.SetKind(kAppButtonSettings);
+
+    const Rect window = ops.WindowRect();
+    const Rect toggle = ops.ItemRect(IDC_SELECTION_OTHER_APPS);
+    ops.SetPos(ZOrder::TopMost, 0, 0, window.Width(), toggle.bottom - window.top + kFoldedMargin,
+               kSwpNoMove);
+    CentreInWorkArea();
+    ops.FocusItem(IDC_SELECTION_PHOTO_APP);
+    EnableSlots(expanded == 1);
+    return 0;  // the focus is set
+}
+
+// The dialog layer leaves a dialog without a visible owner at the screen's corner;
+// this window belongs in the middle of the work area, at its folded size.
+void SelectionWindow::CentreInWorkArea() {
+    const Rect area = user_.WorkArea();
+    if (area.Width() <= 0 || area.Height() <= 0) return;
+    const Rect window = Ops()->WindowRect();
+    Ops()->SetPos(ZOrder::TopMost, area.left + (area.Width() - window.Width()) / 2,
+                  area.top + (area.Height() - window.Height()) / 2, 0, 0, kSwpNoSize);
+}
+
+void SelectionWindow::OnDrawItem(const DrawItemRequest& request) {
+    if (AppButton* button = ButtonFor(request.controlId)) button->DrawButton(request);
+}
+
+void SelectionWindow::EnableSlots(bool enable) {
+    for (int slot = 1; slot <= schema::kAppSlotCount; ++slot) Ops()->EnableItem(SlotId(slot), enable);
+}
+
+void SelectionWindow::Redraw() {
+    if (HasWindow()) Ops()->RedrawNow();
+}
+
+void SelectionWindow::RefreshAppNames() {
+    if (!HasWindow()) return;
+    SettingsStore store(platform_.registry, schema::kAgentRoot, schema::kAgentKey);
+    for (int slot = 1; slot <= schema::kAppSlotCount; ++slot) {
+        std::string name;
+        store.ReadString(schema::AppSlot::NameValue(slot).c_str(), name);
+        Ops()->SetItemText(SlotId(slot), name);
+    }
+}
+
+void SelectionWindow::OnToggleOtherApps() {
+    IWindowOps& ops = *Ops();
+    const Rect window = ops.WindowRect();
+    if (expanded == 0) {
+        RefreshAppNames();
+        const Rect lastSlot = ops.ItemRect(IDC_SELECTION_SLOT_5);
+        ops.SetPos(ZOrder::Top, window.left, window.top, window.Width(),
+                   lastSlot.bottom - window.top + kUnfoldedMargin, 0);
+        expanded = 1;
+    } else {
+        const Rect toggle = ops.ItemRect(IDC_SELECTION_OTHER_APPS);
+        ops.SetPos(ZOrder::Top, window.left, window.top, window.Width(),
+                   toggle.bottom - window.top + kFoldedMargin, kSwpNoMove);
+        expanded = 0;
+    }
+    EnableSlots(expanded == 1);
+    otherAppsButton.SetKind(kAppButtonOtherApps);
+    otherAppsButton.SetExpanded(expanded);
+    Redraw();
+}
+
+void SelectionWindow::OnOk() {
+    const int focused = Ops()->FocusedItem();
+    switch (focused) {
+        case IDC_SELECTION_SETTINGS: OnSettingsButton(); break;
+        case IDC_SELECTION_OTHER_APPS: OnToggleOtherApps(); break;
+        case IDC_SELECTION_PHOTO_APP: OnLaunchPhotoApp(); break;
+        default:
+            if (focused >= IDC_SELECTION_SLOT_1 && focused <= IDC_SELECTION_SLOT_5)
+                OnLaunchSlot(focused - IDC_SELECTION_SLOT_1 + 1);
+            break;
+    }
+}
+
+void SelectionWindow::OnSettingsButton() {
+    // This window stays open as it is. After OK the dialog has cleared its flag and
+    // redrawn this window itself.
+    if (SettingsDialog::RunOnce(platform_) == kIdOk) RefreshAppNames();
+}
+
+void SelectionWindow::Launched(int photoApp, int detail) {
+    launchedPhotoApp = photoApp;
+    launchDetail = detail;
+    Ops()->EndDialog(0);
+    SetShown(0);
+}
+
+void SelectionWindow::OnLaunchSlot(int slot) {
+    if (slot < 1 || slot > schema::kAppSlotCount) return;
+    std::string name, path;
+    {
+        SettingsStore store(platform_.registry, schema::kAgentRoot, schema::kAgentKey);
+        store.ReadString(schema::AppSlot::NameValue(slot).c_str(), name);
+        if (name == user_.LoadString(IDS_NOT_REGISTERED)) return;  // a free slot ignores clicks
+        store.ReadString(schema::AppSlot::PathValue(slot).c_str(), path);
+    }
+    const LaunchOutcome outcome = Launch(platform_, path, std::string());
+    if (outcome == LaunchOutcome::Started) {
+        Launched(0, slot);
+        return;
+    }
+    RunLaunchFailureBox(platform_, outcome);
+}
+
+void SelectionWindow::OnLaunchPhotoApp() {
+    // A record of its own: the agent's guards and card flags are not this window's.
+    WatchFlags fresh;
+    if (PhotoApp(platform_).IsPhotoAppRunning(fresh)) return;
+    const std::string path = PhotoAppPath(platform_);
+    const LaunchOutcome outcome = Launch(platform_, path, path);
+    if (outcome == LaunchOutcome::Started) {
+        Launched(1, cardInserted == 1 ? 10 : 0);
+        return;
+    }
+    RunLaunchFailureBox(platform_, outcome);
+}
+
+void SelectionWindow::OnCancel() {
+    SetShown(0);
+    Ops()->EndDialog(kIdCancel);
+}
+
+}  // namespace kardello

@@ -1,0 +1,239 @@
+// The agent window showing the selection window: each way it is opened, what each
+// launch makes of the agent's flags, one window at a time, the settings dialog
+// opened from it, and the end of the agent while it is up; over the fakes.
+
+#include <gtest/gtest.h>
+
+#include "res/Texts.h"
+#include "selection/SelectionHarness.h"
+
+namespace kardello {
+namespace {
+
+using test::kHkcu;
+using test::MakeRecord;
+const std::string kStatusKey = schema::kCardStatusKey;
+
+enum class Way { CardTick, CardAtStart, CardAtStartDirectExec1, Cpl, Menu, Message };
+enum class Launch { PhotoApp, Slot, Cancel };
+
+bool ByCard(Way way) {
+    return way == Way::CardTick || way == Way::CardAtStart || way == Way::CardAtStartDirectExec1;
+}
+
+class SelectionFromAgent : public ::testing::TestWithParam<std::tuple<Way, Launch>> {
+protected:
+    void SetUp() override {
+        h.RegisterNone();
+        h.Register(2, "Visor", "C:\\Apps\\visor.exe");
+        h.bench.SetSlots({MakeRecord(0, "UNIT0001", 'E'), MakeRecord(0, "UNIT0002", 'F')});
+    }
+
+    // Opens the window the given way.
+    void Open(Way way) {
+        AgentBench& bench = h.bench;
+        switch (way) {
+            case Way::CardTick:
+                bench.SetDirectExec(1);
+                ASSERT_NE(bench.Start(), nullptr);
+                bench.Tick();
+                bench.Insert(1, "VRCARD000002", 'F', 0x2A);
+                bench.Tick();
+                break;
+            case Way::CardAtStart:
+            case Way::CardAtStartDirectExec1:
+                bench.SetDirectExec(way == Way::CardAtStart ? 0 : 1);
+                bench.Insert(1, "VRCARD000002", 'F', 0x2A);
+                ASSERT_NE(bench.Start(), nullptr);
+                break;
+            case Way::Cpl:
+                ASSERT_NE(bench.Start("cpl"), nullptr);
+                break;
+            case Way::Menu:
+                ASSERT_NE(bench.Start(), nullptr);
+                bench.user.Send(*bench.window, wm::kCommand, ID_MENU_SELECTION);
+                break;
+            case Way::Message:
+                ASSERT_NE(bench.Start(), nullptr);
+                EXPECT_EQ(bench.user.Send(*bench.window, AgentWindow::selectionRequestMessage), 1);
+                EXPECT_EQ(bench.user.OpsOf(*bench.window)->topMost, 1);  // the agent window, raised
+                break;
+        }
+    }
+
+    using AgentBench = test::AgentBench;
+    test::SelectionHarness h;
+};
+
+TEST_P(SelectionFromAgent, FlagsAndTheRecordedCardFollowWhatWasStarted) {
+    const auto [way, launch] = GetParam();
+    std::string cardLine = "<not shown>";
+    bool currentWhileUp = false;
+    h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        cardLine = ops.items[IDC_SELECTION_CARD_LINE].text;
+        // Only once the agent is the main window can others find the window through it.
+        if (auto* agent = static_cast<AgentWindow*>(h.bench.user.MainWindow()))
+            currentWhileUp = agent->GetSelectionWindow() == &dialog;
+        switch (launch) {
+            case Launch::PhotoApp: h.Click(dialog, IDC_SELECTION_PHOTO_APP); break;
+            case Launch::Slot:
+                h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+                h.Click(dialog, IDC_SELECTION_SLOT_2);
+                break;
+            case Launch::Cancel: h.Click(dialog, kIdCancel); break;
+        }
+    };
+    Open(way);
+    ASSERT_NE(h.bench.window, nullptr);
+    AgentWindow& agent = *h.bench.window;
+
+    EXPECT_EQ(h.Runs(IDD_SELECTION), 1);
+    EXPECT_EQ(cardLine, ByCard(way) ? TXT_CARD_INSTALLED : "");
+    const bool startedWindow = way == Way::CardAtStart || way == Way::CardAtStartDirectExec1 || way == Way::Cpl;
+    EXPECT_EQ(currentWhileUp, !startedWindow);
+    EXPECT_EQ(agent.GetSelectionWindow(), nullptr);
+    EXPECT_EQ(SelectionWindow::IsShown(), 0);
+    EXPECT_EQ(agent.OpenedByCard(), 0);
+
+    const WatchFlags& flags = agent.Flags();
+    const bool photo = launch == Launch::PhotoApp;
+    EXPECT_EQ(flags.photoAppAutoOpened, photo && ByCard(way) ? 1 : 0);
+    EXPECT_EQ(flags.cardHandled, photo && !ByCard(way) ? 1 : 0);
+    EXPECT_EQ(h.bench.PhotoStarts(), photo ? 1 : 0);
+    if (photo && ByCard(way)) {
+        EXPECT_EQ(h.bench.registry.GetNumber(kHkcu, kStatusKey, "ExtendStatus"), 0x2Au);
+        EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "DriLetter"), "F");
+        EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "VRCARD000002");
+    } else {
+        EXPECT_FALSE(h.bench.registry.KeyExists(kHkcu, kStatusKey));
+    }
+    if (launch == Launch::Slot) {
+        EXPECT_EQ(h.bench.shell.executions.back().file, "C:\\Apps\\visor.exe");
+    }
+
+    // Whatever happened, the next request shows a window again.
+    h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps&) { h.Click(dialog, kIdCancel); };
+    h.bench.user.Send(agent, wm::kCommand, ID_MENU_SELECTION);
+    EXPECT_EQ(h.Runs(IDD_SELECTION), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWayAndLaunch, SelectionFromAgent,
+                         ::testing::Combine(::testing::Values(Way::CardTick, Way::CardAtStart,
+                                                              Way::CardAtStartDirectExec1, Way::Cpl,
+                                                              Way::Menu, Way::Message),
+                                            ::testing::Values(Launch::PhotoApp, Launch::Slot,
+                                                              Launch::Cancel)));
+
+TEST(SelectionOnce, RequestsTicksAndMessagesInsideTheRunShowNoSecondWindow) {
+    test::SelectionHarness h;
+    h.RegisterNone();
+    h.bench.SetDirectExec(1);
+    h.bench.SetSlots({MakeRecord(0, "UNIT0001", 'E'), MakeRecord(0, "UNIT0002", 'F')});
+    ASSERT_NE(h.bench.Start(), nullptr);
+    AgentWindow& agent = *h.bench.window;
+    h.bench.Tick();
+    h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        EXPECT_EQ(agent.OpenedByCard(), 1);
+        h.bench.user.Send(agent, wm::kCommand, ID_MENU_SELECTION);
+        EXPECT_EQ(h.bench.user.Send(agent, AgentWindow::selectionRequestMessage), 1);
+        EXPECT_EQ(h.bench.user.OpsOf(agent)->topMost, 1);
+        // A second card, with DirectExec 1, found by a tick inside the run.
+        h.bench.Insert(1, "VRCARD000002", 'H', 0x7);
+        h.bench.TickInside(agent);
+        EXPECT_EQ(h.Runs(IDD_SELECTION), 1);
+        EXPECT_EQ(SelectionWindow::IsShown(), 1);
+        EXPECT_EQ(agent.GetSelectionWindow(), &dialog);
+        // The nested tick cleared the flag; the window still knows it came from a card.
+        EXPECT_EQ(agent.OpenedByCard(), 0);
+        EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].text, TXT_CARD_INSTALLED);
+        h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+    };
+    h.bench.Insert(0, "VRCARD000001", 'G', 0x1);
+    h.bench.Tick();
+    EXPECT_EQ(h.Runs(IDD_SELECTION), 1);
+    EXPECT_EQ(agent.Flags().photoAppAutoOpened, 1);
+    // The card recorded is the agent's newest one: the nested tick's.
+    EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "VRCARD000002");
+}
+
+TEST(SelectionOnce, CardAtStartOnTheWindows95FamilyRecordsThatFamilysCard) {
+    test::SelectionHarness h;
+    h.bench.SetFamily(Family::Win95);
+    h.bench.SetDirectExec(0);
+    h.bench.Insert(2, "VRCARD000003", 'J', 0x15);
+    h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps&) {
+        h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+    };
+    ASSERT_NE(h.bench.Start(), nullptr);
+    EXPECT_EQ(h.bench.window->Flags().photoAppAutoOpened, 1);
+    EXPECT_EQ(h.bench.window->Flags().cardPresent, 1);
+    EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "VRCARD000003");
+    EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "DriLetter"), "J");
+}
+
+TEST(SelectionOnce, SettingsDialogFromTheWindowRedrawsItAndItShowsTheNewNames) {
+    test::SelectionHarness h;
+    h.RegisterNone();
+    ASSERT_NE(h.bench.Start(), nullptr);
+    h.bench.user.chosenFile = "C:\\Fotos\\Album.exe";
+    h.inside[IDD_SETTINGS] = [&](WindowBase& settings, test::FakeWindowOps&) {
+        h.Click(settings, IDC_REGISTER_4);
+        h.Click(settings, kIdOk);
+    };
+    h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+        const int redraws = ops.redraws;
+        h.Click(dialog, IDC_SELECTION_SETTINGS);
+        EXPECT_EQ(ops.redraws, redraws + 1);  // by the settings dialog, through the agent
+        EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_4].text, "Album");
+        // The next paint of the slot shows it.
+        test::FakeCanvas canvas;
+        DrawItemRequest request;
+        request.controlId = IDC_SELECTION_SLOT_4;
+        request.action = kOdaDrawEntire;
+        request.rect = {0, 0, 220, 40};
+        request.canvas = &canvas;
+        h.bench.user.Send(dialog, wm::kDrawItem, 0, reinterpret_cast<std::intptr_t>(&request));
+        ASSERT_EQ(canvas.Find("text").size(), 1u);
+        EXPECT_EQ(canvas.Find("text")[0]->text, "Album");
+        h.Click(dialog, kIdCancel);
+    };
+    h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_SELECTION);
+    EXPECT_EQ(h.Runs(IDD_SETTINGS), 1);
+    EXPECT_FALSE(SettingsDialog::IsShown());
+}
+
+TEST(SelectionOnce, EndCommandWhileTheWindowIsUpEndsCleanly) {
+    test::SelectionHarness h;
+    h.RegisterNone();
+    ASSERT_NE(h.bench.Start(), nullptr);
+    AgentWindow* agent = h.bench.window;
+    h.inside[IDD_SELECTION] = [&](WindowBase&, test::FakeWindowOps&) {
+        h.bench.user.Send(*agent, wm::kCommand, ID_MENU_EXIT);
+        h.bench.user.PumpPosted();  // the window is destroyed; the run ends with the quit
+    };
+    h.bench.window = nullptr;  // gone once the command returns
+    h.bench.user.Send(*agent, wm::kCommand, ID_MENU_SELECTION);
+    // Ran to its end on a live object (the sanitizer watches), nothing shown after.
+    EXPECT_TRUE(h.bench.user.quitPosted);
+    EXPECT_EQ(h.Runs(IDD_SELECTION), 1);
+    EXPECT_EQ(SelectionWindow::IsShown(), 0);
+    EXPECT_FALSE(h.bench.registry.KeyExists(kHkcu, kStatusKey));
+    EXPECT_EQ(h.bench.app->Shutdown(), 0);
+}
+
+TEST(SelectionOnce, WindowThatCannotBeShownDoesNotBarTheNextRequest) {
+    test::SelectionHarness h;
+    ASSERT_NE(h.bench.Start(), nullptr);
+    h.bench.user.quitPosted = true;  // the platform shows nothing new: the run gives -1
+    h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_SELECTION);
+    EXPECT_EQ(h.Runs(IDD_SELECTION), 0);
+    EXPECT_EQ(SelectionWindow::IsShown(), 0);
+    h.bench.user.quitPosted = false;
+    h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps&) { h.Click(dialog, kIdCancel); };
+    h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_SELECTION);
+    EXPECT_EQ(h.Runs(IDD_SELECTION), 1);
+}
+
+}  // namespace
+}  // namespace kardello

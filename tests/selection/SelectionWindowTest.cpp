@@ -1,0 +1,363 @@
+// The selection window on its own: what it shows on opening, folding and unfolding,
+// the launches and their boxes, the Enter key, the settings button and the cancel
+// command, over the fakes.
+
+#include <gtest/gtest.h>
+
+#include "res/Texts.h"
+#include "selection/SelectionHarness.h"
+
+namespace kardello {
+namespace {
+
+using test::kAgentKey;
+using test::kHklm;
+using Inside = test::SelectionHarness::Inside;
+
+constexpr int kSlotIds[] = {IDC_SELECTION_SLOT_1, IDC_SELECTION_SLOT_2, IDC_SELECTION_SLOT_3,
+                            IDC_SELECTION_SLOT_4, IDC_SELECTION_SLOT_5};
+constexpr std::uintptr_t kBnDoubleClicked = 5;
+// Folded 10 pixels below the toggle (bottom 252 in the template's layout), then
+// centred in the 1024 by 738 work area.
+const Rect kFoldedCentred{392, 238, 632, 500};
+constexpr int kUnfoldedHeight = 502 - 0 + 12;  // 12 below the fifth slot button
+
+class SelectionWindowRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        h.Register(1, "Visor", "C:\\Apps\\visor.exe");
+        h.Register(3, "Editor", "C:\\Apps\\editor.exe");
+        h.Register(2, TXT_NOT_REGISTERED, TXT_NOT_REGISTERED);
+        h.Register(4, TXT_NOT_REGISTERED, TXT_NOT_REGISTERED);
+        h.Register(5, TXT_NOT_REGISTERED, TXT_NOT_REGISTERED);
+    }
+    // One showing, as its creator makes it, with `inside` acting while it is up.
+    int Run(int cardInserted, Inside inside) {
+        h.inside[IDD_SELECTION] = std::move(inside);
+        window = std::make_unique<SelectionWindow>(h.bench.platform);
+        SelectionWindow::SetShown(1);
+        window->SetCardInserted(cardInserted);
+        return window->RunModal();
+    }
+    int Detail() {
+        int detail = -1;
+        launched = window->GetLaunchResult(detail);
+        return detail;
+    }
+    bool StillOpen(test::FakeWindowOps& ops) const {
+        return ops.endResult == -1 && SelectionWindow::IsShown() == 1;
+    }
+
+    test::SelectionHarness h;
+    std::unique_ptr<SelectionWindow> window;
+    int launched = -1;
+};
+
+TEST_F(SelectionWindowRun, OpensFoldedCentredOnTopWithTheFocusOnThePhotoButton) {
+    h.bench.registry.RemoveKey(kHklm, kAgentKey);  // never filled: no PATH1
+    h.bench.registry.ClearWriteLog();
+    Run(1, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        // The first-run rule, before anything is shown.
+        std::vector<std::string> expected;
+        for (int n = 1; n <= 5; ++n)
+            for (const char* value : {"EXE", "PATH", "APPNAME"})
+                expected.push_back("software\\varno\\varno kardello\\" + std::string(value) + std::to_string(n));
+        EXPECT_EQ(h.bench.registry.WriteLog(), expected);
+        EXPECT_EQ(h.bench.registry.GetString(kHklm, kAgentKey, "APPNAME5"), TXT_NOT_REGISTERED);
+        EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].text, TXT_CARD_INSTALLED);
+
+        // Bound in this order and given their kinds; the toggle folded.
+        const std::vector<std::pair<int, int>> kinds = {{1051, 1}, {1052, 2}, {1053, 3}, {1054, 4},
+                                                        {1055, 5}, {1056, 6}, {1034, 7}, {1009, 8}};
+        EXPECT_EQ(h.bench.user.attached.size(), kinds.size());
+        for (std::size_t i = 0; i < kinds.size() && i < h.bench.user.attached.size(); ++i) {
+            const auto& attached = h.bench.user.attached[i];
+            EXPECT_EQ(attached.dialog, dialog.Handle());
+            EXPECT_EQ(attached.id, kinds[i].first);
+            EXPECT_EQ(static_cast<AppButton*>(attached.control)->Kind(), kinds[i].second);
+            EXPECT_EQ(static_cast<AppButton*>(attached.control)->Expanded(), 0);
+        }
+
+        // Folded 10 pixels below the toggle, top-most; then centred at that size.
+        ASSERT_EQ(ops.positions.size(), 2u);
+        const auto& fold = ops.positions[0];
+        EXPECT_EQ(fold.after, ZOrder::TopMost);
+        EXPECT_EQ(fold.flags, kSwpNoMove);
+        EXPECT_EQ(fold.width, 240);
+        EXPECT_EQ(fold.height, 262);
+        EXPECT_EQ(ops.positions[1].flags, kSwpNoSize);
+        EXPECT_EQ(ops.windowRect, kFoldedCentred);
+        EXPECT_EQ(ops.ItemRect(IDC_SELECTION_OTHER_APPS).bottom + 10, ops.windowRect.bottom);
+
+        EXPECT_EQ(ops.FocusedItem(), IDC_SELECTION_PHOTO_APP);
+        for (int id : kSlotIds) {
+            EXPECT_FALSE(ops.items[id].enabled) << id;
+            EXPECT_EQ(ops.items[id].textSets, 0) << id;  // the painting reads the names
+        }
+        for (int id : {IDC_SELECTION_PHOTO_APP, IDC_SELECTION_OTHER_APPS, IDC_SELECTION_SETTINGS, kIdCancel})
+            EXPECT_TRUE(ops.items[id].enabled) << id;
+    });
+
+    // By hand: an empty card line; a filled store is left alone.
+    h.bench.registry.ClearWriteLog();
+    Run(0, [&](WindowBase&, test::FakeWindowOps& ops) {
+        EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].text, "");
+        EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].textSets, 1);
+        EXPECT_TRUE(h.bench.registry.WriteLog().empty());
+    });
+}
+
+TEST_F(SelectionWindowRun, ToggleUnfoldsAndFoldsAtTheLowerEdgeOnly) {
+    Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        const auto& toggle = *static_cast<AppButton*>(h.bench.user.attached.at(6).control);
+        const Rect first = ops.windowRect;
+        for (int round = 0; round < 3; ++round) {
+            h.bench.registry.PutString(kHklm, kAgentKey, "APPNAME5", "Ronda " + std::to_string(round));
+            const int redraws = ops.redraws;
+            h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+            const auto& unfold = ops.positions.back();
+            EXPECT_EQ(unfold.after, ZOrder::Top);
+            EXPECT_EQ(unfold.flags, 0u);
+            EXPECT_EQ(ops.windowRect, (Rect{first.left, first.top, first.right, first.top + kUnfoldedHeight}));
+            EXPECT_EQ(ops.ItemRect(IDC_SELECTION_SLOT_5).bottom + 12, ops.windowRect.bottom);
+            EXPECT_EQ(window->Expanded(), 1);
+            for (int id : kSlotIds) EXPECT_TRUE(ops.items[id].enabled) << id;
+            // The names, read afresh, became the slot buttons' texts.
+            EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_1].text, "Visor");
+            EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_2].text, TXT_NOT_REGISTERED);
+            EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_5].text, "Ronda " + std::to_string(round));
+            EXPECT_EQ(ops.redraws, redraws + 1);
+            EXPECT_EQ(toggle.Expanded(), 1);  // so it draws the downward triangle
+
+            h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+            EXPECT_EQ(ops.positions.back().flags, kSwpNoMove);
+            EXPECT_EQ(ops.windowRect, first);  // exactly its first height
+            EXPECT_EQ(window->Expanded(), 0);
+            for (int id : kSlotIds) EXPECT_FALSE(ops.items[id].enabled) << id;
+            EXPECT_EQ(ops.redraws, redraws + 2);
+            EXPECT_EQ(toggle.Expanded(), 0);
+        }
+        // Only a click acts: the double-click report of an owner-drawn button does not.
+        const std::size_t moves = ops.positions.size();
+        h.Click(dialog, IDC_SELECTION_OTHER_APPS, kBnDoubleClicked);
+        h.Click(dialog, IDC_SELECTION_PHOTO_APP, kBnDoubleClicked);
+        EXPECT_EQ(ops.positions.size(), moves);
+        EXPECT_TRUE(h.bench.shell.executions.empty());
+    });
+}
+
+TEST_F(SelectionWindowRun, StartedSlotClosesTheWindowWithItsNumber) {
+    const int result = Run(1, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+        h.Click(dialog, IDC_SELECTION_SLOT_3);
+        EXPECT_EQ(ops.endResult, 0);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Detail(), 3);
+    EXPECT_EQ(launched, 0);
+    EXPECT_EQ(SelectionWindow::IsShown(), 0);
+    ASSERT_EQ(h.bench.shell.executions.size(), 1u);
+    const auto& start = h.bench.shell.executions[0];
+    EXPECT_EQ(start.verb, "open");
+    EXPECT_EQ(start.file, "C:\\Apps\\editor.exe");
+    EXPECT_EQ(start.directory, "");
+    EXPECT_EQ(start.show, 10);
+    // Nothing about the card is written by a registered application's start.
+    EXPECT_FALSE(h.bench.registry.KeyExists(test::kHkcu, schema::kCardStatusKey));
+}
+
+TEST_F(SelectionWindowRun, FailedStartsShowTheirBoxEveryTimeAndTheWindowStaysUsable) {
+    const int result = Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+        for (std::intptr_t code : {2, 2, 0, 8, 3, 31, 32}) {
+            h.bench.shell.executeResult = code;
+            h.Click(dialog, IDC_SELECTION_SLOT_1);
+            const int box = code == 0 || code == 8 ? IDD_LOW_MEMORY : IDD_APP_NOT_FOUND;
+            EXPECT_EQ(h.bench.user.modals.back().templateId, box) << code;
+            EXPECT_EQ(h.bench.user.modals.back().parent, nullptr);
+            EXPECT_TRUE(StillOpen(ops)) << code;
+        }
+        EXPECT_EQ(h.Runs(IDD_APP_NOT_FOUND), 5);
+        EXPECT_EQ(h.Runs(IDD_LOW_MEMORY), 2);
+        // The same for the photo application, which a failed start leaves not running.
+        h.bench.shell.onExecute = nullptr;
+        for (std::intptr_t code : {2, 8}) {
+            h.bench.shell.executeResult = code;
+            h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+            EXPECT_TRUE(StillOpen(ops));
+        }
+        EXPECT_EQ(h.Runs(IDD_APP_NOT_FOUND), 6);
+        EXPECT_EQ(h.Runs(IDD_LOW_MEMORY), 3);
+        // Then a start that works.
+        h.bench.shell.executeResult = 33;
+        h.Click(dialog, IDC_SELECTION_SLOT_3);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Detail(), 3);
+}
+
+TEST_F(SelectionWindowRun, FreeSlotIgnoresTheClickAndAnUnreadableNameCountsAsRegistered) {
+    h.bench.registry.Remove(kHklm, kAgentKey, "APPNAME4");
+    h.bench.registry.Remove(kHklm, kAgentKey, "PATH4");
+    h.bench.registry.PutString(kHklm, kAgentKey, "APPNAME5", "no registrada");  // not the exact text
+    Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+        h.bench.registry.ClearWriteLog();
+        h.Click(dialog, IDC_SELECTION_SLOT_2);
+        EXPECT_TRUE(h.bench.shell.executions.empty());
+        EXPECT_EQ(h.bench.user.modals.size(), 1u);
+        EXPECT_TRUE(h.bench.registry.WriteLog().empty());
+        EXPECT_TRUE(StillOpen(ops));
+
+        h.bench.shell.executeResult = 2;
+        h.Click(dialog, IDC_SELECTION_SLOT_5);
+        ASSERT_EQ(h.bench.shell.executions.size(), 1u);
+        EXPECT_EQ(h.bench.shell.executions[0].file, TXT_NOT_REGISTERED);
+        h.bench.shell.executeResult = 42;
+        h.Click(dialog, IDC_SELECTION_SLOT_4);  // no name, no path: starts empty text
+    });
+    EXPECT_EQ(h.bench.shell.executions.back().file, "");
+    EXPECT_EQ(Detail(), 4);
+    EXPECT_EQ(h.bench.registry.OpenHandles(), 0u);
+}
+
+TEST_F(SelectionWindowRun, PhotoAppStartReportsTenOnlyForACardAndChecksOnAFreshRecord) {
+    EXPECT_EQ(Run(1, [&](WindowBase& dialog, test::FakeWindowOps&) {
+                  h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+              }),
+              0);
+    EXPECT_EQ(Detail(), 10);
+    EXPECT_EQ(launched, 1);
+    EXPECT_EQ(SelectionWindow::IsShown(), 0);
+    const auto& start = h.bench.shell.executions.back();
+    EXPECT_EQ(start.file, test::kPhotoPath);
+    EXPECT_EQ(start.directory, test::kPhotoPath);
+    EXPECT_EQ(start.show, 10);
+
+    // Already running: silence, and the window stays.
+    Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+        EXPECT_TRUE(StillOpen(ops));
+        EXPECT_EQ(h.bench.PhotoStarts(), 1);
+        EXPECT_EQ(h.bench.user.modals.size(), 2u);
+        h.bench.ClosePhotoApp();
+        h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+    });
+    EXPECT_EQ(Detail(), 0);  // opened by hand
+    EXPECT_EQ(launched, 1);
+
+    // Not installed: the not-found box every time, nothing started.
+    h.bench.ClosePhotoApp();
+    h.bench.registry.Remove(schema::kPhotoAppRoot, schema::kPhotoAppKey, "CAPTION");
+    Run(1, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        for (int i = 0; i < 3; ++i) h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+        EXPECT_EQ(h.Runs(IDD_APP_NOT_FOUND), 3);
+        EXPECT_TRUE(StillOpen(ops));
+    });
+    EXPECT_EQ(h.bench.PhotoStarts(), 2);
+}
+
+TEST_F(SelectionWindowRun, EnterActsAsTheFocusedOwnerDrawnButtonOnly) {
+    // Controls that are not owner-drawn buttons, and no focus at all: nothing.
+    Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        for (int focus : {kIdCancel, IDC_SELECTION_CARD_LINE, 0, 4242}) {
+            ops.FocusItem(focus);
+            h.Click(dialog, kIdOk);
+            EXPECT_TRUE(StillOpen(ops)) << focus;
+        }
+        EXPECT_EQ(ops.positions.size(), 2u);
+        EXPECT_EQ(h.bench.user.modals.size(), 1u);
+        // The toggle, twice; a free slot; the settings button.
+        ops.FocusItem(IDC_SELECTION_OTHER_APPS);
+        h.Click(dialog, kIdOk);
+        EXPECT_EQ(window->Expanded(), 1);
+        h.Click(dialog, kIdOk);
+        EXPECT_EQ(window->Expanded(), 0);
+        ops.FocusItem(IDC_SELECTION_SLOT_2);
+        h.Click(dialog, kIdOk);
+        EXPECT_TRUE(h.bench.shell.executions.empty());
+        h.inside[IDD_SETTINGS] = [&](WindowBase& settings, test::FakeWindowOps&) { h.Click(settings, kIdCancel); };
+        ops.FocusItem(IDC_SELECTION_SETTINGS);
+        h.Click(dialog, kIdOk);
+        EXPECT_EQ(h.Runs(IDD_SETTINGS), 1);
+        // A registered slot starts.
+        ops.FocusItem(IDC_SELECTION_SLOT_1);
+        h.Click(dialog, kIdOk);
+    });
+    EXPECT_EQ(Detail(), 1);
+    EXPECT_EQ(h.bench.shell.executions.back().file, "C:\\Apps\\visor.exe");
+
+    // On opening the focus is on the photo button: Enter starts the photo application.
+    Run(1, [&](WindowBase& dialog, test::FakeWindowOps&) {
+        h.Click(dialog, kIdOk);
+    });
+    EXPECT_EQ(Detail(), 10);
+}
+
+TEST_F(SelectionWindowRun, CancelEndsTheRunAndReleasesTheFlag) {
+    EXPECT_EQ(Run(1, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+                  h.Click(dialog, kIdCancel);
+                  EXPECT_EQ(ops.endResult, kIdCancel);
+              }),
+              kIdCancel);
+    EXPECT_EQ(SelectionWindow::IsShown(), 0);
+    EXPECT_EQ(Detail(), 0);
+    EXPECT_EQ(launched, 0);
+    EXPECT_TRUE(h.bench.shell.executions.empty());
+}
+
+TEST_F(SelectionWindowRun, SettingsButtonKeepsToOneDialogAndRefreshesTheNamesAfterOk) {
+    Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        // A settings dialog up already (from the tray menu): nothing at all.
+        SettingsDialog::SetShown(true);
+        h.Click(dialog, IDC_SELECTION_SETTINGS);
+        EXPECT_EQ(h.Runs(IDD_SETTINGS), 0);
+        EXPECT_TRUE(SettingsDialog::IsShown());
+        SettingsDialog::SetShown(false);
+
+        // Cancelled: the flag is back, the names untouched.
+        h.inside[IDD_SETTINGS] = [&](WindowBase& settings, test::FakeWindowOps&) {
+            EXPECT_TRUE(SettingsDialog::IsShown());
+            h.Click(settings, kIdCancel);
+        };
+        h.Click(dialog, IDC_SELECTION_SETTINGS);
+        EXPECT_FALSE(SettingsDialog::IsShown());
+        EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_2].textSets, 0);
+
+        // A slot registered in the dialog and OK: the window shows the new name.
+        h.bench.user.chosenFile = "C:\\Fotos\\Album.exe";
+        h.inside[IDD_SETTINGS] = [&](WindowBase& settings, test::FakeWindowOps&) {
+            h.Click(settings, IDC_REGISTER_2);
+            h.Click(settings, kIdOk);
+        };
+        h.Click(dialog, IDC_SELECTION_SETTINGS);
+        EXPECT_FALSE(SettingsDialog::IsShown());
+        EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_2].text, "Album");
+        EXPECT_TRUE(StillOpen(ops));
+        EXPECT_EQ(window->Expanded(), 0);  // the state it had
+    });
+    EXPECT_EQ(h.Runs(IDD_SETTINGS), 2);
+}
+
+TEST_F(SelectionWindowRun, OwnerDrawRequestsReachTheirButtonOnly) {
+    Run(0, [&](WindowBase& dialog, test::FakeWindowOps&) {
+        test::FakeCanvas canvas;
+        DrawItemRequest request;
+        request.action = kOdaDrawEntire;
+        request.rect = {0, 0, 220, 40};
+        request.canvas = &canvas;
+        request.controlId = IDC_SELECTION_SLOT_3;
+        EXPECT_EQ(h.bench.user.Send(dialog, wm::kDrawItem, 0, reinterpret_cast<std::intptr_t>(&request)), 1);
+        ASSERT_EQ(canvas.Find("text").size(), 1u);
+        EXPECT_EQ(canvas.Find("text")[0]->text, "Editor");
+        for (int id : {kIdCancel, IDC_SELECTION_CARD_LINE}) {
+            canvas.ops.clear();
+            request.controlId = id;
+            h.bench.user.Send(dialog, wm::kDrawItem, 0, reinterpret_cast<std::intptr_t>(&request));
+            EXPECT_TRUE(canvas.ops.empty()) << id;
+        }
+    });
+}
+
+}  // namespace
+}  // namespace kardello
