@@ -44,6 +44,8 @@
 
 /* Settings dialog, template 141 */
 #define TXT_SETTINGS_TITLE "Inicialización de ajustes en VARNO Kardello"
+#define TXT_SETTINGS_NOT_SAVED \
+    "Los ajustes no se pudieron guardar porque para cambiarlos se necesita un administrador."
 #define TXT_CHOICE_PHOTO_APP "Abriendo VARNO Fotimo"
 #define TXT_CHOICE_SELECTION "Abriendo la ventana de Inicialización de Selección"
 #define TXT_CHOICE_NOTHING "No es necesaria ninguna acción"

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "agent/AgentWindow.h"
+#include "res/Texts.h"
 #include "res/resource.h"
 #include "selection/SelectionWindow.h"
 #include "settings/SmallDialogs.h"
@@ -165,11 +166,17 @@ void SettingsDialog::OnOk() {
     SetShown(false);
     SettingsStore store(platform_.registry, schema::kAgentRoot, schema::kAgentKey);
     // -1 when no button is selected: stored as is, and read back as none.
-    store.WriteNumber(schema::kDirectExec, static_cast<std::uint32_t>(directExecChoice));
+    bool saved = store.WriteNumber(schema::kDirectExec, static_cast<std::uint32_t>(directExecChoice));
     for (int n = 1; n <= kSlots; ++n) {
-        store.WriteString(AppSlot::ExeValue(n).c_str(), exeNames[n - 1]);
-        store.WriteString(AppSlot::PathValue(n).c_str(), paths[n - 1]);
-        store.WriteString(AppSlot::NameValue(n).c_str(), appNames[n - 1]);
+        saved &= store.WriteString(AppSlot::ExeValue(n).c_str(), exeNames[n - 1]);
+        saved &= store.WriteString(AppSlot::PathValue(n).c_str(), paths[n - 1]);
+        saved &= store.WriteString(AppSlot::NameValue(n).c_str(), appNames[n - 1]);
+    }
+    // The machine's key is the administrators' to change: a standard user is told
+    // that nothing was kept, and the dialog closes as it always does.
+    if (!saved) {
+        platform_.user.MessageBox(Handle(), TXT_SETTINGS_NOT_SAVED,
+                                  platform_.user.LoadString(IDS_APP_TITLE), kMbOk | kMbIconExclamation);
     }
     // The selection window shows the slots' names: it is redrawn before this closes.
     if (auto* agent = dynamic_cast<AgentWindow*>(platform_.user.MainWindow())) {

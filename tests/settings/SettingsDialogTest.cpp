@@ -138,6 +138,44 @@ TEST(SettingsDialogOpen, CancelEscAndTheCloseBoxWriteNothing) {
     EXPECT_EQ(h.bench.registry.GetNumber(test::kHklm, test::kAgentKey, "DirectExec"), 2u);
 }
 
+// A standard user may read the machine's key but not write it.
+TEST(SettingsDialogOpen, OkThatCannotSaveSaysSoOnceAndClosesAsUsual) {
+    for (const bool denyWholeRoot : {false, true}) {
+        SettingsHarness h;
+        RegisterFive(h);
+        h.bench.SetDirectExec(2);
+        if (denyWholeRoot) {
+            h.bench.registry.DenyRoot(test::kHklm);
+        } else {
+            h.bench.registry.FailWrites(true);
+        }
+        SettingsDialog::SetShown(true);
+        WindowHandle dialogWindow = nullptr;
+        const int result = h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+            dialogWindow = dialog.Handle();
+            ops.CheckRadio(1002, 1004, 1002);
+            h.Click(dialog, 1012);
+            EXPECT_TRUE(h.bench.user.boxes.empty());
+            h.Click(dialog, kIdOk);
+        });
+        EXPECT_EQ(result, kIdOk) << denyWholeRoot;
+        EXPECT_FALSE(SettingsDialog::IsShown());
+        ASSERT_EQ(h.bench.user.boxes.size(), 1u) << denyWholeRoot;
+        EXPECT_EQ(h.bench.user.boxes[0].text, TXT_SETTINGS_NOT_SAVED);
+        EXPECT_EQ(h.bench.user.boxes[0].title, TXT_APP_TITLE);
+        EXPECT_EQ(h.bench.user.boxes[0].owner, dialogWindow);
+        EXPECT_EQ(h.bench.registry.OpenHandles(), 0u);
+        EXPECT_EQ(h.Get("APPNAME1"), "App1");
+        EXPECT_EQ(h.bench.registry.GetNumber(test::kHklm, test::kAgentKey, "DirectExec"), 2u);
+    }
+    // The same steps with a writable key: no box.
+    SettingsHarness h;
+    SettingsDialog::SetShown(true);
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps&) { h.Click(dialog, kIdOk); });
+    EXPECT_TRUE(h.bench.user.boxes.empty());
+    EXPECT_EQ(h.Get("PATH5"), TXT_NOT_REGISTERED);
+}
+
 // ---- Register, Delete and the defaults ----
 
 TEST(SettingsDialogSlots, RegisterInRowTwoFillsSlotTwoFromTheOpenFileDialog) {
