@@ -37,5 +37,11 @@ TEST(FuzzCorpus, SettingsStoreReadsHoldTheirInvariants) {
     for (const auto& input : inputs) fuzz::SettingsStoreReads(input.data(), input.size());
 }
 
+TEST(FuzzCorpus, DevicePanelTextHoldsItsInvariants) {
+    const auto inputs = Corpus("device_panel");
+    ASSERT_GE(inputs.size(), 5u) << "the corpus is missing";
+    for (const auto& input : inputs) fuzz::DevicePanelText(input.data(), input.size());
+}
+
 }  // namespace
 }  // namespace kardello

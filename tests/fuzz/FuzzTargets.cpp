@@ -7,7 +7,11 @@
 
 #include "device/CardReader.h"
 #include "fakes/FakeDevices.h"
+#include "fakes/FakeKernel.h"
 #include "fakes/FakeRegistry.h"
+#include "fakes/FakeShell.h"
+#include "fakes/FakeUser.h"
+#include "settings/DeviceInfoPanel.h"
 #include "store/RegistrySchema.h"
 #include "store/SettingsStore.h"
 
@@ -117,6 +121,65 @@ void SettingsStoreReads(const std::uint8_t* data, std::size_t size) {
             Require(bytes.size() > SettingsStore::kMaxTextBytes && text == "unchanged");
         }
     }
+    Require(registry.OpenHandles() == 0);
+}
+
+void DevicePanelText(const std::uint8_t* data, std::size_t size) {
+    Input in(data, size);
+    test::FakeRegistry registry;
+    test::FakeDevices devices;
+    test::FakeSystemInfo system;
+    test::FakeKernel kernel;
+    test::FakeShell shell;
+    test::FakeUser user;
+    Platform platform{registry, devices, system, kernel, shell, user};
+
+    // One family, one reply of any bytes: the panel sees what the reader passes on.
+    const std::uint8_t mode = in.Byte();
+    const bool nt = (mode & 1) != 0;
+    system.platformId = nt ? kPlatformWin32Nt : kPlatformWin32Windows;
+    std::vector<std::uint8_t> reply = in.Bytes(in.Byte() * 2u);
+    const std::uint32_t report = in.Word();
+    if (nt) {
+        registry.ClearValues(schema::kDriverInstanceRoot, schema::kDriverInstanceKey);
+        registry.PutString(schema::kDriverInstanceRoot, schema::kDriverInstanceKey, "0", "DEV0");
+        auto& device = devices.Add("\\\\.\\DEV0", CardReader::kInstanceCode);
+        device.reply = std::move(reply);
+        device.fail = (mode & 2) != 0;
+        if (mode & 4) device.report = report;
+    } else {
+        auto& control = devices.Add("\\\\.\\VRUSBMSC", CardReader::kControlCode);
+        control.reply = std::move(reply);
+        control.fail = (mode & 2) != 0;
+        if (mode & 4) control.report = report;
+    }
+    // Volume names of any bytes for a few roots, letters or not.
+    const int volumes = in.Byte() % 8;
+    for (int i = 0; i < volumes; ++i) {
+        const char letter = static_cast<char>(in.Byte());
+        const std::vector<std::uint8_t> name = in.Bytes(in.Byte() % 48);
+        system.volumes[std::string(1, letter) + ":\\"] = std::string(name.begin(), name.end());
+    }
+
+    CardReader reader(registry, devices, system);
+    DeviceInfoPanel panel(platform, reader);
+    panel.SetFirstLine(static_cast<std::int32_t>(in.Word()));
+    const DeviceInfoPanel::Lines lines = panel.BuildLines();
+    for (int i = 0; i < DeviceInfoPanel::kLineCount; ++i) {
+        const std::string& line = lines[i];
+        // Every line stays one line of printable text of bounded length.
+        for (char c : line) Require(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+        Require(line.size() <= 128);
+        if (i % 5 == 4) Require(line.empty());
+        if (i % 5 == 0) Require(line.rfind(" Drive Name", 0) == 0);
+    }
+    const std::string text = panel.VisibleText(lines);
+    Require(panel.FirstLine() >= 0 && panel.FirstLine() <= DeviceInfoPanel::kLastFirstLine);
+    std::size_t breaks = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++breaks;
+    Require(breaks == DeviceInfoPanel::kVisibleLines);
+    Require(text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0);
+    Require(devices.OpenHandles() == 0);
     Require(registry.OpenHandles() == 0);
 }
 
