@@ -5,11 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "SimTool.h"
 #include "agentctl/Driving.h"
-#include "platform/win32/Win32Registry.h"
 #include "res/Texts.h"
 #include "res/resource.h"
-#include "simreader/SimCommand.h"
 
 namespace kardello {
 namespace {
@@ -24,11 +23,7 @@ constexpr const char* kSlotValues[] = {"EXE1", "PATH1", "APPNAME1", "EXE2", "PAT
                                        "EXE3", "PATH3", "APPNAME3", "EXE4", "PATH4", "APPNAME4",
                                        "EXE5", "PATH5", "APPNAME5"};
 
-void Sim(std::vector<std::string> args) {
-    Win32Registry registry;
-    const auto result = simreader::RunSimCommand(registry, args);
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-}
+using wine::Sim;
 
 std::size_t FotimoWindows() { return WindowsTitled(kFotimoTitle, false).size(); }
 

@@ -1,0 +1,371 @@
+// The selection window of the real kardello.exe under Wine, with the simulated card
+// reader and the stand-in photo application: every way it is opened, its geometry,
+// its launches, its boxes, and how it closes; driven from outside.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "agentctl/Driving.h"
+#include "platform/win32/Win32Registry.h"
+#include "res/Texts.h"
+#include "res/resource.h"
+#include "simreader/SimCommand.h"
+
+namespace kardello {
+namespace {
+
+using namespace driving;
+
+constexpr const char* kAgentKey = "Software\\VARNO\\VARNO Kardello";
+constexpr const char* kPhotoKey = "Software\\VARNO\\VARNO Fotimo";
+constexpr const char* kFotimoTitle = "VARNO Fotimo (simulado)";
+constexpr int kSlots[] = {IDC_SELECTION_SLOT_1, IDC_SELECTION_SLOT_2, IDC_SELECTION_SLOT_3,
+                          IDC_SELECTION_SLOT_4, IDC_SELECTION_SLOT_5};
+
+void Sim(std::vector<std::string> args) {
+    Win32Registry registry;
+    const auto result = simreader::RunSimCommand(registry, args);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+}
+
+std::size_t FotimoWindows() { return WindowsTitled(kFotimoTitle, false).size(); }
+
+std::size_t ShownSelectionWindows() {
+    std::size_t shown = 0;
+    for (HWND w : WindowsTitled(TXT_SELECTION_TITLE, true)) shown += IsWindowVisible(w) ? 1 : 0;
+    return shown;
+}
+
+BOOL CALLBACK CollectClass(HWND window, LPARAM param) {
+    auto* found = reinterpret_cast<std::pair<std::string, std::vector<HWND>>*>(param);
+    char cls[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (IsWindowVisible(window) && found->first == cls) found->second.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> WindowsOfClass(const char* cls) {
+    std::pair<std::string, std::vector<HWND>> found{cls, {}};
+    EnumWindows(CollectClass, reinterpret_cast<LPARAM>(&found));
+    return found.second;
+}
+
+RECT ScreenRect(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+bool operator==(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+int FocusedId(HWND dialog) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui)) return 0;
+    return gui.hwndFocus ? GetDlgCtrlID(gui.hwndFocus) : 0;
+}
+
+// A key as the user types it: to the focused control, through the dialog's loop.
+void Key(HWND dialog, WPARAM key) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui);
+    HWND target = gui.hwndFocus ? gui.hwndFocus : dialog;
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+}
+
+// The registered message, sent as another program would; its answer comes only once
+// the window it shows has closed, so it waits on a thread of its own.
+class Request {
+public:
+    explicit Request(HWND agent) : agent_(agent) {
+        thread_ = CreateThread(nullptr, 0, &Request::Send, this, 0, nullptr);
+    }
+    ~Request() {
+        if (thread_) {
+            WaitForSingleObject(thread_, 10000);
+            CloseHandle(thread_);
+        }
+    }
+    bool Answered(DWORD milliseconds) { return WaitForSingleObject(thread_, milliseconds) == WAIT_OBJECT_0; }
+    LRESULT answer = -1;
+
+private:
+    static DWORD WINAPI Send(void* self) {
+        auto* request = static_cast<Request*>(self);
+        request->answer = SendMessageA(request->agent_, RegisterWindowMessageA(TXT_AGENT_MESSAGE), 0, 0);
+        return 0;
+    }
+    HWND agent_;
+    HANDLE thread_ = nullptr;
+};
+
+class SelectionOnWine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Sim({"reset"});
+        WriteString(HKEY_LOCAL_MACHINE, kAgentKey, "CAPTION", "VARNO Kardello Agent");
+        WriteNumber(HKEY_LOCAL_MACHINE, kAgentKey, "DirectExec", 1);
+        WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "PATH", BuildPath("tools/fotimo.exe"));
+        WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "CAPTION", "VARNO Fotimo Running");
+        for (int n = 1; n <= 5; ++n) Register(n, TXT_NOT_REGISTERED, TXT_NOT_REGISTERED);
+        for (const char* name : {"ExtendStatus", "DriLetter", "SerialNo"})
+            DeleteValue(HKEY_CURRENT_USER, kAgentKey, name);
+    }
+    void TearDown() override {
+        if (agent.Running()) {
+            if (HWND window = AgentWindow()) PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
+            if (agent.WaitExit(5000) == -1) agent.Kill();
+        }
+        CloseFotimo();
+    }
+    static void Register(int n, const std::string& name, const std::string& path) {
+        const std::string i = std::to_string(n);
+        WriteString(HKEY_LOCAL_MACHINE, kAgentKey, ("APPNAME" + i).c_str(), name);
+        WriteString(HKEY_LOCAL_MACHINE, kAgentKey, ("EXE" + i).c_str(), name);
+        WriteString(HKEY_LOCAL_MACHINE, kAgentKey, ("PATH" + i).c_str(), path);
+    }
+    void StartAgent(const std::string& arguments = "") {
+        agent = Process(BuildPath("kardello.exe"), arguments);
+        ASSERT_TRUE(agent.Started());
+        ASSERT_TRUE(WaitFor([] { return AgentWindow() != nullptr; }, 10000)) << "no agent window";
+    }
+    // Opened from the tray command, by hand.
+    HWND OpenByHand() {
+        StartAgent();
+        PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SELECTION, 0);
+        return WaitDialog(TXT_SELECTION_TITLE, 8000);
+    }
+    static bool Closed() {
+        return WaitFor([] { return ShownSelectionWindows() == 0; }, 5000);
+    }
+    static void CloseFotimo() {
+        for (HWND w : WindowsTitled(kFotimoTitle, false)) PostMessageA(w, WM_CLOSE, 0, 0);
+        WaitFor([] { return FotimoWindows() == 0; }, 5000);
+    }
+    void EndAgent() {
+        PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_EXIT, 0);
+        EXPECT_EQ(agent.WaitExit(10000), 0);
+    }
+
+    Process agent;
+};
+
+TEST_F(SelectionOnWine, CardWithDirectExec1ShowsTheWindowAndItsPhotoButtonRecordsTheCard) {
+    StartAgent();
+    Sleep(1500);
+    Sim({"insert", "1", "--serial", "VRCARD000005", "--letter", "K", "--extend", "0x33"});
+    HWND window = WaitDialog(TXT_SELECTION_TITLE, 8000);
+    ASSERT_NE(window, nullptr) << "no selection window";
+    EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), TXT_CARD_INSTALLED);
+    EXPECT_EQ(FotimoWindows(), 0u);
+    // A second card while it is up shows no second window.
+    Sim({"insert", "2", "--serial", "VRCARD000006"});
+    Sleep(2500);
+    EXPECT_EQ(ShownSelectionWindows(), 1u);
+
+    PressButton(window, IDC_SELECTION_PHOTO_APP);
+    ASSERT_TRUE(Closed());
+    ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "stand-in not started";
+    std::string serial, letter;
+    DWORD extend = 0;
+    ASSERT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial); }, 3000));
+    // The agent's newest card: the second one, found by a tick under the window.
+    EXPECT_EQ(serial, "VRCARD000006");
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kAgentKey, "DriLetter", letter));
+    EXPECT_TRUE(ReadNumber(HKEY_CURRENT_USER, kAgentKey, "ExtendStatus", extend));
+    EndAgent();
+}
+
+TEST_F(SelectionOnWine, RegisteredMessageShowsOneWindowAndIsAnsweredOne) {
+    StartAgent();
+    HWND agentWindow = AgentWindow();
+    Request first(agentWindow);
+    HWND window = WaitDialog(TXT_SELECTION_TITLE, 8000);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), "");
+    EXPECT_TRUE(GetWindowLongA(agentWindow, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(first.Answered(0));
+    // A second message while it is up: answered 1 at once, nothing more shown.
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(agentWindow, RegisterWindowMessageA(TXT_AGENT_MESSAGE), 0, 0,
+                                    SMTO_NORMAL, 5000, &answer));
+    EXPECT_EQ(answer, 1u);
+    EXPECT_EQ(ShownSelectionWindows(), 1u);
+    PressButton(window, IDCANCEL);
+    ASSERT_TRUE(first.Answered(5000));
+    EXPECT_EQ(first.answer, 1);
+    EXPECT_TRUE(Closed());
+    EndAgent();
+}
+
+TEST_F(SelectionOnWine, MenuCommandShowsOneWindowAndCplShowsItAtStart) {
+    HWND window = OpenByHand();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), "");
+    PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SELECTION, 0);
+    Sleep(1500);
+    EXPECT_EQ(ShownSelectionWindows(), 1u);
+    PressButton(window, IDCANCEL);
+    EXPECT_TRUE(Closed());
+    EndAgent();
+
+    agent = Process(BuildPath("kardello.exe"), "CPL");
+    window = WaitDialog(TXT_SELECTION_TITLE, 10000);
+    ASSERT_NE(window, nullptr) << "no window for cpl";
+    EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), "");
+    PressButton(window, IDCANCEL);
+    EXPECT_TRUE(Closed());
+    ASSERT_TRUE(WaitFor([] { return AgentWindow() != nullptr; }, 5000));
+    EndAgent();
+}
+
+TEST_F(SelectionOnWine, OpensFoldedCentredOnTopAndTheToggleMovesOnlyTheLowerEdge) {
+    HWND window = OpenByHand();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(FocusedId(window), IDC_SELECTION_PHOTO_APP);
+    const RECT first = ScreenRect(window);
+    HWND toggle = GetDlgItem(window, IDC_SELECTION_OTHER_APPS);
+    EXPECT_EQ(first.bottom, ScreenRect(toggle).bottom + 10);
+    RECT area{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    EXPECT_LE(std::abs((first.left + first.right) - (area.left + area.right)), 1);
+    EXPECT_LE(std::abs((first.top + first.bottom) - (area.top + area.bottom)), 1);
+    for (int id : kSlots) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, id))) << id;
+
+    for (int round = 0; round < 2; ++round) {
+        // A real click on the toggle, through the button itself.
+        PostMessageA(toggle, BM_CLICK, 0, 0);
+        ASSERT_TRUE(WaitFor([&] { return ScreenRect(window).bottom != first.bottom; }, 3000));
+        const RECT open = ScreenRect(window);
+        EXPECT_EQ(open.left, first.left);
+        EXPECT_EQ(open.top, first.top);
+        EXPECT_EQ(open.right, first.right);
+        EXPECT_EQ(open.bottom, ScreenRect(GetDlgItem(window, IDC_SELECTION_SLOT_5)).bottom + 12);
+        for (int id : kSlots) EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, id))) << id;
+
+        PressButton(window, IDC_SELECTION_OTHER_APPS);
+        ASSERT_TRUE(WaitFor([&] { return ScreenRect(window).bottom == first.bottom; }, 3000));
+        EXPECT_TRUE(ScreenRect(window) == first);
+        for (int id : kSlots) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, id))) << id;
+    }
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
+    EXPECT_TRUE(Closed());
+    EndAgent();
+}
+
+TEST_F(SelectionOnWine, RegisteredSlotStartsItsProgramAndClosesTheWindow) {
+    Register(3, "Fotimo", BuildPath("tools/fotimo.exe"));
+    HWND window = OpenByHand();
+    ASSERT_NE(window, nullptr);
+    PressButton(window, IDC_SELECTION_OTHER_APPS);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(window, IDC_SELECTION_SLOT_3)) != FALSE; }, 3000));
+    // A free slot: nothing.
+    PressButton(window, IDC_SELECTION_SLOT_1);
+    Sleep(1000);
+    EXPECT_EQ(ShownSelectionWindows(), 1u);
+    EXPECT_EQ(FotimoWindows(), 0u);
+    PressButton(window, IDC_SELECTION_SLOT_3);
+    ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "slot 3 not started";
+    EXPECT_TRUE(Closed());
+    // A registered application's start records no card.
+    std::string serial;
+    EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial));
+    EndAgent();
+}
+
+TEST_F(SelectionOnWine, MissingPathShowsTheNotFoundBoxEveryTimeAndTheWindowStaysUsable) {
+    Register(2, "Perdido", "C:\\no\\existe\\perdido.exe");
+    HWND window = OpenByHand();
+    ASSERT_NE(window, nullptr);
+    PressButton(window, IDC_SELECTION_OTHER_APPS);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        PressButton(window, IDC_SELECTION_SLOT_2);
+        HWND box = WaitDialog(TXT_NOT_FOUND_TITLE, 8000);
+        ASSERT_NE(box, nullptr) << "no not-found box, attempt " << attempt;
+        EXPECT_EQ(ShownSelectionWindows(), 1u);
+        PressButton(box, IDOK);
+        ASSERT_TRUE(WaitFor([] { return WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty(); }, 5000));
+    }
+    // Still open and usable: it folds and closes as ever.
+    const RECT open = ScreenRect(window);
+    PressButton(window, IDC_SELECTION_OTHER_APPS);
+    EXPECT_TRUE(WaitFor([&] { return ScreenRect(window).bottom < open.bottom; }, 3000));
+    PressButton(window, IDCANCEL);
+    EXPECT_TRUE(Closed());
+    EndAgent();
+}
+
+TEST_F(SelectionOnWine, EscClosesItAndEnterOnThePhotoButtonStartsThePhotoApp) {
+    HWND window = OpenByHand();
+    ASSERT_NE(window, nullptr);
+    Key(window, VK_ESCAPE);
+    EXPECT_TRUE(Closed());
+    EXPECT_EQ(FotimoWindows(), 0u);
+
+    PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SELECTION, 0);
+    window = WaitDialog(TXT_SELECTION_TITLE, 8000);
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(FocusedId(window), IDC_SELECTION_PHOTO_APP);
+    Key(window, VK_RETURN);
+    ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "Enter did not start it";
+    EXPECT_TRUE(Closed());
+    // Opened by hand: nothing recorded.
+    std::string serial;
+    EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial));
+    EndAgent();
+}
+
+// The user's way: a right click on the icon, the menu's selection item, then
+// "Ajustes" and the settings dialog's OK, which the window shows at once.
+TEST_F(SelectionOnWine, TrayMenuItemShowsTheWindowAndItsSettingsButtonOpensOneSettingsDialog) {
+    StartAgent();
+    HWND agentWindow = AgentWindow();
+    Sleep(1500);  // the first tick adds the icon
+    PostMessageA(agentWindow, WM_USER + 500, 100, WM_RBUTTONUP);
+    ASSERT_TRUE(WaitFor([] { return !WindowsOfClass("#32768").empty(); }, 5000)) << "no tray menu";
+    PostMessageA(agentWindow, WM_CHAR, 'e', 0);  // "Inicialización de selección   (&E)"
+    HWND window = WaitDialog(TXT_SELECTION_TITLE, 8000);
+    ASSERT_NE(window, nullptr) << "the menu item showed no window";
+
+    PressButton(window, IDC_SELECTION_SETTINGS);
+    HWND settings = WaitDialog(TXT_SETTINGS_TITLE, 8000);
+    ASSERT_NE(settings, nullptr) << "no settings dialog";
+    PressButton(window, IDC_SELECTION_SETTINGS);
+    Sleep(1000);
+    EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
+    SetDlgItemTextA(settings, IDC_APP_NAME_1, "Mi visor");
+    PressButton(settings, IDOK);
+    ASSERT_TRUE(WaitFor([] { return WindowsTitled(TXT_SETTINGS_TITLE, true).empty(); }, 5000));
+    std::string stored;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kAgentKey, "APPNAME1", stored));
+    EXPECT_EQ(stored, "Mi visor");
+    EXPECT_EQ(DialogText(window, IDC_SELECTION_SLOT_1), "Mi visor");
+    EXPECT_EQ(ShownSelectionWindows(), 1u);
+    PressButton(window, IDCANCEL);
+    EXPECT_TRUE(Closed());
+    EndAgent();
+}
+
+TEST_F(SelectionOnWine, EndCommandWhileItIsUpEndsTheProgramWithCodeZero) {
+    HWND window = OpenByHand();
+    ASSERT_NE(window, nullptr);
+    PressButton(window, IDC_SELECTION_OTHER_APPS);
+    Sleep(500);
+    PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_EXIT, 0);
+    EXPECT_EQ(agent.WaitExit(10000), 0);
+    EXPECT_EQ(ShownSelectionWindows(), 0u);
+}
+
+}  // namespace
+}  // namespace kardello
