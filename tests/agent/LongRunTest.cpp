@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "fakes/AgentBench.h"
+#include "fakes/FakeCanvas.h"
+#include "res/Texts.h"
+#include "selection/AppButton.h"
+#include "settings/DeviceInfoPanel.h"
 
 namespace kardello {
 namespace {
@@ -38,6 +42,73 @@ TEST(LongRun, HundredThousandTicksLeaveNothingOpen) {
         EXPECT_TRUE(bench.user.boxes.empty());
         EXPECT_LE(bench.window->Watch().State().knownCards.size(), 2u);
     }
+}
+
+// Every paint takes fonts, a brush, shell icons and registry keys; ten thousand of
+// each kind must give every one of them back.
+TEST(LongRun, TenThousandPaintsOfEveryButtonKindAndThePanelLeaveNothingBehind) {
+    constexpr int kPaints = 10000;
+    test::AgentBench bench;
+    const std::string key = schema::kAgentKey;
+    for (int n = 1; n <= 5; ++n) {
+        const std::string i = std::to_string(n);
+        const bool registered = n % 2 == 1;
+        bench.registry.PutString(schema::kAgentRoot, key, "APPNAME" + i, registered ? "App" + i : TXT_NOT_REGISTERED);
+        bench.registry.PutString(schema::kAgentRoot, key, "PATH" + i, "C:\\Apps\\App" + i + ".exe");
+        bench.shell.iconFor["C:\\Apps\\App" + i + ".exe"] = "app" + i;
+    }
+    const std::uintptr_t firstIcon = bench.shell.nextIcon;
+    std::size_t liveObjects = 0, foreignDeletes = 0, fontsLeftSelected = 0, paintsWithText = 0;
+    for (int kind = kAppButtonSlot1; kind <= kAppButtonSettings; ++kind) {
+        AppButton button(bench.platform);
+        button.SetKind(kind);
+        for (int paint = 0; paint < kPaints; ++paint) {
+            button.SetExpanded(paint % 2);
+            const Rect rect{0, 0, 220, kind == kAppButtonPhotoApp ? 37 : 30};
+            test::FakeCanvas canvas(rect);
+            DrawItemRequest request;
+            request.action = paint % 3 == 0 ? kOdaFocus : kOdaDrawEntire;
+            request.state = paint % 2 ? kOdsFocus : 0;
+            request.rect = rect;
+            request.canvas = &canvas;
+            button.DrawButton(request);
+            liveObjects += canvas.LiveObjects();
+            foreignDeletes += static_cast<std::size_t>(canvas.deletesOfUnknown);
+            fontsLeftSelected += canvas.OwnFontSelected() ? 0 : 1;
+            paintsWithText += canvas.Find("text").size();
+        }
+    }
+    EXPECT_EQ(paintsWithText, 8u * kPaints);
+    // Slots 1, 3 and 5 are registered: one shell icon each, at every paint.
+    EXPECT_EQ(bench.shell.nextIcon - firstIcon, 3u * kPaints);
+
+    bench.SetSlots({test::MakeRecord(1, "VRCARD000001", 'E'), test::MakeRecord(0, "VRUNIT000002", 'F'),
+                    test::MakeRecord(1, "", 'G')});
+    bench.system.volumes["E:\\"] = "FOTOS";
+    CardReader reader(bench.registry, bench.devices, bench.system);
+    DeviceInfoPanel panel(bench.platform, reader);
+    test::FakeWindowOps ops(bench.user, panel, reinterpret_cast<WindowHandle>(0x42));
+    panel.Bind(&ops);
+    for (int paint = 0; paint < kPaints; ++paint) {
+        if (paint % 50 == 25) bench.FailQueries(true);
+        if (paint % 50 == 30) bench.FailQueries(false);
+        panel.SetFirstLine(paint % 30 - 3);
+        bench.user.Send(panel, wm::kPaint);
+        liveObjects += ops.paints.back()->LiveObjects();
+        foreignDeletes += static_cast<std::size_t>(ops.paints.back()->deletesOfUnknown);
+        fontsLeftSelected += ops.paints.back()->OwnFontSelected() ? 0 : 1;
+        ops.paints.clear();
+    }
+    panel.Bind(nullptr);
+    EXPECT_EQ(ops.paintsEnded, kPaints);
+
+    EXPECT_EQ(liveObjects, 0u);
+    EXPECT_EQ(foreignDeletes, 0u);
+    EXPECT_EQ(fontsLeftSelected, 0u);
+    EXPECT_TRUE(bench.shell.liveIcons.empty());
+    EXPECT_EQ(bench.shell.badDestroys, 0);
+    EXPECT_EQ(bench.registry.OpenHandles(), 0u);
+    EXPECT_EQ(bench.devices.OpenHandles(), 0u);
 }
 
 }  // namespace
