@@ -9,10 +9,13 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "agentctl/Driving.h"
 
@@ -24,6 +27,36 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: agentctl wait [SECONDS] | command ID | request | press ID | windows | card\n");
     return 2;
+}
+
+// The process's entry in the system's process list: Wine answers the handle count
+// there, where it leaves GetProcessHandleCount of another process at 0.
+bool ListedProcess(DWORD pid, ULONG& handles, SIZE_T& privateBytes) {
+    using Query = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (query == nullptr) return false;
+    std::vector<BYTE> buffer(1 << 16);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        ULONG needed = 0;
+        const LONG status = query(SystemProcessInformation, buffer.data(),
+                                  static_cast<ULONG>(buffer.size()), &needed);
+        if (status == 0) break;
+        if (attempt == 7) return false;
+        buffer.resize(buffer.size() * 2);
+    }
+    for (std::size_t at = 0; at + sizeof(SYSTEM_PROCESS_INFORMATION) <= buffer.size();) {
+        SYSTEM_PROCESS_INFORMATION entry;
+        std::memcpy(&entry, buffer.data() + at, sizeof entry);
+        if (reinterpret_cast<ULONG_PTR>(entry.UniqueProcessId) == pid) {
+            handles = entry.HandleCount;
+            privateBytes = entry.VirtualMemoryCounters.PagefileUsage;
+            return true;
+        }
+        if (entry.NextEntryOffset == 0) break;
+        at += entry.NextEntryOffset;
+    }
+    return false;
 }
 
 HWND AgentOrComplain() {
@@ -118,6 +151,12 @@ int main(int argc, char** argv) {
         PROCESS_MEMORY_COUNTERS_EX memory{};
         memory.cb = sizeof memory;
         GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+        ULONG listedHandles = 0;
+        SIZE_T listedPrivate = 0;
+        if (ListedProcess(pid, listedHandles, listedPrivate)) {
+            if (handles == 0) handles = listedHandles;
+            if (memory.PrivateUsage == 0) memory.PrivateUsage = listedPrivate;
+        }
         std::printf("gdi=%lu user=%lu handles=%lu private_kb=%lu working_set_kb=%lu\n",
                     static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
                     static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)),
