@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "SimTool.h"
+#include "EndToEnd.h"
 #include "agentctl/Driving.h"
 #include "res/Texts.h"
 #include "res/resource.h"
@@ -14,16 +14,12 @@ namespace kardello {
 namespace {
 
 using namespace driving;
+using namespace wine;
 
-constexpr const char* kAgentKey = "Software\\VARNO\\VARNO Kardello";
-constexpr const char* kPhotoKey = "Software\\VARNO\\VARNO Fotimo";
-constexpr const char* kAppDefaults = "Software\\Wine\\AppDefaults\\kardello.exe";
-constexpr const char* kFotimoTitle = "VARNO Fotimo (simulado)";
 constexpr const char* kSlotValues[] = {"EXE1", "PATH1", "APPNAME1", "EXE2", "PATH2", "APPNAME2",
                                        "EXE3", "PATH3", "APPNAME3", "EXE4", "PATH4", "APPNAME4",
                                        "EXE5", "PATH5", "APPNAME5"};
 
-using wine::Sim;
 
 std::size_t FotimoWindows() { return WindowsTitled(kFotimoTitle, false).size(); }
 

@@ -11,28 +11,19 @@
 #include <utility>
 #include <vector>
 
+#include "EndToEnd.h"
 #include "agentctl/Driving.h"
-#include "platform/win32/Win32Registry.h"
 #include "res/Texts.h"
 #include "res/resource.h"
-#include "simreader/SimCommand.h"
 
 namespace kardello {
 namespace {
 
 using namespace driving;
+using namespace wine;
 
-constexpr const char* kAgentKey = "Software\\VARNO\\VARNO Kardello";
-constexpr const char* kPhotoKey = "Software\\VARNO\\VARNO Fotimo";
-constexpr const char* kFotimoTitle = "VARNO Fotimo (simulado)";
 constexpr int kSlots[] = {IDC_SELECTION_SLOT_1, IDC_SELECTION_SLOT_2, IDC_SELECTION_SLOT_3,
                           IDC_SELECTION_SLOT_4, IDC_SELECTION_SLOT_5};
-
-void Sim(std::vector<std::string> args) {
-    Win32Registry registry;
-    const auto result = simreader::RunSimCommand(registry, args);
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-}
 
 std::size_t FotimoWindows() { return WindowsTitled(kFotimoTitle, false).size(); }
 

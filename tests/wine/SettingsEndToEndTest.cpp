@@ -8,7 +8,7 @@
 
 #include <map>
 
-#include "SimTool.h"
+#include "EndToEnd.h"
 #include "agentctl/Driving.h"
 #include "res/Texts.h"
 #include "res/resource.h"
@@ -17,12 +17,8 @@ namespace kardello {
 namespace {
 
 using namespace driving;
-using wine::Sim;
+using namespace wine;
 
-constexpr const char* kAgentKey = "Software\\VARNO\\VARNO Kardello";
-constexpr const char* kAppDefaults = "Software\\Wine\\AppDefaults\\kardello.exe";
-constexpr const char* kSelectionTitle = "Inicialización de ajustes para VARNO Kardello";
-constexpr const char* kFotimoTitle = "VARNO Fotimo (simulado)";
 constexpr const char* kStoredValues[] = {"DirectExec", "EXE1", "PATH1", "APPNAME1", "EXE2",
                                          "PATH2", "APPNAME2", "EXE3", "PATH3", "APPNAME3",
                                          "EXE4", "PATH4", "APPNAME4", "EXE5", "PATH5", "APPNAME5"};
@@ -269,7 +265,7 @@ TEST_F(SettingsOnWine, ChoosingTheSelectionWindowAndOkStoresOne) {
     EXPECT_EQ(stored.at("PATH5"), "C:\\Apps\\App5.exe");
     // A new card now brings up the selection window, not the photo application.
     Sim({"insert", "1", "--serial", "VRCARD000077"});
-    EXPECT_NE(WaitDialog(kSelectionTitle, 8000), nullptr) << "no selection window";
+    EXPECT_NE(WaitDialog(TXT_SELECTION_TITLE, 8000), nullptr) << "no selection window";
     EXPECT_TRUE(WindowsTitled(kFotimoTitle, false).empty());
 }
 
