@@ -36,4 +36,9 @@ while [ $SECONDS -lt $end ]; do
 done
 echo "end:   $(A stats | tr -d '\r')"
 echo "cards inserted and removed: $cards over $seconds s"
+if A windows | grep -q 'ajustes en VARNO Kardello'; then
+    echo "the settings dialog was up to the end"
+else
+    echo "the settings dialog was not up at the end" >&2
+fi
 A command 32772
