@@ -52,6 +52,34 @@ public:
     virtual void DrawIcon(int x, int y, IconHandle icon) = 0;
 };
 
+// A font of the system's own kind (character set 128) made and selected for one
+// drawing, then given back: the previous font selected again and this one deleted.
+// A font that cannot be made leaves the context's own in use.
+class ScopedFont {
+public:
+    ScopedFont(ICanvas& canvas, int height, int weight, const std::string& face) : canvas_(canvas) {
+        FontRequest request;
+        request.height = height;
+        request.weight = weight;
+        request.charset = kShiftJisCharset;
+        request.face = face;
+        font_ = canvas_.CreateFont(request);
+        if (font_ != nullptr) previous_ = canvas_.SelectFont(font_);
+    }
+    ~ScopedFont() {
+        if (font_ == nullptr) return;
+        if (previous_ != nullptr) canvas_.SelectFont(previous_);
+        canvas_.DeleteObject(font_);
+    }
+    ScopedFont(const ScopedFont&) = delete;
+    ScopedFont& operator=(const ScopedFont&) = delete;
+
+private:
+    ICanvas& canvas_;
+    GdiHandle font_ = nullptr;
+    GdiHandle previous_ = nullptr;
+};
+
 // One WM_DRAWITEM request, cracked.
 constexpr std::uint32_t kOdaDrawEntire = 1;
 constexpr std::uint32_t kOdaSelect = 2;

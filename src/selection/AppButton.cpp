@@ -1,5 +1,7 @@
 #include "selection/AppButton.h"
 
+#include <optional>
+
 #include "res/resource.h"
 #include "store/RegistrySchema.h"
 #include "store/SettingsStore.h"
@@ -109,25 +111,11 @@ void AppButton::DrawButton(const DrawItemRequest& request) {
 void AppButton::DrawLabel(ICanvas& canvas, const std::string& label, const Rect& rect,
                           std::uint32_t format, int fontHeight, int fontWeight,
                           const std::string& face) {
-    GdiHandle font = nullptr;
-    GdiHandle previous = nullptr;
-    if (fontHeight != 0) {
-        FontRequest request;
-        request.height = fontHeight;
-        request.weight = fontWeight;
-        request.charset = kShiftJisCharset;
-        request.face = face;
-        font = canvas.CreateFont(request);
-        // A font that could not be made leaves the context's own in use.
-        if (font != nullptr) previous = canvas.SelectFont(font);
-    }
+    std::optional<ScopedFont> font;
+    if (fontHeight != 0) font.emplace(canvas, fontHeight, fontWeight, face);
     canvas.SetTransparentBackground();
     canvas.SetTextColor(kLabelColor);
     canvas.DrawText(label, rect, format);
-    if (font != nullptr) {
-        canvas.SelectFont(previous);
-        canvas.DeleteObject(font);
-    }
 }
 
 }  // namespace kardello

@@ -99,19 +99,8 @@ void DeviceInfoPanel::OnPaint() {
     const Lines lines = BuildLines();
     canvas->SetTextColor(Rgb(0, 0, 0));
     canvas->SetTransparentBackground();
-    FontRequest request;
-    request.height = 12;
-    request.weight = 400;
-    request.charset = kShiftJisCharset;
-    request.face = platform_.user.LoadString(IDS_FONT_FACE);
-    // Without the font the text goes out in the context's own one.
-    const GdiHandle font = canvas->CreateFont(request);
-    const GdiHandle previous = font != nullptr ? canvas->SelectFont(font) : nullptr;
+    const ScopedFont font(*canvas, 12, 400, platform_.user.LoadString(IDS_FONT_FACE));
     canvas->DrawText(VisibleText(lines), canvas->ClientRect(), kDtLeft);
-    if (font != nullptr) {
-        if (previous != nullptr) canvas->SelectFont(previous);
-        canvas->DeleteObject(font);
-    }
 }
 
 }  // namespace kardello
