@@ -21,42 +21,11 @@ constexpr const char* kSlotValues[] = {"EXE1", "PATH1", "APPNAME1", "EXE2", "PAT
                                        "EXE5", "PATH5", "APPNAME5"};
 
 
-std::size_t FotimoWindows() { return WindowsTitled(kFotimoTitle, false).size(); }
-
-class AgentOnWine : public ::testing::Test {
+class AgentOnWine : public AgentTest {
 protected:
     void SetUp() override {
-        Sim({"reset"});
-        WriteString(HKEY_LOCAL_MACHINE, kAgentKey, "CAPTION", "VARNO Kardello Agent");
+        AgentTest::SetUp();
         WriteNumber(HKEY_LOCAL_MACHINE, kAgentKey, "DirectExec", 0);
-        WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "PATH", BuildPath("tools/fotimo.exe"));
-        WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "CAPTION", "VARNO Fotimo Running");
-        for (const char* name : {"ExtendStatus", "DriLetter", "SerialNo"})
-            DeleteValue(HKEY_CURRENT_USER, kAgentKey, name);
-        DeleteValue(HKEY_CURRENT_USER, kAppDefaults, "Version");
-    }
-    void TearDown() override {
-        if (agent.Running()) {
-            if (HWND window = AgentWindow()) PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
-            if (agent.WaitExit(5000) == -1) agent.Kill();
-        }
-        CloseFotimo();
-        DeleteValue(HKEY_CURRENT_USER, kAppDefaults, "Version");
-    }
-    void StartAgent(const std::string& arguments = "") {
-        agent = Process(BuildPath("kardello.exe"), arguments);
-        ASSERT_TRUE(agent.Started());
-        ASSERT_TRUE(WaitFor([] { return AgentWindow() != nullptr; }, 10000)) << "no agent window";
-    }
-    void EndAgent() {
-        HWND window = AgentWindow();
-        ASSERT_NE(window, nullptr);
-        PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
-        EXPECT_EQ(agent.WaitExit(10000), 0);
-    }
-    static void CloseFotimo() {
-        for (HWND w : WindowsTitled(kFotimoTitle, false)) PostMessageA(w, WM_CLOSE, 0, 0);
-        WaitFor([] { return FotimoWindows() == 0; }, 5000);
     }
     // A card through its whole road: the stand-in started once, the card recorded,
     // and after the card is out and the stand-in closed, a second card opens it again.
@@ -86,8 +55,6 @@ protected:
         }, 3000));
         EndAgent();
     }
-
-    Process agent;
 };
 
 TEST_F(AgentOnWine, NoCaptionShowsTheErrorBoxAndEndsWithCodeZero) {

@@ -100,35 +100,18 @@ private:
     HANDLE thread_ = nullptr;
 };
 
-class SelectionOnWine : public ::testing::Test {
+class SelectionOnWine : public AgentTest {
 protected:
     void SetUp() override {
-        Sim({"reset"});
-        WriteString(HKEY_LOCAL_MACHINE, kAgentKey, "CAPTION", "VARNO Kardello Agent");
+        AgentTest::SetUp();
         WriteNumber(HKEY_LOCAL_MACHINE, kAgentKey, "DirectExec", 1);
-        WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "PATH", BuildPath("tools/fotimo.exe"));
-        WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "CAPTION", "VARNO Fotimo Running");
         for (int n = 1; n <= 5; ++n) Register(n, TXT_NOT_REGISTERED, TXT_NOT_REGISTERED);
-        for (const char* name : {"ExtendStatus", "DriLetter", "SerialNo"})
-            DeleteValue(HKEY_CURRENT_USER, kAgentKey, name);
-    }
-    void TearDown() override {
-        if (agent.Running()) {
-            if (HWND window = AgentWindow()) PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
-            if (agent.WaitExit(5000) == -1) agent.Kill();
-        }
-        CloseFotimo();
     }
     static void Register(int n, const std::string& name, const std::string& path) {
         const std::string i = std::to_string(n);
         WriteString(HKEY_LOCAL_MACHINE, kAgentKey, ("APPNAME" + i).c_str(), name);
         WriteString(HKEY_LOCAL_MACHINE, kAgentKey, ("EXE" + i).c_str(), name);
         WriteString(HKEY_LOCAL_MACHINE, kAgentKey, ("PATH" + i).c_str(), path);
-    }
-    void StartAgent(const std::string& arguments = "") {
-        agent = Process(BuildPath("kardello.exe"), arguments);
-        ASSERT_TRUE(agent.Started());
-        ASSERT_TRUE(WaitFor([] { return AgentWindow() != nullptr; }, 10000)) << "no agent window";
     }
     // Opened from the tray command, by hand.
     HWND OpenByHand() {
@@ -139,16 +122,6 @@ protected:
     static bool Closed() {
         return WaitFor([] { return ShownSelectionWindows() == 0; }, 5000);
     }
-    static void CloseFotimo() {
-        for (HWND w : WindowsTitled(kFotimoTitle, false)) PostMessageA(w, WM_CLOSE, 0, 0);
-        WaitFor([] { return FotimoWindows() == 0; }, 5000);
-    }
-    void EndAgent() {
-        PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_EXIT, 0);
-        EXPECT_EQ(agent.WaitExit(10000), 0);
-    }
-
-    Process agent;
 };
 
 TEST_F(SelectionOnWine, CardWithDirectExec1ShowsTheWindowAndItsPhotoButtonRecordsTheCard) {

@@ -83,11 +83,10 @@ RECT ToPixels(POINT base, int x, int y, int width, int height) {
     return {left, top, left + MulDiv(width, base.x, 4), top + MulDiv(height, base.y, 8)};
 }
 
-class SettingsOnWine : public ::testing::Test {
+class SettingsOnWine : public AgentTest {
 protected:
     void SetUp() override {
-        Sim({"reset"});
-        WriteString(HKEY_LOCAL_MACHINE, kAgentKey, "CAPTION", "VARNO Kardello Agent");
+        AgentTest::SetUp();
         WriteNumber(HKEY_LOCAL_MACHINE, kAgentKey, "DirectExec", 0);
         for (int n = 1; n <= 5; ++n) {
             const std::string i = std::to_string(n);
@@ -96,19 +95,11 @@ protected:
             WriteString(HKEY_LOCAL_MACHINE, kAgentKey, ("PATH" + i).c_str(), "C:\\Apps\\App" + i + ".exe");
         }
     }
-    void TearDown() override {
-        if (agent.Running()) {
-            if (HWND window = AgentWindow()) PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
-            if (agent.WaitExit(5000) == -1) agent.Kill();
-        }
-        for (HWND w : WindowsTitled(kFotimoTitle, false)) PostMessageA(w, WM_CLOSE, 0, 0);
-        DeleteValue(HKEY_CURRENT_USER, kAppDefaults, "Version");
-    }
     // Starts the agent and opens the settings from its tray command.
     HWND Open() {
         if (!agent.Started()) {
-            agent = Process(BuildPath("kardello.exe"), "");
-            if (!WaitFor([] { return AgentWindow() != nullptr; }, 10000)) return nullptr;
+            StartAgent();
+            if (HasFatalFailure()) return nullptr;
         }
         PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SETTINGS, 0);
         return WaitDialog(TXT_SETTINGS_TITLE, 8000);
@@ -128,8 +119,6 @@ protected:
         PressButton(dialog, button);
         EXPECT_TRUE(WaitFor([] { return WindowsTitled(TXT_SETTINGS_TITLE, true).empty(); }, 5000));
     }
-
-    Process agent;
 };
 
 TEST_F(SettingsOnWine, TrayCommandOpensOneDialogWithTheStoredChoice) {
@@ -372,17 +361,6 @@ TEST_F(SettingsOnWine, PathOf259CharactersIsTakenWhole) {
     EXPECT_EQ(stored.at("PATH4"), "C:\\Apps\\App4.exe");
 }
 
-// The texts of a window's children, one after another.
-std::string ChildTexts(HWND window) {
-    std::string texts;
-    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        char text[512] = {};
-        GetWindowTextA(child, text, sizeof text);
-        texts += std::string(text) + "\n";
-    }
-    return texts;
-}
-
 // The machine's key as a standard user meets it: readable, not writable.
 class ReadOnlyAgentKey {
 public:
@@ -438,7 +416,7 @@ TEST_F(SettingsOnWine, OkOnAKeyThatCannotBeWrittenSaysSoAndCloses) {
                 if (IsWindowVisible(w) && w != dialog) box = w;
             return box != nullptr;
         }, 8000)) << "no box";
-        EXPECT_NE(ChildTexts(box).find(TXT_SETTINGS_NOT_SAVED), std::string::npos) << ChildTexts(box);
+        EXPECT_EQ(DialogText(box, 0xFFFF), TXT_SETTINGS_NOT_SAVED);
         EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
         PressButton(box, IDOK);
         EXPECT_TRUE(WaitFor([] { return WindowsTitled(TXT_SETTINGS_TITLE, true).empty(); }, 5000));
