@@ -200,6 +200,19 @@ std::intptr_t CommandId(WindowBase& w, const Message& m) {
     (static_cast<T&>(w).*F)(static_cast<int>(m.wParam & 0xFFFF));
     return 0;
 }
+// WM_COMMAND from a button: only a click (BN_CLICKED, 0) acts; owner-drawn buttons
+// also report double clicks under their id.
+inline bool IsClick(const Message& m) { return ((m.wParam >> 16) & 0xFFFF) == 0; }
+template <class T, void (T::*F)()>
+std::intptr_t Clicked(WindowBase& w, const Message& m) {
+    if (IsClick(m)) (static_cast<T&>(w).*F)();
+    return 0;
+}
+template <class T, void (T::*F)(int)>
+std::intptr_t ClickedId(WindowBase& w, const Message& m) {
+    if (IsClick(m)) (static_cast<T&>(w).*F)(static_cast<int>(m.wParam & 0xFFFF));
+    return 0;
+}
 }  // namespace crack
 
 #define KARDELLO_ON_MESSAGE(msg, call) \

@@ -17,22 +17,9 @@ namespace {
 
 constexpr int kFoldedMargin = 10;
 constexpr int kUnfoldedMargin = 12;
-constexpr std::uintptr_t kBnClicked = 0;
 
 int SlotId(int slot) { return IDC_SELECTION_SLOT_1 + slot - 1; }
-
-// Owner-drawn buttons also report double clicks under their id: only a click acts.
-template <void (SelectionWindow::*F)()>
-std::intptr_t Clicked(WindowBase& w, const Message& m) {
-    if (((m.wParam >> 16) & 0xFFFF) == kBnClicked) (static_cast<SelectionWindow&>(w).*F)();
-    return 0;
-}
-
-template <int Slot>
-std::intptr_t SlotClicked(WindowBase& w, const Message& m) {
-    if (((m.wParam >> 16) & 0xFFFF) == kBnClicked) static_cast<SelectionWindow&>(w).OnLaunchSlot(Slot);
-    return 0;
-}
+int SlotOf(int controlId) { return controlId - IDC_SELECTION_SLOT_1 + 1; }
 
 }  // namespace
 
@@ -53,16 +40,16 @@ const MessageTable& SelectionWindow::Messages() const {
     static const MessageEntry entries[] = {
         KARDELLO_ON_MESSAGE(wm::kInitDialog, (crack::Result<T, &T::OnInitDialog>)),
         KARDELLO_ON_MESSAGE(wm::kDrawItem, (crack::DrawItem<T, &T::OnDrawItem>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SETTINGS, (Clicked<&T::OnSettingsButton>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_OTHER_APPS, (Clicked<&T::OnToggleOtherApps>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_1, (SlotClicked<1>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_2, (SlotClicked<2>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_3, (SlotClicked<3>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_4, (SlotClicked<4>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_5, (SlotClicked<5>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_PHOTO_APP, (Clicked<&T::OnLaunchPhotoApp>)),
-        KARDELLO_ON_COMMAND(kIdOk, (Clicked<&T::OnOk>)),
-        KARDELLO_ON_COMMAND(kIdCancel, (Clicked<&T::OnCancel>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SETTINGS, (crack::Clicked<T, &T::OnSettingsButton>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_OTHER_APPS, (crack::Clicked<T, &T::OnToggleOtherApps>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_1, (crack::ClickedId<T, &T::OnSlotClicked>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_2, (crack::ClickedId<T, &T::OnSlotClicked>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_3, (crack::ClickedId<T, &T::OnSlotClicked>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_4, (crack::ClickedId<T, &T::OnSlotClicked>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_5, (crack::ClickedId<T, &T::OnSlotClicked>)),
+        KARDELLO_ON_COMMAND(IDC_SELECTION_PHOTO_APP, (crack::Clicked<T, &T::OnLaunchPhotoApp>)),
+        KARDELLO_ON_COMMAND(kIdOk, (crack::Clicked<T, &T::OnOk>)),
+        KARDELLO_ON_COMMAND(kIdCancel, (crack::Clicked<T, &T::OnCancel>)),
     };
     static const MessageTable table{entries, std::size(entries), nullptr};
     return table;
@@ -169,7 +156,7 @@ void SelectionWindow::OnOk() {
         case IDC_SELECTION_PHOTO_APP: OnLaunchPhotoApp(); break;
         default:
             if (focused >= IDC_SELECTION_SLOT_1 && focused <= IDC_SELECTION_SLOT_5)
-                OnLaunchSlot(focused - IDC_SELECTION_SLOT_1 + 1);
+                OnLaunchSlot(SlotOf(focused));
             break;
     }
 }
@@ -186,6 +173,8 @@ void SelectionWindow::Launched(int photoApp, int detail) {
     Ops()->EndDialog(0);
     SetShown(0);
 }
+
+void SelectionWindow::OnSlotClicked(int controlId) { OnLaunchSlot(SlotOf(controlId)); }
 
 void SelectionWindow::OnLaunchSlot(int slot) {
     if (slot < 1 || slot > schema::kAppSlotCount) return;

@@ -36,6 +36,7 @@ public:
     void OnSettingsButton();
     void OnToggleOtherApps();
     void OnLaunchSlot(int slot);
+    void OnSlotClicked(int controlId);  // commands 1051 to 1055
     void OnLaunchPhotoApp();
     void OnOk();
     void OnCancel();

@@ -141,6 +141,7 @@ TEST_F(SelectionWindowRun, ToggleUnfoldsAndFoldsAtTheLowerEdgeOnly) {
         const std::size_t moves = ops.positions.size();
         h.Click(dialog, IDC_SELECTION_OTHER_APPS, kBnDoubleClicked);
         h.Click(dialog, IDC_SELECTION_PHOTO_APP, kBnDoubleClicked);
+        h.Click(dialog, IDC_SELECTION_SLOT_1, kBnDoubleClicked);
         EXPECT_EQ(ops.positions.size(), moves);
         EXPECT_TRUE(h.bench.shell.executions.empty());
     });
