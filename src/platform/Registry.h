@@ -2,6 +2,7 @@
 // The registry as the system sees it: Windows' own status codes and value types,
 // so that the portable code makes exactly the decisions it would make on Windows.
 
+#include <cctype>
 #include <cstdint>
 
 namespace kardello {
@@ -10,6 +11,26 @@ struct RegKeyTag;
 using RegKey = RegKeyTag*;  // null: no key open
 
 enum class RegRoot { LocalMachine, CurrentUser };
+
+// What an open asks for. A user who may only read a machine key is refused a
+// full-access open of it, but granted a read-only one.
+enum class RegAccess { All, Read };
+
+// Which view of the registry a key is opened in.
+enum class RegView { Native, Wow32 };
+
+// The one rule for views: the VARNO keys under the machine's Software live in the
+// 32-bit view, where the 32-bit photo application and installers keep them, for
+// both builds. The current user's keys and the machine's SYSTEM are not redirected.
+inline RegView ViewOf(RegRoot root, const char* subkey) {
+    if (root != RegRoot::LocalMachine || subkey == nullptr) return RegView::Native;
+    const char* prefix = "software\\varno";
+    std::size_t i = 0;
+    for (; prefix[i] != '\0'; ++i) {
+        if (std::tolower(static_cast<unsigned char>(subkey[i])) != prefix[i]) return RegView::Native;
+    }
+    return subkey[i] == '\0' || subkey[i] == '\\' ? RegView::Wow32 : RegView::Native;
+}
 
 // Windows status codes the system looks at.
 constexpr long kErrorSuccess = 0;
@@ -28,10 +49,11 @@ constexpr std::uint32_t kRegMultiSz = 7;
 class IRegistry {
 public:
     virtual ~IRegistry() = default;
+    // Every key is opened in the view ViewOf gives it.
     // RegCreateKeyExA with KEY_ALL_ACCESS, non-volatile: creates the key when missing.
     virtual long CreateKey(RegRoot root, const char* subkey, RegKey* key) = 0;
-    // RegOpenKeyExA with KEY_ALL_ACCESS: never creates.
-    virtual long OpenKey(RegRoot root, const char* subkey, RegKey* key) = 0;
+    // RegOpenKeyExA with KEY_ALL_ACCESS or KEY_READ: never creates.
+    virtual long OpenKey(RegRoot root, const char* subkey, RegAccess access, RegKey* key) = 0;
     // RegQueryValueExA. On entry *size is the room in data; on return it is the
     // value's size. Larger data gives kErrorMoreData. Text data need not end with a NUL.
     virtual long QueryValue(RegKey key, const char* name, std::uint32_t* type,

@@ -7,7 +7,10 @@ namespace kardello {
 SettingsStore::SettingsStore(IRegistry& registry, RegRoot root, const char* subkey)
     : registry_(registry) {
     RegKey key = nullptr;
-    if (registry_.CreateKey(root, subkey, &key) == kErrorSuccess) key_ = key;
+    long status = registry_.CreateKey(root, subkey, &key);
+    // A user who may only read the key still reads it; the fallback never creates.
+    if (status == kErrorAccessDenied) status = registry_.OpenKey(root, subkey, RegAccess::Read, &key);
+    if (status == kErrorSuccess) key_ = key;
 }
 
 SettingsStore::SettingsStore(IRegistry& registry) : registry_(registry) {}
@@ -22,7 +25,8 @@ long SettingsStore::OpenExisting(RegRoot root, const char* subkey) {
         key_ = nullptr;
     }
     RegKey key = nullptr;
-    long status = registry_.OpenKey(root, subkey, &key);
+    long status = registry_.OpenKey(root, subkey, RegAccess::All, &key);
+    if (status == kErrorAccessDenied) status = registry_.OpenKey(root, subkey, RegAccess::Read, &key);
     if (status == kErrorSuccess) key_ = key;
     return status;
 }

@@ -14,6 +14,8 @@ public:
     static constexpr std::uint32_t kMaxTextBytes = 1024;
 
     // Opens the key, creating it when missing; on failure the store has no key.
+    // Where full access is refused, an existing key is opened read-only and
+    // every write through it fails.
     SettingsStore(IRegistry& registry, RegRoot root, const char* subkey);
     // No key yet: use OpenExisting.
     explicit SettingsStore(IRegistry& registry);
@@ -22,7 +24,8 @@ public:
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
-    // Opens an existing key without creating it; returns the system status code.
+    // Opens an existing key without creating it, read-only where full access is
+    // refused; returns the system status code of the last attempt.
     long OpenExisting(RegRoot root, const char* subkey);
 
     bool HasKey() const { return key_ != nullptr; }

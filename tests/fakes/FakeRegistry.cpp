@@ -13,41 +13,68 @@ std::string FakeRegistry::Lower(const std::string& text) {
     return lower;
 }
 
+FakeRegistry::KeyId FakeRegistry::Id(RegView view, RegRoot root, const std::string& path) {
+    return {root, view, Lower(path)};
+}
+
 FakeRegistry::KeyId FakeRegistry::Id(RegRoot root, const std::string& path) {
-    return {root, Lower(path)};
+    return Id(ViewOf(root, path.c_str()), root, path);
+}
+
+bool FakeRegistry::IsReadOnly(const KeyId& id) const {
+    for (const auto& [root, path] : readOnly_) {
+        if (root != id.root) continue;
+        if (path.empty() || id.path == path ||
+            (id.path.size() > path.size() && id.path.compare(0, path.size(), path) == 0 &&
+             id.path[path.size()] == '\\'))
+            return true;
+    }
+    return false;
+}
+
+long FakeRegistry::NewHandle(const KeyId& id, RegAccess access, RegKey* key) {
+    const std::uintptr_t handle = nextHandle_++;
+    handles_[handle] = Handle{id, access};
+    *key = reinterpret_cast<RegKey>(handle);
+    return kErrorSuccess;
 }
 
 FakeRegistry::Key* FakeRegistry::Find(RegKey key) {
     auto handle = handles_.find(reinterpret_cast<std::uintptr_t>(key));
     if (handle == handles_.end()) return nullptr;
-    auto found = keys_.find(handle->second);
+    auto found = keys_.find(handle->second.id);
     return found == keys_.end() ? nullptr : &found->second;
 }
 
 long FakeRegistry::CreateKey(RegRoot root, const char* subkey, RegKey* key) {
     *key = nullptr;
     if (denied_.count(root)) return kErrorAccessDenied;
+    const KeyId id = Id(root, subkey);
+    // Full access to an existing key, or a new key under one, is refused alike.
+    if (IsReadOnly(id)) {
+        ++refused_;
+        return kErrorAccessDenied;
+    }
     // Windows creates every missing key along the path.
     std::string path = subkey;
     for (std::size_t pos = 0;; ++pos) {
         pos = path.find('\\', pos);
-        keys_[Id(root, path.substr(0, pos))];
+        keys_[Id(id.view, root, path.substr(0, pos))];
         if (pos == std::string::npos) break;
     }
-    const std::uintptr_t handle = nextHandle_++;
-    handles_[handle] = Id(root, path);
-    *key = reinterpret_cast<RegKey>(handle);
-    return kErrorSuccess;
+    return NewHandle(id, RegAccess::All, key);
 }
 
-long FakeRegistry::OpenKey(RegRoot root, const char* subkey, RegKey* key) {
+long FakeRegistry::OpenKey(RegRoot root, const char* subkey, RegAccess access, RegKey* key) {
     *key = nullptr;
     if (denied_.count(root)) return kErrorAccessDenied;
-    if (!keys_.count(Id(root, subkey))) return kErrorFileNotFound;
-    const std::uintptr_t handle = nextHandle_++;
-    handles_[handle] = Id(root, subkey);
-    *key = reinterpret_cast<RegKey>(handle);
-    return kErrorSuccess;
+    const KeyId id = Id(root, subkey);
+    if (!keys_.count(id)) return kErrorFileNotFound;
+    if (access == RegAccess::All && IsReadOnly(id)) {
+        ++refused_;
+        return kErrorAccessDenied;
+    }
+    return NewHandle(id, access, key);
 }
 
 long FakeRegistry::QueryValue(RegKey key, const char* name, std::uint32_t* type,
@@ -74,19 +101,19 @@ long FakeRegistry::SetValue(RegKey key, const char* name, std::uint32_t type,
                             const std::uint8_t* data, std::uint32_t size) {
     Key* found = Find(key);
     if (found == nullptr) return kErrorInvalidHandle;
-    if (failWrites_) return kErrorAccessDenied;
+    if (failWrites_ || !Writable(key)) return kErrorAccessDenied;
     Value& value = found->values[Lower(name)];
     value.type = type;
     value.data.assign(data, data + size);
     ++writes_;
-    writeLog_.push_back(handles_[reinterpret_cast<std::uintptr_t>(key)].second + "\\" + name);
+    writeLog_.push_back(handles_[reinterpret_cast<std::uintptr_t>(key)].id.path + "\\" + name);
     return kErrorSuccess;
 }
 
 long FakeRegistry::DeleteValue(RegKey key, const char* name) {
     Key* found = Find(key);
     if (found == nullptr) return kErrorInvalidHandle;
-    if (failWrites_) return kErrorAccessDenied;
+    if (failWrites_ || !Writable(key)) return kErrorAccessDenied;
     return found->values.erase(Lower(name)) ? kErrorSuccess : kErrorFileNotFound;
 }
 
@@ -95,29 +122,58 @@ long FakeRegistry::CloseKey(RegKey key) {
                                                                  : kErrorInvalidHandle;
 }
 
+void FakeRegistry::PutIn(const KeyId& id, const std::string& name, std::uint32_t type,
+                         std::vector<std::uint8_t> data) {
+    // As the installation would: whatever the user's rights, parents and all.
+    for (std::size_t pos = 0;; ++pos) {
+        pos = id.path.find('\\', pos);
+        keys_[KeyId{id.root, id.view, id.path.substr(0, pos)}];
+        if (pos == std::string::npos) break;
+    }
+    keys_[id].values[Lower(name)] = Value{type, std::move(data)};
+}
+
 void FakeRegistry::Put(RegRoot root, const std::string& path, const std::string& name,
                        std::uint32_t type, std::vector<std::uint8_t> data) {
-    RegKey key = nullptr;
-    const bool denied = denied_.erase(root) > 0;
-    CreateKey(root, path.c_str(), &key);
-    if (denied) denied_.insert(root);
-    Key* found = Find(key);
-    found->values[Lower(name)] = Value{type, std::move(data)};
-    CloseKey(key);
+    PutIn(Id(root, path), name, type, std::move(data));
 }
+
+namespace {
+std::vector<std::uint8_t> TextData(const std::string& text) {
+    std::vector<std::uint8_t> data(text.begin(), text.end());
+    data.push_back(0);
+    return data;
+}
+std::vector<std::uint8_t> NumberData(std::uint32_t number) {
+    std::vector<std::uint8_t> data(4);
+    std::memcpy(data.data(), &number, 4);
+    return data;
+}
+}  // namespace
 
 void FakeRegistry::PutString(RegRoot root, const std::string& path, const std::string& name,
                              const std::string& text) {
-    std::vector<std::uint8_t> data(text.begin(), text.end());
-    data.push_back(0);
-    Put(root, path, name, kRegSz, std::move(data));
+    PutIn(Id(root, path), name, kRegSz, TextData(text));
 }
 
 void FakeRegistry::PutNumber(RegRoot root, const std::string& path, const std::string& name,
                              std::uint32_t number) {
-    std::vector<std::uint8_t> data(4);
-    std::memcpy(data.data(), &number, 4);
-    Put(root, path, name, kRegDword, std::move(data));
+    PutIn(Id(root, path), name, kRegDword, NumberData(number));
+}
+
+void FakeRegistry::PutString(RegView view, RegRoot root, const std::string& path,
+                             const std::string& name, const std::string& text) {
+    PutIn(Id(view, root, path), name, kRegSz, TextData(text));
+}
+
+void FakeRegistry::PutNumber(RegView view, RegRoot root, const std::string& path,
+                             const std::string& name, std::uint32_t number) {
+    PutIn(Id(view, root, path), name, kRegDword, NumberData(number));
+}
+
+bool FakeRegistry::Writable(RegKey key) const {
+    auto handle = handles_.find(reinterpret_cast<std::uintptr_t>(key));
+    return handle != handles_.end() && handle->second.access == RegAccess::All;
 }
 
 void FakeRegistry::Remove(RegRoot root, const std::string& path, const std::string& name) {
@@ -133,32 +189,59 @@ void FakeRegistry::RemoveKey(RegRoot root, const std::string& path) { keys_.eras
 
 std::optional<FakeRegistry::Value> FakeRegistry::Get(RegRoot root, const std::string& path,
                                                      const std::string& name) const {
-    auto found = keys_.find(Id(root, path));
+    return Get(Id(root, path), name);
+}
+
+std::optional<FakeRegistry::Value> FakeRegistry::Get(const KeyId& id, const std::string& name) const {
+    auto found = keys_.find(id);
     if (found == keys_.end()) return std::nullopt;
     auto value = found->second.values.find(Lower(name));
     if (value == found->second.values.end()) return std::nullopt;
     return value->second;
 }
 
-std::optional<std::string> FakeRegistry::GetString(RegRoot root, const std::string& path,
-                                                   const std::string& name) const {
-    auto value = Get(root, path, name);
+namespace {
+std::optional<std::string> AsText(const std::optional<FakeRegistry::Value>& value) {
     if (!value) return std::nullopt;
     std::string text(value->data.begin(), value->data.end());
     return text.substr(0, text.find('\0'));
 }
-
-std::optional<std::uint32_t> FakeRegistry::GetNumber(RegRoot root, const std::string& path,
-                                                     const std::string& name) const {
-    auto value = Get(root, path, name);
+std::optional<std::uint32_t> AsNumber(const std::optional<FakeRegistry::Value>& value) {
     if (!value || value->data.size() != 4) return std::nullopt;
     std::uint32_t number = 0;
     std::memcpy(&number, value->data.data(), 4);
     return number;
 }
+}  // namespace
+
+std::optional<std::string> FakeRegistry::GetString(RegRoot root, const std::string& path,
+                                                   const std::string& name) const {
+    return AsText(Get(Id(root, path), name));
+}
+
+std::optional<std::uint32_t> FakeRegistry::GetNumber(RegRoot root, const std::string& path,
+                                                     const std::string& name) const {
+    return AsNumber(Get(Id(root, path), name));
+}
+
+std::optional<std::string> FakeRegistry::GetString(RegView view, RegRoot root,
+                                                   const std::string& path,
+                                                   const std::string& name) const {
+    return AsText(Get(Id(view, root, path), name));
+}
+
+std::optional<std::uint32_t> FakeRegistry::GetNumber(RegView view, RegRoot root,
+                                                     const std::string& path,
+                                                     const std::string& name) const {
+    return AsNumber(Get(Id(view, root, path), name));
+}
 
 bool FakeRegistry::KeyExists(RegRoot root, const std::string& path) const {
     return keys_.count(Id(root, path)) > 0;
+}
+
+bool FakeRegistry::KeyExists(RegView view, RegRoot root, const std::string& path) const {
+    return keys_.count(Id(view, root, path)) > 0;
 }
 
 std::size_t FakeRegistry::ValueCount(RegRoot root, const std::string& path) const {

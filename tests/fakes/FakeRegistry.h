@@ -1,12 +1,14 @@
 #pragma once
 // An in-memory registry with Windows' semantics: case-insensitive names, created
-// parents, ERROR_MORE_DATA with the needed size, text stored exactly as given.
+// parents, ERROR_MORE_DATA with the needed size, text stored exactly as given, the
+// 32-bit and 64-bit views kept apart, and keys a standard user may only read.
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/Registry.h"
@@ -21,7 +23,7 @@ public:
     };
 
     long CreateKey(RegRoot root, const char* subkey, RegKey* key) override;
-    long OpenKey(RegRoot root, const char* subkey, RegKey* key) override;
+    long OpenKey(RegRoot root, const char* subkey, RegAccess access, RegKey* key) override;
     long QueryValue(RegKey key, const char* name, std::uint32_t* type, std::uint8_t* data,
                     std::uint32_t* size) override;
     long SetValue(RegKey key, const char* name, std::uint32_t type, const std::uint8_t* data,
@@ -29,7 +31,8 @@ public:
     long DeleteValue(RegKey key, const char* name) override;
     long CloseKey(RegKey key) override;
 
-    // Arranging and inspecting, outside any handle.
+    // Arranging and inspecting, outside any handle, in the view the agent opens the
+    // key in; the overloads with a view reach the other one.
     void Put(RegRoot root, const std::string& path, const std::string& name, std::uint32_t type,
              std::vector<std::uint8_t> data);
     void PutString(RegRoot root, const std::string& path, const std::string& name,
@@ -45,10 +48,25 @@ public:
     std::optional<std::uint32_t> GetNumber(RegRoot root, const std::string& path,
                                            const std::string& name) const;
     bool KeyExists(RegRoot root, const std::string& path) const;
+    void PutString(RegView view, RegRoot root, const std::string& path, const std::string& name,
+                   const std::string& text);
+    void PutNumber(RegView view, RegRoot root, const std::string& path, const std::string& name,
+                   std::uint32_t number);
+    std::optional<std::string> GetString(RegView view, RegRoot root, const std::string& path,
+                                         const std::string& name) const;
+    std::optional<std::uint32_t> GetNumber(RegView view, RegRoot root, const std::string& path,
+                                           const std::string& name) const;
+    bool KeyExists(RegView view, RegRoot root, const std::string& path) const;
     std::size_t ValueCount(RegRoot root, const std::string& path) const;
 
-    // A root the caller may not open or create keys under (a standard user and HKLM).
+    // A root the caller may not open or create keys under at all.
     void DenyRoot(RegRoot root) { denied_.insert(root); }
+    // The key and everything below it may only be read, as a standard user may
+    // the machine's keys: a full-access open or a create is refused, a read-only
+    // open is granted and every write through it is refused. "" is the whole root.
+    void ReadOnly(RegRoot root, const std::string& path) { readOnly_.insert({root, Lower(path)}); }
+    // Opens that asked for full access and were refused.
+    int RefusedOpens() const { return refused_; }
     // Every SetValue and DeleteValue fails with access denied.
     void FailWrites(bool fail) { failWrites_ = fail; }
 
@@ -62,16 +80,36 @@ private:
     struct Key {
         std::map<std::string, Value> values;  // by lower-case name
     };
-    using KeyId = std::pair<RegRoot, std::string>;  // lower-case path
+    struct KeyId {
+        RegRoot root;
+        RegView view;
+        std::string path;  // lower case
+        bool operator<(const KeyId& o) const {
+            return std::tie(root, view, path) < std::tie(o.root, o.view, o.path);
+        }
+    };
+    struct Handle {
+        KeyId id;
+        RegAccess access;
+    };
 
     static std::string Lower(const std::string& text);
     static KeyId Id(RegRoot root, const std::string& path);
+    static KeyId Id(RegView view, RegRoot root, const std::string& path);
+    bool IsReadOnly(const KeyId& id) const;
+    long NewHandle(const KeyId& id, RegAccess access, RegKey* key);
     Key* Find(RegKey key);
+    std::optional<Value> Get(const KeyId& id, const std::string& name) const;
+    void PutIn(const KeyId& id, const std::string& name, std::uint32_t type,
+               std::vector<std::uint8_t> data);
+    bool Writable(RegKey key) const;
 
     std::map<KeyId, Key> keys_;
-    std::map<std::uintptr_t, KeyId> handles_;
+    std::map<std::uintptr_t, Handle> handles_;
     std::uintptr_t nextHandle_ = 0x100;
     std::set<RegRoot> denied_;
+    std::set<std::pair<RegRoot, std::string>> readOnly_;  // lower-case paths, in either view
+    int refused_ = 0;
     bool failWrites_ = false;
     int writes_ = 0;
     std::vector<std::string> writeLog_;

@@ -157,6 +157,74 @@ TEST_F(SettingsStoreTest, AStoreWithoutAKeyFailsEverythingAndTouchesNothing) {
     EXPECT_EQ(*registry.GetString(kRoot, kKey, "CAPTION"), "Agent");
 }
 
+// A standard user (or an administrator under UAC) may read the machine's keys but is
+// refused any open that asks for full access.
+TEST_F(SettingsStoreTest, AKeyTheUserMayOnlyReadIsReadButNeverCreatedOrWritten) {
+    registry.PutString(kRoot, kKey, "CAPTION", "Agent");
+    registry.PutNumber(kRoot, kKey, "DirectExec", 1);
+    registry.PutString(kRoot, "SYSTEM\\Driver\\Instance", "0", "VRUSBDSK0");
+    registry.ReadOnly(kRoot, "");
+    {
+        SettingsStore store(registry, kRoot, kKey);
+        ASSERT_TRUE(store.HasKey());
+        std::string caption;
+        std::uint32_t number = 0;
+        EXPECT_TRUE(store.ReadString("CAPTION", caption));
+        EXPECT_TRUE(store.ReadNumber("DirectExec", number));
+        EXPECT_EQ(caption, "Agent");
+        EXPECT_EQ(number, 1u);
+        EXPECT_FALSE(store.WriteNumber("DirectExec", 0));
+        EXPECT_FALSE(store.WriteString("CAPTION", "other"));
+    }
+    EXPECT_EQ(registry.RefusedOpens(), 1);
+    EXPECT_EQ(registry.WriteCount(), 0);
+    EXPECT_EQ(*registry.GetNumber(kRoot, kKey, "DirectExec"), 1u);
+
+    // The fallback never creates: a missing key stays missing, and the store has none.
+    {
+        SettingsStore missing(registry, kRoot, "Software\\VARNO\\VARNO Fotimo");
+        EXPECT_FALSE(missing.HasKey());
+    }
+    EXPECT_FALSE(registry.KeyExists(kRoot, "Software\\VARNO\\VARNO Fotimo"));
+
+    // An existing key opened without creating falls back the same way.
+    SettingsStore instances(registry);
+    EXPECT_EQ(instances.OpenExisting(kRoot, "SYSTEM\\Driver\\Instance"), kErrorSuccess);
+    std::string name;
+    EXPECT_TRUE(instances.ReadString("0", name));
+    EXPECT_EQ(name, "VRUSBDSK0");
+    SettingsStore none(registry);
+    EXPECT_EQ(none.OpenExisting(kRoot, "SYSTEM\\Driver\\Gone"), kErrorFileNotFound);
+    EXPECT_FALSE(none.HasKey());
+}
+
+TEST_F(SettingsStoreTest, TheVarnoKeysAreInTheThirtyTwoBitViewAndNothingElseIsRedirected) {
+    EXPECT_EQ(ViewOf(kRoot, "Software\\VARNO\\VARNO Kardello"), RegView::Wow32);
+    EXPECT_EQ(ViewOf(kRoot, "software\\varno\\VARNO Fotimo"), RegView::Wow32);
+    EXPECT_EQ(ViewOf(kRoot, "Software\\VARNO"), RegView::Wow32);
+    EXPECT_EQ(ViewOf(kRoot, "Software\\VARNOS\\Other"), RegView::Native);
+    EXPECT_EQ(ViewOf(kRoot, "Software\\VAR"), RegView::Native);  // shorter than the rule
+    EXPECT_EQ(ViewOf(kRoot, "SYSTEM\\CurrentControlSet\\Services\\VRUSBDSK\\Instance"),
+              RegView::Native);
+    EXPECT_EQ(ViewOf(RegRoot::CurrentUser, "Software\\VARNO\\VARNO Kardello"), RegView::Native);
+    EXPECT_EQ(ViewOf(kRoot, ""), RegView::Native);
+    EXPECT_EQ(ViewOf(kRoot, nullptr), RegView::Native);
+
+    // A decoy with other values in the 64-bit view is never read nor written.
+    registry.PutString(RegView::Native, kRoot, kKey, "CAPTION", "decoy");
+    registry.PutString(RegView::Wow32, kRoot, kKey, "CAPTION", "Agent");
+    {
+        SettingsStore store(registry, kRoot, kKey);
+        std::string caption;
+        EXPECT_TRUE(store.ReadString("CAPTION", caption));
+        EXPECT_EQ(caption, "Agent");
+        EXPECT_TRUE(store.WriteNumber("DirectExec", 1));
+    }
+    EXPECT_EQ(registry.GetNumber(RegView::Wow32, kRoot, kKey, "DirectExec"), 1u);
+    EXPECT_FALSE(registry.GetNumber(RegView::Native, kRoot, kKey, "DirectExec"));
+    EXPECT_EQ(registry.GetString(RegView::Native, kRoot, kKey, "CAPTION"), "decoy");
+}
+
 TEST_F(SettingsStoreTest, RefusedWritesReportFailureAndLeaveTheOldValue) {
     registry.PutNumber(kRoot, kKey, "DirectExec", 1);
     registry.FailWrites(true);

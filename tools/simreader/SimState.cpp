@@ -184,7 +184,7 @@ std::string ReportValueName(const Target& target) { return DataValueName(target)
 long SimState::WithKey(const char* subkey, bool create, RegKey* key) {
     *key = nullptr;
     return create ? registry_.CreateKey(RegRoot::LocalMachine, subkey, key)
-                  : registry_.OpenKey(RegRoot::LocalMachine, subkey, key);
+                  : registry_.OpenKey(RegRoot::LocalMachine, subkey, RegAccess::All, key);
 }
 
 long SimState::SetDword(const char* subkey, const std::string& name, std::uint32_t value) {

@@ -17,14 +17,16 @@ HKEY Native(RegKey key) { return reinterpret_cast<HKEY>(key); }
 long Win32Registry::CreateKey(RegRoot root, const char* subkey, RegKey* key) {
     HKEY result = nullptr;
     const LONG status = RegCreateKeyExA(RootKey(root), subkey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        KEY_ALL_ACCESS, nullptr, &result, nullptr);
+                                        KEY_ALL_ACCESS | ViewFlag(root, subkey), nullptr, &result,
+                                        nullptr);
     *key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(result) : nullptr;
     return status;
 }
 
-long Win32Registry::OpenKey(RegRoot root, const char* subkey, RegKey* key) {
+long Win32Registry::OpenKey(RegRoot root, const char* subkey, RegAccess access, RegKey* key) {
     HKEY result = nullptr;
-    const LONG status = RegOpenKeyExA(RootKey(root), subkey, 0, KEY_ALL_ACCESS, &result);
+    const REGSAM rights = access == RegAccess::All ? KEY_ALL_ACCESS : KEY_READ;
+    const LONG status = RegOpenKeyExA(RootKey(root), subkey, 0, rights | ViewFlag(root, subkey), &result);
     *key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(result) : nullptr;
     return status;
 }
