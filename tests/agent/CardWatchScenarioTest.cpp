@@ -150,6 +150,20 @@ TEST_P(CardWatchScenario, PhotoAppMissingShowsOneBoxEvenWhenTicksComeInsideIt) {
     EXPECT_FALSE(bench.registry.Get(kHkcu, kStatusKey, "SerialNo"));
     // The photo application key was created, empty but for PATH.
     EXPECT_TRUE(bench.registry.KeyExists(schema::kPhotoAppRoot, schema::kPhotoAppKey));
+
+    // However a box ends (Esc, or one that could not be shown at all), the next
+    // card's failure shows a box again.
+    for (const int ending : {kIdCancel, -1, 0}) {
+        bench.user.modalScript = [ending](WindowBase&, int) { return ending; };
+        const std::size_t before = bench.user.modals.size();
+        bench.Remove(0);
+        bench.Remove(1);
+        bench.Tick();
+        bench.Insert(0, "UNIT" + std::to_string(10 + ending));
+        bench.Tick();
+        EXPECT_EQ(bench.user.modals.size(), before + 1) << ending;
+        EXPECT_EQ(flags().notFoundDialogOpen, 0) << ending;
+    }
 }
 
 TEST_P(CardWatchScenario, PhotoAppAlreadyRunningIsNotStartedAgain) {
@@ -245,12 +259,25 @@ TEST_F(CardWatchSteps, SlotFlagBlocksAnotherSerialUntilTheSlotIsSeenEmpty) {
 }
 
 TEST_F(CardWatchSteps, RecordsBeyondTheFifthSlotAreRememberedButNeverReported) {
-    std::vector<CardRecord> records(7, MakeRecord(1, "X"));
-    for (int i = 0; i < 7; ++i) records[i] = MakeRecord(i == 6 ? 1 : 0, "S" + std::to_string(i));
-    bench.SetSlots(records);
-    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
-    ASSERT_EQ(watch.State().knownCards.size(), 1u);
-    EXPECT_EQ(watch.State().knownCards[0].SerialText(), "S6");
+    // The sixth record (index 5) is the first past the five slots; the seventh too.
+    for (const int beyond : {5, 6}) {
+        std::vector<CardRecord> records(7, MakeRecord(1, "X"));
+        for (int i = 0; i < 7; ++i) records[i] = MakeRecord(i == beyond ? 1 : 0, "S" + std::to_string(i));
+        bench.SetSlots(records);
+        EXPECT_FALSE(watch.DetectNewCard(Family::Nt)) << beyond;
+        ASSERT_EQ(watch.State().knownCards.size(), 1u);
+        EXPECT_EQ(watch.State().knownCards[0].SerialText(), "S" + std::to_string(beyond));
+        for (std::int32_t reported : watch.State().slotReported) EXPECT_EQ(reported, 0);
+        // Taken out again: the empty records past the slots touch nothing either.
+        records[beyond].status = 0;
+        bench.SetSlots(records);
+        EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+        EXPECT_TRUE(watch.State().knownCards.empty());
+    }
+    // A card in the fifth slot (index 4) is still reported.
+    bench.Insert(4, "S4");
+    EXPECT_TRUE(watch.DetectNewCard(Family::Nt));
+    EXPECT_EQ(watch.State().slotReported[4], 1);
 }
 
 TEST_F(CardWatchSteps, StatusTwoIsNeitherACardNorAnEmptySlot) {
