@@ -130,14 +130,21 @@ void AgentWindow::UpdateIcon() {
     // next tick tries again rather than modifying an icon that is not there.
     if (trayIconAdded) {
         NotifyIcon(kNimModify, trayIcon, lastTip_.c_str());
-    } else if (NotifyIcon(kNimAdd, trayIcon, lastTip_.c_str())) {
-        trayIconAdded = 1;
+    } else {
+        trayIconAdded = AddIcon() ? 1 : 0;
     }
+}
+
+bool AgentWindow::AddIcon() {
+    if (NotifyIcon(kNimAdd, trayIcon, lastTip_.c_str())) return true;
+    // A busy shell can time out on an add it carried out: every later add would
+    // fail as a duplicate. A modify that succeeds shows the icon is there.
+    return NotifyIcon(kNimModify, trayIcon, lastTip_.c_str());
 }
 
 std::intptr_t AgentWindow::OnTaskbarCreated(std::uintptr_t, std::intptr_t) {
     // The shell was restarted and has forgotten the icon.
-    if (trayIconAdded) trayIconAdded = NotifyIcon(kNimAdd, trayIcon, lastTip_.c_str()) ? 1 : 0;
+    if (trayIconAdded) trayIconAdded = AddIcon() ? 1 : 0;
     return 0;
 }
 
@@ -196,8 +203,10 @@ void AgentWindow::OnAbout() {
         return;
     }
     AboutDialog::SetShown(true);
-    const int result = box.RunModal();
-    if (result == kIdOk || result == kIdCancel) AboutDialog::SetShown(false);
+    box.RunModal();
+    // Whatever ended the run (OK, Esc, a box that could not be shown), the next
+    // request must be able to show it again.
+    AboutDialog::SetShown(false);
 }
 
 void AgentWindow::OnExit() {

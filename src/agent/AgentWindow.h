@@ -66,6 +66,7 @@ private:
     Family CurrentFamily() const;
     std::uint32_t ReadDirectExec() const;
     void UpdateIcon();
+    bool AddIcon();
 
     std::int32_t startedWithCpl = 0;
     WatchFlags flags;

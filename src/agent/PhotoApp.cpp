@@ -35,8 +35,9 @@ std::string PhotoAppPath(Platform& platform) {
 void PhotoApp::GuardedBox(LaunchOutcome outcome, std::int32_t& guard) {
     if (guard) return;  // that box is up already: the failure stays silent
     guard = 1;
-    const int result = RunLaunchFailureBox(platform_, outcome);
-    if (result == kIdOk || result == kIdCancel) guard = 0;
+    RunLaunchFailureBox(platform_, outcome);
+    // However the box ended, the next failure must be shown again.
+    guard = 0;
 }
 
 bool PhotoApp::OpenPhotoApp(WatchFlags& flags) {

@@ -163,7 +163,6 @@ void SettingsDialog::OnRestoreDefaults() {
 
 void SettingsDialog::OnOk() {
     ControlsToFields();
-    SetShown(false);
     SettingsStore store(platform_.registry, schema::kAgentRoot, schema::kAgentKey);
     // -1 when no button is selected: stored as is, and read back as none.
     bool saved = store.WriteNumber(schema::kDirectExec, static_cast<std::uint32_t>(directExecChoice));
@@ -178,6 +177,8 @@ void SettingsDialog::OnOk() {
         platform_.user.MessageBox(Handle(), TXT_SETTINGS_NOT_SAVED,
                                   platform_.user.LoadString(IDS_APP_TITLE), kMbOk | kMbIconExclamation);
     }
+    // Only now: while that box was up, this dialog still counted as shown.
+    SetShown(false);
     // The selection window shows the slots' names: it is redrawn before this closes.
     if (auto* agent = dynamic_cast<AgentWindow*>(platform_.user.MainWindow())) {
         if (SelectionWindow* selection = agent->GetSelectionWindow()) selection->Redraw();

@@ -192,19 +192,106 @@ TEST(AgentStartup, IconIsAddedAgainWhenTheShellWasNotReadyOrRestarted) {
     AgentBench bench;
     bench.SetCaption();
     ASSERT_NE(bench.Start(), nullptr);
+    // Not ready at logon: the add and the modify after it both fail, tick after tick.
     bench.shell.failAdds = 2;
     bench.Tick();
     bench.Tick();
     EXPECT_FALSE(bench.window->TrayIconAdded());
+    EXPECT_FALSE(bench.shell.iconShown);
     bench.Tick();
     EXPECT_TRUE(bench.window->TrayIconAdded());
-    for (const auto& n : bench.shell.notifications) EXPECT_EQ(n.message, kNimAdd);
-    EXPECT_TRUE(bench.shell.notifications.back().data.flags & kNifIcon);
+    EXPECT_TRUE(bench.shell.iconShown);
+    const auto& added = bench.shell.notifications.back();
+    EXPECT_EQ(added.message, kNimAdd);
+    EXPECT_TRUE(added.data.flags & kNifIcon);
 
+    // Explorer restarted: the icon is added again, with its icon and tip.
+    bench.shell.RestartShell();
     bench.user.Send(*bench.window, AgentWindow::taskbarCreatedMessage);
     EXPECT_EQ(bench.shell.notifications.back().message, kNimAdd);
     EXPECT_TRUE(bench.shell.notifications.back().data.flags & kNifIcon);
     EXPECT_EQ(bench.shell.notifications.back().data.tip, TXT_CONFIRMING_INSERTION);
+    EXPECT_TRUE(bench.shell.iconShown);
+    EXPECT_TRUE(bench.window->TrayIconAdded());
+}
+
+// A shell busy at logon can time out on an add that it carried out; every later
+// add then fails as a duplicate. A modify that works shows the icon is there.
+TEST(AgentStartup, AnAddThatTimedOutButWasCarriedOutCountsAsAdded) {
+    AgentBench bench;
+    bench.SetCaption();
+    bench.InstallPhotoApp();
+    ASSERT_NE(bench.Start(), nullptr);
+    bench.shell.timedOutAdds = 1;
+    bench.Tick();
+    ASSERT_EQ(bench.shell.notifications.size(), 2u);
+    EXPECT_EQ(bench.shell.notifications[0].message, kNimAdd);
+    EXPECT_EQ(bench.shell.notifications[1].message, kNimModify);
+    EXPECT_TRUE(bench.window->TrayIconAdded());
+    // From then on the tooltip follows the card.
+    bench.Insert(0, "UNIT0001");
+    bench.Tick();
+    EXPECT_EQ(bench.shell.notifications.back().message, kNimModify);
+    EXPECT_EQ(bench.Tooltip(), TXT_PHOTO_APP_AUTO_OPENED);
+
+    // The same after a restart of the shell that is busy again.
+    bench.shell.RestartShell();
+    bench.shell.timedOutAdds = 1;
+    const std::size_t before = bench.shell.notifications.size();
+    bench.user.Send(*bench.window, AgentWindow::taskbarCreatedMessage);
+    ASSERT_EQ(bench.shell.notifications.size(), before + 2);
+    EXPECT_EQ(bench.shell.notifications.back().message, kNimModify);
+    EXPECT_TRUE(bench.window->TrayIconAdded());
+    bench.Tick();
+    EXPECT_EQ(bench.shell.notifications.back().message, kNimModify);
+    EXPECT_EQ(bench.shell.notifications.size(), before + 3);
+}
+
+// A standard user: every machine key may only be read. The agent starts with no
+// box, finds the photo application and records the card under the user's key.
+TEST(AgentStartup, AStandardUserStartsAndACardOpensThePhotoApp) {
+    AgentBench bench;
+    bench.SetCaption();
+    bench.InstallPhotoApp();
+    bench.SetDirectExec(0);
+    bench.SetSlots({MakeRecord(0, "UNIT0001", 'E'), MakeRecord(0, "UNIT0002", 'F')});
+    // 64-bit programs' values that must not be the ones used.
+    bench.registry.PutString(RegView::Native, kHklm, kAgentKey, "CAPTION", "Decoy Agent");
+    bench.registry.PutNumber(RegView::Native, kHklm, kAgentKey, "DirectExec", 2);
+    bench.registry.PutString(RegView::Native, kHklm, schema::kPhotoAppKey, "PATH", "C:\\Decoy.exe");
+    bench.registry.PutString(RegView::Native, kHklm, schema::kPhotoAppKey, "CAPTION", "Decoy Photo");
+    bench.registry.ReadOnly(kHklm, "");
+    ASSERT_NE(bench.Start(), nullptr);
+    EXPECT_TRUE(bench.user.boxes.empty());
+    EXPECT_TRUE(bench.user.modals.empty());
+    EXPECT_NE(bench.kernel.Find(test::kAgentCaption), nullptr);
+    EXPECT_EQ(bench.kernel.Find("Decoy Agent"), nullptr);
+    bench.Tick();
+    EXPECT_TRUE(bench.window->TrayIconAdded());
+    bench.Insert(1, "VRCARD000042", 'G', 0x11);
+    bench.Tick();
+    EXPECT_EQ(bench.PhotoStarts(), 1);
+    EXPECT_TRUE(bench.user.modals.empty());
+    EXPECT_EQ(bench.registry.GetString(RegRoot::CurrentUser, schema::kCardStatusKey, "SerialNo"),
+              "VRCARD000042");
+    EXPECT_EQ(bench.registry.GetNumber(RegRoot::CurrentUser, schema::kCardStatusKey, "ExtendStatus"),
+              0x11u);
+    // The first-run writes were refused and nothing reached either view.
+    EXPECT_FALSE(bench.registry.GetString(kHklm, kAgentKey, "PATH1"));
+    EXPECT_FALSE(bench.registry.GetString(RegView::Native, kHklm, kAgentKey, "PATH1"));
+    EXPECT_EQ(bench.registry.OpenHandles(), 0u);
+}
+
+TEST(AgentStartup, FirstRunWritesLandInTheThirtyTwoBitViewOnly) {
+    AgentBench bench;
+    bench.SetCaption();
+    bench.registry.PutString(RegView::Native, kHklm, kAgentKey, "PATH1", "C:\\Decoy.exe");
+    ASSERT_NE(bench.Start(), nullptr);
+    for (const char* value : kSlotValues)
+        EXPECT_EQ(bench.registry.GetString(RegView::Wow32, kHklm, kAgentKey, value), TXT_NOT_REGISTERED);
+    EXPECT_EQ(bench.registry.GetNumber(RegView::Wow32, kHklm, kAgentKey, "DirectExec"), 0u);
+    EXPECT_EQ(bench.registry.GetString(RegView::Native, kHklm, kAgentKey, "PATH1"), "C:\\Decoy.exe");
+    EXPECT_EQ(bench.registry.ValueCount(kHklm, kAgentKey), 17u);  // CAPTION, fifteen, DirectExec
 }
 
 // ---- Menu commands ----
@@ -228,9 +315,18 @@ TEST(AgentMenu, VersionBoxIsShownOnceAndASecondRequestRaisesTheAgent) {
     EXPECT_EQ(bench.user.modals.size(), 1u);
     EXPECT_EQ(bench.user.OpsOf(agent)->raised, 1);
     EXPECT_FALSE(AboutDialog::IsShown());
+
     bench.user.Send(agent, wm::kCommand, ID_MENU_UNUSED_1);
     bench.user.Send(agent, wm::kCommand, ID_MENU_UNUSED_2);
     EXPECT_EQ(bench.user.modals.size(), 1u);
+    // A run that ended without OK or Cancel (a box that could not be shown) does
+    // not lock the box out either.
+    bench.user.modalScript = [](WindowBase&, int) { return -1; };
+    bench.user.Send(agent, wm::kCommand, ID_MENU_ABOUT);
+    EXPECT_FALSE(AboutDialog::IsShown());
+    bench.user.modalScript = nullptr;
+    bench.user.Send(agent, wm::kCommand, ID_MENU_ABOUT);
+    EXPECT_EQ(bench.user.modals.size(), 3u);
 }
 
 TEST(AgentMenu, EndCommandRemovesTheIconAndEndsTheLoop) {

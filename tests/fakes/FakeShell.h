@@ -19,14 +19,36 @@ public:
         int show;
     };
 
+    // The notification area holds at most one icon per window and id: an add of one
+    // that is there fails, and so do a modify or a delete of one that is not.
     bool NotifyIcon(std::uint32_t message, const NotifyIconData& data) override {
         notifications.push_back({message, data});
-        if (message == 0 && failAdds > 0) {
-            --failAdds;
-            return false;
+        switch (message) {
+            case 0:  // NIM_ADD
+                if (failAdds > 0) {
+                    --failAdds;
+                    return false;
+                }
+                if (iconShown) return false;
+                iconShown = true;
+                if (timedOutAdds > 0) {
+                    --timedOutAdds;
+                    return false;  // carried out all the same
+                }
+                return true;
+            case 1:  // NIM_MODIFY
+                return iconShown;
+            case 2: {  // NIM_DELETE
+                const bool was = iconShown;
+                iconShown = false;
+                return was;
+            }
+            default:
+                return false;
         }
-        return true;
     }
+    // What Explorer does when it restarts: every icon is gone.
+    void RestartShell() { iconShown = false; }
     std::intptr_t Execute(const char* verb, const std::string& file, const std::string& directory,
                           int show) override {
         executions.push_back({verb, file, directory, show});
@@ -55,6 +77,8 @@ public:
     std::vector<Notify> notifications;
     std::vector<Execution> executions;
     int failAdds = 0;                 // how many NIM_ADD calls fail, as before the shell is up
+    int timedOutAdds = 0;             // how many add the icon but report failure, as a busy shell
+    bool iconShown = false;
     std::intptr_t executeResult = 42;
     std::function<void(const std::string&)> onExecute;
 };

@@ -197,6 +197,7 @@ int FakeUser::RunMessageLoop() {
 int FakeUser::MessageBox(WindowHandle owner, const std::string& text, const std::string& title,
                          std::uint32_t style) {
     boxes.push_back({owner, text, title, style});
+    if (onBox) onBox();
     return kIdOk;
 }
 

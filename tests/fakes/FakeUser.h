@@ -159,6 +159,7 @@ public:
     Rect workArea{0, 0, 1024, 738};
     std::map<IconHandle, int> iconIds;  // every icon loaded, with its resource id
     std::vector<Box> boxes;
+    std::function<void()> onBox;  // called while a box is up
     std::vector<Modal> modals;
     std::vector<std::string> createdTitles;
     struct Menu { WindowHandle owner; int menuId; Point at; };

@@ -140,33 +140,53 @@ TEST(SettingsDialogOpen, CancelEscAndTheCloseBoxWriteNothing) {
 
 // A standard user may read the machine's key but not write it.
 TEST(SettingsDialogOpen, OkThatCannotSaveSaysSoOnceAndClosesAsUsual) {
-    for (const bool denyWholeRoot : {false, true}) {
+    enum Refusal { kWrites, kWholeRoot, kStandardUser };
+    for (const Refusal refusal : {kWrites, kWholeRoot, kStandardUser}) {
         SettingsHarness h;
         RegisterFive(h);
         h.bench.SetDirectExec(2);
-        if (denyWholeRoot) {
+        if (refusal == kWholeRoot) {
             h.bench.registry.DenyRoot(test::kHklm);
-        } else {
+        } else if (refusal == kWrites) {
             h.bench.registry.FailWrites(true);
+        } else {
+            h.bench.registry.ReadOnly(test::kHklm, "");
         }
         SettingsDialog::SetShown(true);
         WindowHandle dialogWindow = nullptr;
+        // While the box is up the dialog is still there: no second one may open.
+        int secondRuns = -1;
+        h.bench.user.onBox = [&] {
+            EXPECT_TRUE(SettingsDialog::IsShown());
+            const std::size_t modals = h.bench.user.modals.size();
+            secondRuns = SettingsDialog::RunOnce(h.bench.platform);
+            EXPECT_EQ(h.bench.user.modals.size(), modals);
+        };
         const int result = h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
             dialogWindow = dialog.Handle();
+            if (refusal == kStandardUser) {
+                // Read through the read-only key: the stored choice and names.
+                EXPECT_TRUE(ops.items[1004].checked);
+                EXPECT_EQ(ops.items[IDC_APP_NAME_1].text, "App1");
+            }
             ops.CheckRadio(1002, 1004, 1002);
             h.Click(dialog, 1012);
             EXPECT_TRUE(h.bench.user.boxes.empty());
             h.Click(dialog, kIdOk);
         });
-        EXPECT_EQ(result, kIdOk) << denyWholeRoot;
+        EXPECT_EQ(secondRuns, 0) << refusal;
+        EXPECT_EQ(result, kIdOk) << refusal;
         EXPECT_FALSE(SettingsDialog::IsShown());
-        ASSERT_EQ(h.bench.user.boxes.size(), 1u) << denyWholeRoot;
+        ASSERT_EQ(h.bench.user.boxes.size(), 1u) << refusal;
         EXPECT_EQ(h.bench.user.boxes[0].text, TXT_SETTINGS_NOT_SAVED);
         EXPECT_EQ(h.bench.user.boxes[0].title, TXT_APP_TITLE);
         EXPECT_EQ(h.bench.user.boxes[0].owner, dialogWindow);
         EXPECT_EQ(h.bench.registry.OpenHandles(), 0u);
         EXPECT_EQ(h.Get("APPNAME1"), "App1");
         EXPECT_EQ(h.bench.registry.GetNumber(test::kHklm, test::kAgentKey, "DirectExec"), 2u);
+        if (refusal == kStandardUser) {
+            EXPECT_GT(h.bench.registry.RefusedOpens(), 0);
+        }
     }
     // The same steps with a writable key: no box.
     SettingsHarness h;
