@@ -18,13 +18,15 @@ export WINEPREFIX=$run/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 tools=$build/tools
 mkdir -p "$run"
 
-# The prefix is made once and kept.
-if [ ! -f "$run/prefix.ready" ]; then
+# The prefix is made once and kept, for as long as the same Wine runs it: a prefix
+# made before wine32 was installed fails with "could not load kernel32.dll".
+wine_install="$(wine --version 2>/dev/null) wine32 $(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null || echo none)"
+if [ ! -f "$run/prefix.ready" ] || [ "$(cat "$run/prefix.ready")" != "$wine_install" ]; then
     rm -rf "$WINEPREFIX"
     echo "Making the Wine prefix (once)..."
     "$root/tools/wine/make-prefix.sh" "$WINEPREFIX" "$build" >"$run/prefix.log" 2>&1 \
         || { cat "$run/prefix.log" >&2; exit 1; }
-    touch "$run/prefix.ready"
+    echo "$wine_install" >"$run/prefix.ready"
 fi
 
 headless=0
@@ -46,8 +48,9 @@ wine "$tools/vrsim.exe" wait 30 >/dev/null
 wine "$tools/vrsim.exe" reset >/dev/null
 # The demonstration's settings: a new card opens the photo application; one
 # registered application and four free slots.
+# The agent's key is in the 32-bit view, for both builds.
 agent_key='HKLM\Software\VARNO\VARNO Kardello'
-setting() { wine reg add "$agent_key" /v "$1" /t "$2" /d "$3" /f >/dev/null; }
+setting() { wine reg add "$agent_key" /v "$1" /t "$2" /d "$3" /f /reg:32 >/dev/null; }
 setting DirectExec REG_DWORD 0
 for n in 1 2 3 4 5; do
     for value in APPNAME EXE PATH; do setting "$value$n" REG_SZ "No registrada"; done
@@ -100,7 +103,7 @@ report_photo_app
 shot 2-photo-application
 echo "Taking the card out and closing the photo application..."
 wine "$tools/vrsim.exe" remove 1 >/dev/null
-wine taskkill /IM fotimo.exe >/dev/null 2>&1 || true
+wine "$tools/agentctl.exe" close "VARNO Fotimo (simulado)" >/dev/null 2>&1 || true
 sleep 2
 wine "$tools/agentctl.exe" command 32773
 sleep 2
@@ -134,7 +137,7 @@ echo "  its photo application button is pressed"
 wine "$tools/agentctl.exe" press 1056 >/dev/null
 report_photo_app
 wine "$tools/vrsim.exe" remove 2 >/dev/null
-wine taskkill /IM fotimo.exe >/dev/null 2>&1 || true
+wine "$tools/agentctl.exe" close "VARNO Fotimo (simulado)" >/dev/null 2>&1 || true
 sleep 2
 echo "Ending the agent..."
 wine "$tools/agentctl.exe" command 32772

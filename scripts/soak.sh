@@ -30,7 +30,7 @@ while [ $SECONDS -lt $end ]; do
     V insert $((cards % 2 + 1)) --serial "SOAK$((cards % 5))"
     sleep 3
     V remove $((cards % 2 + 1))
-    wine taskkill /IM fotimo.exe >/dev/null 2>&1 || true
+    wine "$tools/agentctl.exe" close "VARNO Fotimo (simulado)" >/dev/null 2>&1 || true
     sleep 2
     cards=$((cards + 1))
 done

@@ -32,6 +32,7 @@ protected:
     void FollowCards() {
         StartAgent();
         Sleep(1500);
+        EXPECT_TRUE(WindowsTitled(TXT_APP_TITLE, true).empty()) << "the agent showed a box";
         Sim({"insert", "1", "--serial", "VRCARD000001", "--letter", "G", "--extend", "0x2A"});
         ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "stand-in not started";
         std::string serial, letter;
@@ -59,7 +60,7 @@ protected:
 
 TEST_F(AgentOnWine, NoCaptionShowsTheErrorBoxAndEndsWithCodeZero) {
     DeleteValue(HKEY_LOCAL_MACHINE, kAgentKey, "CAPTION");
-    agent = Process(BuildPath("kardello.exe"), "");
+    agent = Process(AgentPath(), "");
     HWND box = WaitDialog(TXT_APP_TITLE, 10000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(DialogText(box, 0xFFFF), TXT_NO_CAPTION);
@@ -90,7 +91,7 @@ TEST_F(AgentOnWine, FirstRunWritesTheDefaults) {
 TEST_F(AgentOnWine, SecondStartIsRefusedWithAndWithoutCpl) {
     StartAgent();
     for (const char* arguments : {"", "cpl"}) {
-        Process second(BuildPath("kardello.exe"), arguments);
+        Process second(AgentPath(), arguments);
         ASSERT_TRUE(second.Started());
         HWND box = WaitDialog(TXT_APP_TITLE, 10000);
         ASSERT_NE(box, nullptr) << "no box for '" << arguments << "'";
@@ -110,10 +111,52 @@ TEST_F(AgentOnWine, CardOpensThePhotoAppOnNtFamily) {
 }
 
 TEST_F(AgentOnWine, CardOpensThePhotoAppOnWindows95Family) {
-    WriteString(HKEY_CURRENT_USER, kAppDefaults, "Version", "win98");
+    UseWindows95Family();
     Sim({"fail", "1", "on"});
     Sim({"fail", "2", "on"});
     FollowCards();
+}
+
+// A standard user's logon: the machine's keys may only be read, and were so before
+// the agent started. No box; cards open the stand-in and are recorded.
+TEST_F(AgentOnWine, AStandardUserStartsAndACardOpensThePhotoApp) {
+    Sim({"fail", "control", "on"});  // the NT family, which reads the Instance key
+    ReadOnlyKey agentKey(HKEY_LOCAL_MACHINE, kAgentKey);
+    ReadOnlyKey photoKey(HKEY_LOCAL_MACHINE, kPhotoKey);
+    ReadOnlyKey instances(HKEY_LOCAL_MACHINE, simreader::kInstanceKey);
+    ASSERT_TRUE(agentKey.Applied() && photoKey.Applied() && instances.Applied());
+    FollowCards();
+}
+
+// The 32-bit view holds the settings; other values in the 64-bit view are decoys
+// that would each change what happens.
+TEST_F(AgentOnWine, TheThirtyTwoBitViewIsTheOneReadAndWritten) {
+    WriteIn64BitView(kAgentKey, "CAPTION", "Decoy Agent");
+    WriteIn64BitView(kAgentKey, "DirectExec", 2);               // would do nothing for a card
+    WriteIn64BitView(kAgentKey, "PATH1", "C:\\Decoy\\app.exe");  // would stop the first-run writes
+    WriteIn64BitView(kPhotoKey, "PATH", "C:\\Decoy\\fotimo.exe");
+    WriteIn64BitView(kPhotoKey, "CAPTION", "Decoy Photo");
+    for (const char* name : kSlotValues) DeleteValue(HKEY_LOCAL_MACHINE, kAgentKey, name);
+    StartAgent();
+    // The semaphore is named by the 32-bit CAPTION.
+    HANDLE own = OpenSemaphoreA(SYNCHRONIZE, FALSE, "VARNO Kardello Agent");
+    EXPECT_NE(own, nullptr);
+    if (own) CloseHandle(own);
+    HANDLE decoy = OpenSemaphoreA(SYNCHRONIZE, FALSE, "Decoy Agent");
+    EXPECT_EQ(decoy, nullptr);
+    if (decoy) CloseHandle(decoy);
+    std::string text;
+    ASSERT_TRUE(WaitFor([&] { return ReadString(HKEY_LOCAL_MACHINE, kAgentKey, "APPNAME5", text); }, 5000));
+    EXPECT_EQ(text, TXT_NOT_REGISTERED);
+    Sleep(1500);
+    Sim({"insert", "1", "--serial", "VRCARD000032"});
+    ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "stand-in not started";
+    EXPECT_TRUE(WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty());
+    EndAgent();
+    // The 64-bit view holds the decoys and nothing else.
+    const auto names = NamesIn64BitView(kAgentKey);
+    EXPECT_EQ(names.size(), 3u);
+    for (const auto& name : names) EXPECT_TRUE(name == "CAPTION" || name == "DirectExec" || name == "PATH1") << name;
 }
 
 TEST_F(AgentOnWine, MissingPhotoAppShowsOneBox) {
@@ -132,6 +175,21 @@ TEST_F(AgentOnWine, MissingPhotoAppShowsOneBox) {
     EXPECT_EQ(FotimoWindows(), 0u);
     PressButton(box, IDOK);
     EXPECT_TRUE(WaitFor([] { return WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty(); }, 5000));
+    // Closed with Esc, the box leaves nothing behind: the next card's failure
+    // shows it again, and so does the one after.
+    for (int round = 0; round < 2; ++round) {
+        Sim({"remove", "1"});
+        Sim({"remove", "2"});
+        Sleep(1500);
+        Sim({"insert", "1", "--serial", "VRCARD00010" + std::to_string(round)});
+        box = WaitDialog(TXT_NOT_FOUND_TITLE, 8000);
+        ASSERT_NE(box, nullptr) << "round " << round << ": no box after the one closed with "
+                                << (round == 0 ? "OK" : "Esc");
+        PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageA(box, WM_KEYUP, VK_ESCAPE, 0);
+        EXPECT_TRUE(WaitFor([] { return WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty(); }, 5000))
+            << "Esc did not close the box";
+    }
     EndAgent();
 }
 
@@ -155,7 +213,7 @@ TEST_F(AgentOnWine, VersionBoxOnceAndEndCommandWhileItIsUp) {
 TEST_F(AgentOnWine, TwoStartsReleasedTogetherLeaveOneAgent) {
     for (int round = 0; round < 5; ++round) {
         std::vector<PROCESS_INFORMATION> started(2);
-        const std::string exe = BuildPath("kardello.exe");
+        const std::string exe = AgentPath();
         for (auto& info : started) {
             std::string commandLine = "\"" + exe + "\"";
             STARTUPINFOA startup{};

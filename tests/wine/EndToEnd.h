@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "agentctl/Driving.h"  // windows.h first
+#include <sddl.h>
+
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "res/resource.h"
 #include "simreader/SimCommand.h"
+#include "simreader/SimState.h"
 
 namespace kardello::wine {
 
@@ -25,6 +29,124 @@ inline void Sim(const std::vector<std::string>& args) {
     Win32Registry registry;
     const auto result = simreader::RunSimCommand(registry, args);
     ASSERT_EQ(result.exitCode, 0) << result.err;
+}
+
+// A key as a standard user meets a machine key: readable, not writable, with a
+// full-access open refused. The key's list is put back when this goes.
+class ReadOnlyKey {
+public:
+    ReadOnlyKey(HKEY root, const char* key) : root_(root), key_(key) {
+        HKEY opened = nullptr;
+        RegOpenKeyExA(root_, key_, 0, READ_CONTROL | WRITE_DAC | ViewFlag(root_, key_), &opened);
+        if (opened == nullptr) return;
+        DWORD size = 0;
+        RegGetKeySecurity(opened, DACL_SECURITY_INFORMATION, nullptr, &size);
+        saved_.resize(size);
+        if (RegGetKeySecurity(opened, DACL_SECURITY_INFORMATION, saved_.data(), &size) != ERROR_SUCCESS)
+            saved_.clear();
+        PSECURITY_DESCRIPTOR readOnly = nullptr;
+        if (!saved_.empty() &&
+            ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KRWD;;;WD)", SDDL_REVISION_1,
+                                                                 &readOnly, nullptr)) {
+            applied_ = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
+            LocalFree(readOnly);
+        }
+        RegCloseKey(opened);
+        // Without the refusal the test would mean nothing.
+        HKEY probe = nullptr;
+        if (RegOpenKeyExA(root_, key_, 0, KEY_ALL_ACCESS | ViewFlag(root_, key_), &probe) == ERROR_SUCCESS) {
+            RegCloseKey(probe);
+            applied_ = false;
+        }
+    }
+    ~ReadOnlyKey() {
+        if (saved_.empty()) return;
+        HKEY opened = nullptr;
+        // The read-only list keeps the right to change the list itself.
+        if (RegOpenKeyExA(root_, key_, 0, WRITE_DAC | ViewFlag(root_, key_), &opened) == ERROR_SUCCESS) {
+            RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, saved_.data());
+            RegCloseKey(opened);
+        }
+    }
+    ReadOnlyKey(const ReadOnlyKey&) = delete;
+    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+    bool Applied() const { return applied_; }
+
+private:
+    HKEY root_;
+    const char* key_;
+    std::vector<BYTE> saved_;
+    bool applied_ = false;
+};
+
+// A value in the 64-bit view, where 64-bit programs other than the agent would
+// look: a decoy that the agent must never read nor write.
+inline void WriteIn64BitView(const char* key, const char* name, const std::string& text) {
+    HKEY opened = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                    &opened, nullptr);
+    RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(opened);
+}
+inline void WriteIn64BitView(const char* key, const char* name, DWORD number) {
+    HKEY opened = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                    &opened, nullptr);
+    RegSetValueExA(opened, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    RegCloseKey(opened);
+}
+// The names of the values in the 64-bit view's key; empty when there is none.
+inline std::vector<std::string> NamesIn64BitView(const char* key) {
+    std::vector<std::string> names;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS)
+        return names;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumValueA(opened, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, size);
+    }
+    RegCloseKey(opened);
+    return names;
+}
+inline void Clear64BitView() {
+    for (const char* key : {kAgentKey, kPhotoKey})
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, KEY_WOW64_64KEY, 0);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\VARNO", KEY_WOW64_64KEY, 0);
+}
+
+inline bool AgentIs64Bit() {
+    DWORD type = 0;
+    return GetBinaryTypeA(driving::AgentPath().c_str(), &type) && type == SCS_64BIT_BINARY;
+}
+
+// Wine reports the Windows 95 family to the agent by its file name. Such a system
+// runs only 32-bit programs; Wine's Windows 95 registry ignores the view a program
+// asks for, so a 64-bit agent made to believe it is on one reads the 64-bit view,
+// and the machine's values are copied there for it.
+inline void UseWindows95Family() {
+    driving::WriteString(HKEY_CURRENT_USER, kAppDefaults, "Version", "win98");
+    if (!AgentIs64Bit()) return;
+    for (const char* key : {kAgentKey, kPhotoKey}) {
+        HKEY from = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_32KEY, &from) != ERROR_SUCCESS)
+            continue;
+        char name[256];
+        BYTE data[2048];
+        for (DWORD i = 0;; ++i) {
+            DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+            if (RegEnumValueA(from, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
+                break;
+            HKEY to = nullptr;
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                            nullptr, &to, nullptr);
+            RegSetValueExA(to, name, 0, type, data, dataSize);
+            RegCloseKey(to);
+        }
+        RegCloseKey(from);
+    }
 }
 
 inline std::size_t FotimoWindows() { return driving::WindowsTitled(kFotimoTitle, false).size(); }
@@ -43,6 +165,7 @@ protected:
         for (const char* name : {"ExtendStatus", "DriLetter", "SerialNo"})
             DeleteValue(HKEY_CURRENT_USER, kAgentKey, name);
         DeleteValue(HKEY_CURRENT_USER, kAppDefaults, "Version");
+        Clear64BitView();
     }
     void TearDown() override {
         if (agent.Running()) {
@@ -53,7 +176,7 @@ protected:
         driving::DeleteValue(HKEY_CURRENT_USER, kAppDefaults, "Version");
     }
     void StartAgent(const std::string& arguments = "") {
-        agent = driving::Process(driving::BuildPath("kardello.exe"), arguments);
+        agent = driving::Process(driving::AgentPath(), arguments);
         ASSERT_TRUE(agent.Started());
         ASSERT_TRUE(driving::WaitFor([] { return driving::AgentWindow() != nullptr; }, 10000))
             << "no agent window";

@@ -183,7 +183,7 @@ TEST_F(SelectionOnWine, MenuCommandShowsOneWindowAndCplShowsItAtStart) {
     EXPECT_TRUE(Closed());
     EndAgent();
 
-    agent = Process(BuildPath("kardello.exe"), "CPL");
+    agent = Process(AgentPath(), "CPL");
     window = WaitDialog(TXT_SELECTION_TITLE, 10000);
     ASSERT_NE(window, nullptr) << "no window for cpl";
     EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), "");

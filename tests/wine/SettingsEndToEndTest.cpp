@@ -361,53 +361,21 @@ TEST_F(SettingsOnWine, PathOf259CharactersIsTakenWhole) {
     EXPECT_EQ(stored.at("PATH4"), "C:\\Apps\\App4.exe");
 }
 
-// The machine's key as a standard user meets it: readable, not writable.
-class ReadOnlyAgentKey {
-public:
-    ReadOnlyAgentKey() {
-        HKEY key = nullptr;
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAgentKey, 0, READ_CONTROL | WRITE_DAC, &key);
-        if (key == nullptr) return;
-        DWORD size = 0;
-        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
-        saved_.resize(size);
-        if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, saved_.data(), &size) != ERROR_SUCCESS)
-            saved_.clear();
-        PSECURITY_DESCRIPTOR readOnly = nullptr;
-        if (!saved_.empty() &&
-            ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KRWD;;;WD)", SDDL_REVISION_1,
-                                                                 &readOnly, nullptr)) {
-            applied_ = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
-            LocalFree(readOnly);
-        }
-        RegCloseKey(key);
-    }
-    ~ReadOnlyAgentKey() {
-        if (!applied_) return;
-        HKEY key = nullptr;
-        // The read-only list keeps the right to change the list itself.
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAgentKey, 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
-            RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, saved_.data());
-            RegCloseKey(key);
-        }
-    }
-    bool Applied() const { return applied_; }
-
-private:
-    std::vector<BYTE> saved_;
-    bool applied_ = false;
-};
-
+// A standard user: the machine's key may only be read, and was so before the
+// agent started. The dialog shows what is stored; OK says it could not save.
 TEST_F(SettingsOnWine, OkOnAKeyThatCannotBeWrittenSaysSoAndCloses) {
+    WriteNumber(HKEY_LOCAL_MACHINE, kAgentKey, "DirectExec", 2);
     const auto before = Stored();
-    HWND dialog = Open();
-    ASSERT_NE(dialog, nullptr);
+    HWND dialog = nullptr;
     {
-        ReadOnlyAgentKey readOnly;
-        ASSERT_TRUE(readOnly.Applied());
-        HKEY probe = nullptr;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAgentKey, 0, KEY_SET_VALUE, &probe),
-                  ERROR_ACCESS_DENIED) << "the key must refuse writes for this test to mean anything";
+        ReadOnlyKey readOnly(HKEY_LOCAL_MACHINE, kAgentKey);
+        ASSERT_TRUE(readOnly.Applied()) << "the key must refuse full access for this test to mean anything";
+        dialog = Open();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(WindowsTitled(TXT_APP_TITLE, true).empty()) << "a box at start";
+        EXPECT_TRUE(Checked(dialog, IDC_CHOICE_NOTHING));
+        EXPECT_EQ(DialogText(dialog, IDC_APP_NAME_1), "App1");
+        EXPECT_EQ(DialogText(dialog, IDC_APP_NAME_5), "App5");
         PressButton(dialog, IDC_CHOICE_SELECTION);
         PressButton(dialog, IDOK);
         HWND box = nullptr;
@@ -418,10 +386,14 @@ TEST_F(SettingsOnWine, OkOnAKeyThatCannotBeWrittenSaysSoAndCloses) {
         }, 8000)) << "no box";
         EXPECT_EQ(DialogText(box, 0xFFFF), TXT_SETTINGS_NOT_SAVED);
         EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
+        // While the box is up the dialog is still there: the command opens no other.
+        PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SETTINGS, 0);
+        Sleep(1000);
+        EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
         PressButton(box, IDOK);
         EXPECT_TRUE(WaitFor([] { return WindowsTitled(TXT_SETTINGS_TITLE, true).empty(); }, 5000));
+        EXPECT_EQ(Stored(), before);
     }
-    EXPECT_EQ(Stored(), before);
     EXPECT_TRUE(agent.Running());
     // The flag was cleared: the command opens the dialog again.
     dialog = Open();
@@ -435,7 +407,7 @@ class PanelOnWine : public SettingsOnWine, public ::testing::WithParamInterface<
 TEST_P(PanelOnWine, CardInsertedAndRemovedChangesWhatThePanelShows) {
     if (GetParam()) {
         // The Windows 95 family, which asks the control device only.
-        WriteString(HKEY_CURRENT_USER, kAppDefaults, "Version", "win98");
+        UseWindows95Family();
         Sim({"fail", "1", "on"});
         Sim({"fail", "2", "on"});
     } else {

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstring>
 
+#include "EndToEnd.h"
 #include "SimDriverState.h"
 #include "device/CardReader.h"
 #include "platform/win32/Win32DeviceIo.h"
@@ -89,6 +90,46 @@ TEST(StoreOnWine, ValuesRoundTripWithWindowsSemantics) {
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(size, 4u);
     RegCloseKey(key);
+}
+
+// The real registry's answers to the two rules: the VARNO keys in the 32-bit view,
+// and a key this user may only read opened read-only.
+TEST(StoreOnWine, VarnoKeysAreInTheThirtyTwoBitViewAndAReadOnlyKeyIsStillRead) {
+    const char* key = "Software\\VARNO\\Kardello Wine Test";
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY, 0);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, KEY_WOW64_64KEY, 0);
+    Win32Registry registry;
+    {
+        SettingsStore store(registry, RegRoot::LocalMachine, key);
+        ASSERT_TRUE(store.HasKey());
+        EXPECT_TRUE(store.WriteString("CAPTION", "Agent"));
+    }
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_32KEY, &opened), ERROR_SUCCESS);
+    RegCloseKey(opened);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_64KEY, &opened),
+              ERROR_FILE_NOT_FOUND);
+    {
+        ReadOnlyKey readOnly(HKEY_LOCAL_MACHINE, key);
+        ASSERT_TRUE(readOnly.Applied());
+        SettingsStore store(registry, RegRoot::LocalMachine, key);
+        ASSERT_TRUE(store.HasKey());
+        std::string caption;
+        EXPECT_TRUE(store.ReadString("CAPTION", caption));
+        EXPECT_EQ(caption, "Agent");
+        EXPECT_FALSE(store.WriteString("CAPTION", "Other"));
+        SettingsStore existing(registry);
+        EXPECT_EQ(existing.OpenExisting(RegRoot::LocalMachine, key), ERROR_SUCCESS);
+        EXPECT_FALSE(existing.WriteNumber("DirectExec", 1));
+        // A missing key below one this user may only read is not created.
+        SettingsStore below(registry, RegRoot::LocalMachine, "Software\\VARNO\\Kardello Wine Test\\Sub");
+        EXPECT_FALSE(below.HasKey());
+    }
+    std::string caption;
+    SettingsStore after(registry, RegRoot::LocalMachine, key);
+    EXPECT_TRUE(after.ReadString("CAPTION", caption));
+    EXPECT_EQ(caption, "Agent");
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY, 0);
 }
 
 TEST(StoreOnWine, OddValuesGiveDefinedResults) {

@@ -60,8 +60,12 @@ cmd_up() {
         || { cat "$bench/prefix.log" >&2; save_failure setup; exit 1; }
     # A program that faults ends at once, so its test fails at once: winedbg would
     # first read the whole program's debug information, which takes minutes.
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
-        /v Debugger /d 'cmd /c rem %ld %ld' /f >>"$bench/prefix.log" 2>&1
+    # 64-bit and 32-bit programs each read the debugger from their own view.
+    local view
+    for view in 64 32; do
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+            /v Debugger /d 'cmd /c rem %ld %ld' /f /reg:$view >>"$bench/prefix.log" 2>&1
+    done
     echo "bench: prefix $WINEPREFIX on display $DISPLAY"
 }
 
@@ -86,6 +90,11 @@ cmd_gtest() {
         exe=$bench/${name}_w98.exe
         name=${name}_w98
         wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$name.exe" /v Version /d win98 /f >/dev/null
+    fi
+    if [ -n "${KARDELLO_AGENT:-}" ]; then
+        # The same program against another build's agent: its own results.
+        [ -f "$KARDELLO_AGENT" ] || { echo "bench: no agent $KARDELLO_AGENT (build it first)" >&2; exit 1; }
+        name=${name}_$(basename "$(dirname "$KARDELLO_AGENT")")
     fi
     local xml=$bench/$name.xml log=$bench/$name.log rc=0
     rm -f "$xml"

@@ -2,11 +2,22 @@
 
 #include <cstdlib>
 
+#include "platform/win32/Win32Registry.h"
+
 namespace kardello::driving {
 
 std::string BuildPath(const std::string& relative) {
     const char* build = std::getenv("KARDELLO_BUILD");
     std::string path = std::string("Z:") + (build ? build : "") + "/" + relative;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string AgentPath() {
+    const char* agent = std::getenv("KARDELLO_AGENT");
+    if (agent == nullptr || *agent == '\0') return BuildPath("kardello.exe");
+    std::string path = std::string("Z:") + agent;
     for (char& c : path)
         if (c == '/') c = '\\';
     return path;
@@ -81,7 +92,8 @@ BOOL CALLBACK Collect(HWND window, LPARAM param) {
 
 HKEY OpenKey(HKEY root, const char* key) {
     HKEY opened = nullptr;
-    RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr);
+    RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS | ViewFlag(root, key), nullptr, &opened,
+                    nullptr);
     return opened;
 }
 
@@ -138,7 +150,7 @@ void PressButton(HWND dialog, int id) {
 
 bool ReadString(HKEY root, const char* key, const char* name, std::string& text) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ | ViewFlag(root, key), &opened) != ERROR_SUCCESS) return false;
     char data[2048] = {};
     DWORD size = sizeof data - 1, type = 0;
     const LONG status = RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
@@ -150,7 +162,7 @@ bool ReadString(HKEY root, const char* key, const char* name, std::string& text)
 
 bool ReadNumber(HKEY root, const char* key, const char* name, DWORD& number) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ | ViewFlag(root, key), &opened) != ERROR_SUCCESS) return false;
     DWORD size = sizeof number, type = 0;
     const LONG status = RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size);
     RegCloseKey(opened);
@@ -172,7 +184,7 @@ void WriteNumber(HKEY root, const char* key, const char* name, DWORD number) {
 
 void DeleteValue(HKEY root, const char* key, const char* name) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, key, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(root, key, 0, KEY_ALL_ACCESS | ViewFlag(root, key), &opened) != ERROR_SUCCESS) return;
     RegDeleteValueA(opened, name);
     RegCloseKey(opened);
 }

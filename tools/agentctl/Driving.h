@@ -11,6 +11,9 @@ namespace kardello::driving {
 
 // A path in the build folder as Windows programs see it (KARDELLO_BUILD, Z: drive).
 std::string BuildPath(const std::string& relative);
+// The agent under test: KARDELLO_AGENT (a Unix path) names another build's, such
+// as the 32-bit one; by default the build's own kardello.exe.
+std::string AgentPath();
 
 class Process {
 public:

@@ -4,6 +4,8 @@
 //   agentctl request           sends the registered message "VARNO Kardello"
 //   agentctl press ID          presses button ID of the visible dialog that has one
 //   agentctl windows           the visible top-level windows' titles
+//   agentctl close TITLE       closes every top-level window so titled, as its close box
+//                              would, whatever the bitness of its program
 //   agentctl card              the card last handed to the photo application
 //   agentctl stats             the agent process's GDI, USER and kernel handles and memory
 
@@ -25,7 +27,8 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: agentctl wait [SECONDS] | command ID | request | press ID | windows | card\n");
+                 "usage: agentctl wait [SECONDS] | command ID | request | press ID | windows | close TITLE"
+                 " | card | stats\n");
     return 2;
 }
 
@@ -135,6 +138,11 @@ int main(int argc, char** argv) {
     if (command == "windows" && argc == 2) {
         EnumWindows(PrintTitle, 0);
         return 0;
+    }
+    if (command == "close" && argc == 3) {
+        const auto windows = WindowsTitled(argv[2], false);
+        for (HWND window : windows) PostMessageA(window, WM_CLOSE, 0, 0);
+        return windows.empty() ? 1 : 0;
     }
     if (command == "stats" && argc == 2) {
         HWND agent = AgentOrComplain();

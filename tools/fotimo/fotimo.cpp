@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/win32/Win32Registry.h"
+
 namespace {
 
 constexpr char kClassName[] = "VarnoFotimoSimulado";
@@ -19,7 +21,7 @@ char g_status[400];
 void ReadCaption(char* caption, DWORD room) {
     caption[0] = '\0';
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ | kardello::ViewFlag(HKEY_LOCAL_MACHINE, kKey), &key) != ERROR_SUCCESS) return;
     DWORD type = 0, size = room - 1;
     if (RegQueryValueExA(key, "CAPTION", nullptr, &type, reinterpret_cast<BYTE*>(caption), &size) !=
             ERROR_SUCCESS ||

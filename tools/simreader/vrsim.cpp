@@ -130,8 +130,9 @@ int PhotoRunning() {
     HKEY key = nullptr;
     char caption[256] = {};
     DWORD size = sizeof caption - 1, type = 0;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\VARNO\\VARNO Fotimo", 0, KEY_READ, &key) !=
-            ERROR_SUCCESS ||
+    const char* photoKey = "Software\\VARNO\\VARNO Fotimo";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, photoKey, 0,
+                      KEY_READ | kardello::ViewFlag(HKEY_LOCAL_MACHINE, photoKey), &key) != ERROR_SUCCESS ||
         RegQueryValueExA(key, "CAPTION", nullptr, &type, reinterpret_cast<BYTE*>(caption), &size) !=
             ERROR_SUCCESS ||
         type != REG_SZ) {

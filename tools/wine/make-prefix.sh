@@ -97,8 +97,10 @@ trap 'rm -f "$reg"' EXIT
         echo
     fi
 } >"$reg"
-# regedit is a 64-bit program here, so HKLM lands in the 64-bit view.
-wine regedit /S "$(winpath "$reg")"
+# The VARNO keys live in the 32-bit view, where the 32-bit photo application and
+# installers keep them; which reg.exe runs depends on whether wine32 is installed,
+# so the view is named. The other keys are not redirected.
+wine reg import "$(winpath "$reg")" /reg:32 >/dev/null 2>&1
 step "registry keys"
 
 if [ "$driver" = 1 ]; then

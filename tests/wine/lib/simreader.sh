@@ -36,7 +36,7 @@ photo_start() {
 
 # Closes every copy through its window, as a person would, and waits for the semaphore to go.
 photo_stop() {
-    wine taskkill /IM fotimo.exe >/dev/null 2>&1 || true
+    wine "$(kw_tools)/agentctl.exe" close "VARNO Fotimo (simulado)" >/dev/null 2>&1 || true
     local _
     for _ in $(seq 50); do
         sim photo-running >/dev/null || return 0
