@@ -2,6 +2,9 @@
 ; CAPTION and first-run defaults, a start at every logon, a Start-menu entry and an
 ; uninstaller. /S installs or uninstalls silently; the uninstaller keeps the user's
 ; settings unless given /REMOVESETTINGS (or told so in its question).
+; The VARNO keys are written in the 32-bit registry view, where the 32-bit photo
+; application and the agent (either build) look for them; the Run and uninstall
+; entries stay in the 64-bit view.
 ; makensis -DKARDELLO_EXE=path -DOUTFILE=path kardello.nsi
 
 Target amd64-unicode
@@ -42,6 +45,12 @@ VIAddVersionKey /LANG=1034 "LegalCopyright" "Copyright © 2026 VARNO"
 
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+; The icon right away, not only at the next logon. Silent mode shows no page and
+; starts nothing.
+!define MUI_FINISHPAGE_RUN ""
+!define MUI_FINISHPAGE_RUN_TEXT "Iniciar ${PRODUCT} ahora"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartAgentAsUser
+!insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Spanish"
@@ -52,6 +61,13 @@ Function .onInit
     Abort
   ${EndIf}
   SetRegView 64
+FunctionEnd
+
+; Through the shell, so that the agent runs with the rights of the user who is
+; logged on, not the installer's elevated ones: elevated, it would not meet the
+; read-only machine keys that the user's own logon start meets.
+Function StartAgentAsUser
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\kardello.exe"'
 FunctionEnd
 
 ; Ends a running agent through its tray menu's end command and waits for it to go.
@@ -78,6 +94,7 @@ Section "Programa"
   File "/oname=kardello.exe" "${KARDELLO_EXE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
+  SetRegView 32
   ; The agent will not start without its caption, the name of its semaphore.
   WriteRegStr HKLM "${AGENT_KEY}" "CAPTION" "VARNO Kardello Agente"
   ; First-run defaults, written here because a standard user cannot write this key.
@@ -98,6 +115,7 @@ Section "Programa"
     WriteRegDWORD HKLM "${AGENT_KEY}" "DirectExec" 0
   ${EndIf}
   ClearErrors
+  SetRegView 64
 
   WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\kardello.exe"'
 
@@ -148,7 +166,9 @@ Section "Uninstall"
     keep:
   ${EndIf}
   ${If} $2 = 1
+    SetRegView 32
     DeleteRegKey HKLM "${AGENT_KEY}"
     DeleteRegKey /ifempty HKLM "Software\VARNO"
+    SetRegView 64
   ${EndIf}
 SectionEnd
