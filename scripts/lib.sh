@@ -1,6 +1,7 @@
 # Shared by the run and test commands: what this project needs from Debian.
 KARDELLO_PACKAGES=(cmake make g++ libgtest-dev libgmock-dev
-    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 fonts-wine xvfb xauth imagemagick nsis)
+    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-wine xvfb xauth
+    imagemagick nsis)
 
 # Installs only what is missing, in one apt-get call.
 ensure_packages() {
@@ -11,6 +12,8 @@ ensure_packages() {
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
+    # wine32 runs the 32-bit build, as on the 64-bit Windows it is for.
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     apt-get update -qq
     apt-get install -y --no-install-recommends "${missing[@]}"
 }

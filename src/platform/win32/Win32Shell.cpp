@@ -12,6 +12,8 @@ bool Win32Shell::NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
     NOTIFYICONDATAA native{};
     // The first form: every shell since the first accepts it, and its tip holds 63 characters.
     native.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 8 ? 104 : 88),
+                  "the first form's size as the shell checks it, in either build");
     native.hWnd = reinterpret_cast<HWND>(data.window);
     native.uID = data.id;
     native.uFlags = data.flags;
