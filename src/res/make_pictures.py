@@ -251,6 +251,39 @@ def tray_card():
     return c
 
 
+def tray_card_drawn(n):
+    """The same memory card drawn for n pixels: a notched card, contacts and a label."""
+    k = n / 16
+    c = Canvas(n, n)
+    body = Canvas(n, n)
+    body.polygon([(2 * k, 0), (11 * k, 0), (14 * k, 3 * k), (14 * k, n), (2 * k, n)], BLUE)
+    edge = max(1, round(k))
+    for y in range(n):
+        for x in range(n):
+            if body.get(x, y) is None:
+                continue
+            near = [(x + dx, y + dy) for d in range(1, edge + 1)
+                    for dx, dy in ((-d, 0), (d, 0), (0, -d), (0, d))]
+            outside = any(not (0 <= nx < n and 0 <= ny < n) or body.get(nx, ny) is None
+                          for nx, ny in near)
+            c.set(x, y, BLACK if outside else BLUE)
+
+    def box(x0, y0, x1, y1, colour):
+        """A rectangle given in the 16-pixel grid, ends excluded."""
+        c.rect(round(x0 * k), round(y0 * k), round(x1 * k) - 1, round(y1 * k) - 1, colour)
+    for x in (4, 6, 8, 10):                                       # contacts
+        box(x, 2, x + 1, 5, YELLOW)
+    box(4, 8, 12, 13, WHITE)                                      # label
+    box(5, 9, 11, 10, NAVY)
+    box(5, 11, 9, 12, NAVY)
+    return c
+
+
+def tray_card_at(n):
+    """The pixel art at 16, drawn anew at the other sizes."""
+    return tray_card() if n == 16 else tray_card_drawn(n)
+
+
 def printer_32(c, top, bottom, left, right):
     """Body of a photo printer, drawn over whatever is already there."""
     corners = [(x, y, c.get(x, y)) for x in (left, right) for y in (top, bottom)]
@@ -283,45 +316,64 @@ def photo(c, x0, y0, x1, y1):
             c.set(x, y, HILL_DARK if y == top else HILL)
 
 
-def photograph_32():
-    """The photo application's mark: a print with a white border, 16 colours."""
-    c = Canvas(32, 32)
-    c.rect(4, 7, 29, 28, GRAY)                                    # shadow
-    c.rect(2, 5, 27, 26, WHITE)
-    c.frame(2, 5, 27, 26, SILVER)
-    c.rect(4, 7, 25, 22, AQUA)                                    # sky
-    c.rect(4, 7, 25, 8, TEAL)
-    c.disc(19.5, 11.5, 2.6, YELLOW)
-    c.polygon([(4, 19), (11, 12.5), (17, 19), (4, 19)], OLIVE)    # far hill
-    c.polygon([(4, 23), (4, 18), (9, 15), (16, 19), (21, 16), (26, 19), (26, 23)], GREEN)
-    c.rect(4, 21, 25, 22, LIME)
+def photograph(n=32):
+    """The photo application's mark: a print with a white border, 16 colours.
+    Laid out on the 32-pixel grid and drawn for n pixels."""
+    k = n / 32
+    c = Canvas(n, n)
+
+    def box(x0, y0, x1, y1, colour, outline=False):
+        """Corners included, as on the 32-pixel grid."""
+        args = (round(x0 * k), round(y0 * k), round((x1 + 1) * k) - 1, round((y1 + 1) * k) - 1,
+                colour)
+        (c.frame if outline else c.rect)(*args)
+    box(4, 7, 29, 28, GRAY)                                       # shadow
+    box(2, 5, 27, 26, WHITE)
+    box(2, 5, 27, 26, SILVER, outline=True)
+    box(4, 7, 25, 22, AQUA)                                       # sky
+    box(4, 7, 25, 8, TEAL)
+    c.disc(19.5 * k, 11.5 * k, 2.6 * k, YELLOW)
+    c.polygon([(x * k, y * k) for x, y in [(4, 19), (11, 12.5), (17, 19), (4, 19)]], OLIVE)
+    c.polygon([(x * k, y * k) for x, y in
+               [(4, 23), (4, 18), (9, 15), (16, 19), (21, 16), (26, 19), (26, 23)]], GREEN)
+    box(4, 21, 25, 22, LIME)
     return c
 
 
-def triangle_32(points):
-    """A red triangle with a dark edge on a transparent ground, 16 colours."""
-    c = Canvas(32, 32)
-    inner = Canvas(32, 32)
-    inner.polygon(points, RED)
-    for y in range(32):
-        for x in range(32):
+def triangle(points, n=32):
+    """A red triangle with a dark edge on a transparent ground, 16 colours; the points
+    on the 32-pixel grid, drawn for n pixels with an edge as thick as the scale."""
+    k = n / 32
+    c = Canvas(n, n)
+    inner = Canvas(n, n)
+    inner.polygon([(x * k, y * k) for x, y in points], RED)
+    width = max(1, round(k))
+    for y in range(n):
+        for x in range(n):
             if inner.get(x, y) is None:
                 continue
-            edge = any(inner.get(nx, ny) is None
-                       for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1))
-                       if 0 <= nx < 32 and 0 <= ny < 32)
+            near = [(x + dx, y + dy) for d in range(1, width + 1)
+                    for dx, dy in ((-d, 0), (d, 0), (0, -d), (0, d))]
+            edge = any(inner.get(nx, ny) is None for nx, ny in near
+                       if 0 <= nx < n and 0 <= ny < n)
             c.set(x, y, MAROON if edge else RED)
     return c
 
 
-def folded_32():
+def folded(n=32):
     """The lower part is folded: the triangle points right."""
-    return triangle_32([(10, 6), (24, 16), (10, 26)])
+    return triangle([(10, 6), (24, 16), (10, 26)], n)
 
 
-def unfolded_32():
+def unfolded(n=32):
     """The lower part is unfolded: the triangle points down."""
-    return triangle_32([(6, 10), (26, 10), (16, 24)])
+    return triangle([(6, 10), (26, 10), (16, 24)], n)
+
+
+# The system asks for an icon at its icon size for the DPI: the small size for the
+# notification area (16 at 96 DPI to 32 at 192), the standard one for the buttons.
+SMALL_SIZES = (16, 20, 24, 32)
+LARGE_SIZES = (32, 40, 48, 64)
 
 
 def product_picture():
@@ -359,12 +411,11 @@ def main():
     ap.add_argument('--preview')
     args = ap.parse_args()
 
-    tray = tray_card()
     icons = {
-        'tray.ico': [(tray, 4)],
-        'photo_app.ico': [(photograph_32(), 4)],
-        'folded.ico': [(folded_32(), 4)],
-        'unfolded.ico': [(unfolded_32(), 4)],
+        'tray.ico': [(tray_card_at(n), 4) for n in SMALL_SIZES],
+        'photo_app.ico': [(photograph(n), 4) for n in LARGE_SIZES],
+        'folded.ico': [(folded(n), 4) for n in LARGE_SIZES],
+        'unfolded.ico': [(unfolded(n), 4) for n in LARGE_SIZES],
     }
     picture = product_picture()
     for name, images in icons.items():
