@@ -57,7 +57,7 @@ std::uint32_t AgentWindow::ReadDirectExec() const {
 }
 
 std::intptr_t AgentWindow::OnCreate() {
-    trayIcon = platform_.user.LoadIcon(IDI_TRAY);
+    trayIcon = platform_.user.LoadIcon(IDI_TRAY, IconSize::Small);
     auto opensWindow = [this] {
         const std::uint32_t directExec = ReadDirectExec();
         return (directExec == schema::kDirectExecOpenPhotoApp ||

@@ -18,6 +18,8 @@ constexpr std::uint32_t Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 }
 
 constexpr int kColorMenu = 4;             // COLOR_MENU
+constexpr int kColorMenuText = 7;         // COLOR_MENUTEXT
+constexpr int kColorWindowText = 8;       // COLOR_WINDOWTEXT
 constexpr std::uint32_t kDtLeft = 0;      // DT_LEFT | DT_TOP, no word wrap
 constexpr std::uint32_t kDtCenter = 1;    // DT_CENTER
 constexpr std::uint8_t kShiftJisCharset = 128;
@@ -48,8 +50,8 @@ public:
     virtual void SetTextColor(std::uint32_t color) = 0;
     virtual void SetTransparentBackground() = 0;
     virtual void DrawText(const std::string& text, const Rect& rect, std::uint32_t format) = 0;
-    // DrawIcon: the icon at its standard size, 32 by 32.
-    virtual void DrawIcon(int x, int y, IconHandle icon) = 0;
+    // The icon drawn `size` pixels square, with its image for that size.
+    virtual void DrawIcon(int x, int y, IconHandle icon, int size) = 0;
 };
 
 // A font of the system's own kind (character set 128) made and selected for one

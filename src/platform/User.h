@@ -17,6 +17,9 @@ constexpr std::uint32_t kMbOk = 0x0;
 constexpr std::uint32_t kMbIconHand = 0x10;
 constexpr std::uint32_t kMbIconExclamation = 0x30;
 
+// The system's two icon sizes: SM_CXICON and SM_CXSMICON.
+enum class IconSize { Large, Small };
+
 struct Point {
     int x = 0;
     int y = 0;
@@ -66,7 +69,13 @@ public:
     virtual int MessageBox(WindowHandle owner, const std::string& text, const std::string& title,
                            std::uint32_t style) = 0;
     virtual std::string LoadString(int id) = 0;
-    virtual IconHandle LoadIcon(int id) = 0;
+    // Icon resource `id` at the system's size for `size`, its image for that size chosen
+    // by the system; shared, never destroyed by the caller.
+    virtual IconHandle LoadIcon(int id, IconSize size) = 0;
+    // The system's icon size in pixels (SM_CXICON, SM_CXSMICON).
+    virtual int IconPixels(IconSize size) = 0;
+    // The system DPI, read once when the program started.
+    virtual int SystemDpi() = 0;
     virtual std::uint32_t DoubleClickTime() = 0;
     virtual Point CursorPos() = 0;
     // The primary screen's work area (SPI_GETWORKAREA), screen pixels; empty when unknown.

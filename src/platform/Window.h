@@ -83,6 +83,8 @@ public:
 
     // The window itself.
     virtual Rect WindowRect() = 0;  // screen pixels
+    // The work area of the monitor nearest to the window, screen pixels; empty when unknown.
+    virtual Rect MonitorWorkArea() = 0;
     virtual void SetPos(ZOrder after, int x, int y, int width, int height, std::uint32_t flags) = 0;
     // The whole client area invalidated, erased when `erase`.
     virtual void Invalidate(bool erase) = 0;

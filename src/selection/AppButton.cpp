@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/DpiScale.h"
 #include "res/resource.h"
 #include "store/RegistrySchema.h"
 #include "store/SettingsStore.h"
@@ -10,9 +11,9 @@ namespace kardello {
 
 namespace {
 
+// White and dark grey stand out on a light and on a dark menu colour alike.
 constexpr std::uint32_t kFrameLight = Rgb(255, 255, 255);
 constexpr std::uint32_t kFrameShadow = 0x606060;
-constexpr std::uint32_t kLabelColor = Rgb(0, 0, 0);
 
 // Four one-pixel lines; the shadow's lines reach one pixel further than the light's.
 void Draw3dRect(ICanvas& canvas, const Rect& r, std::uint32_t light, std::uint32_t shadow) {
@@ -22,11 +23,13 @@ void Draw3dRect(ICanvas& canvas, const Rect& r, std::uint32_t light, std::uint32
     canvas.FillSolidRect({r.left, r.bottom - 1, r.right, r.bottom}, shadow);
 }
 
-void DrawFrame(ICanvas& canvas, const Rect& r, bool inset) {
-    const int dy = inset ? 2 : 0;
-    const int dr = inset ? 3 : 0;
-    for (int n = 1; n <= 2; ++n) {
-        Draw3dRect(canvas, {r.left + n, r.top + n + dy, r.right - n - dr, r.bottom - n - dy},
+// The outer rectangle's offsets scale; the inner one lies one line inside it at every
+// DPI, as the system's own three-dimensional edges stay one pixel a line.
+void DrawFrame(ICanvas& canvas, const Rect& r, bool inset, const DpiScale& px) {
+    const Rect outer{r.left + px(1), r.top + px(inset ? 3 : 1), r.right - px(inset ? 4 : 1),
+                     r.bottom - px(inset ? 3 : 1)};
+    for (int n = 0; n <= 1; ++n) {
+        Draw3dRect(canvas, {outer.left + n, outer.top + n, outer.right - n, outer.bottom - n},
                    kFrameLight, kFrameShadow);
     }
 }
@@ -36,9 +39,9 @@ bool IsSlot(int kind) { return kind >= kAppButtonSlot1 && kind <= kAppButtonSlot
 }  // namespace
 
 AppButton::AppButton(Platform& platform) : platform_(platform) {
-    collapsedIcon = platform_.user.LoadIcon(IDI_PICTURE_145);
-    expandedIcon = platform_.user.LoadIcon(IDI_PICTURE_146);
-    photoIcon = platform_.user.LoadIcon(IDI_PICTURE_142);
+    collapsedIcon = platform_.user.LoadIcon(IDI_PICTURE_145, IconSize::Large);
+    expandedIcon = platform_.user.LoadIcon(IDI_PICTURE_146, IconSize::Large);
+    photoIcon = platform_.user.LoadIcon(IDI_PICTURE_142, IconSize::Large);
 }
 
 const MessageTable& AppButton::Messages() const {
@@ -59,15 +62,17 @@ void AppButton::DrawButton(const DrawItemRequest& request) {
     ICanvas& canvas = *request.canvas;
     const Rect& r = request.rect;
     const int h = (r.bottom - r.top) / 2;
+    const DpiScale px(platform_.user.SystemDpi());
 
     // Pressed or not, enabled or not: the same ground.
     GdiHandle ground = canvas.CreateSolidBrush(canvas.SysColor(kColorMenu));
     canvas.FillRect(r, ground);
-    if (request.state & kOdsFocus) canvas.DrawFocusRect({r.left + 5, r.top + 6, r.right - 7, r.bottom - 6});
+    if (request.state & kOdsFocus)
+        canvas.DrawFocusRect({r.left + px(5), r.top + px(6), r.right - px(7), r.bottom - px(6)});
 
     const bool known = IsSlot(kind) || (kind >= kAppButtonPhotoApp && kind <= kAppButtonSettings);
     if (known) {
-        DrawFrame(canvas, r, kind == kAppButtonOtherApps || kind == kAppButtonSettings);
+        DrawFrame(canvas, r, kind == kAppButtonOtherApps || kind == kAppButtonSettings, px);
 
         SettingsStore store(platform_.registry);
         store.OpenExisting(schema::kAgentRoot, schema::kAgentKey);  // never created from here
@@ -82,39 +87,44 @@ void AppButton::DrawButton(const DrawItemRequest& request) {
         }
         const std::string notRegistered = platform_.user.LoadString(IDS_NOT_REGISTERED);
         const std::string face = platform_.user.LoadString(IDS_FONT_FACE);
-        const int iconTop = h - 16;
+        // Centred on the button at the system's icon size: h - 16 at 96 DPI.
+        const int iconSize = platform_.user.IconPixels(IconSize::Large);
+        const int iconTop = h - iconSize / 2;
 
         if (IsSlot(kind)) {
             IconHandle icon = nullptr;
             if (label != notRegistered && GetShellIcon(path, icon)) {
-                canvas.DrawIcon(r.left + 13, iconTop, icon);
+                canvas.DrawIcon(r.left + px(13), iconTop, icon, iconSize);
                 platform_.shell.DestroyIcon(icon);
             }
-            DrawLabel(canvas, label, {r.left + 80, h - 5, r.right, r.bottom}, kDtLeft, 0, 0, face);
-        } else if (kind == kAppButtonPhotoApp) {
-            canvas.DrawIcon(r.left + 8, iconTop, photoIcon);
-            DrawLabel(canvas, label, {r.left + 46, h - 6, r.right, r.bottom - 2}, kDtLeft, 15, 600,
+            DrawLabel(canvas, label, {r.left + px(80), h - px(5), r.right, r.bottom}, kDtLeft, 0, 0,
                       face);
+        } else if (kind == kAppButtonPhotoApp) {
+            canvas.DrawIcon(r.left + px(8), iconTop, photoIcon, iconSize);
+            DrawLabel(canvas, label, {r.left + px(46), h - px(6), r.right, r.bottom - px(2)}, kDtLeft,
+                      px(15), 600, face);
         } else if (kind == kAppButtonOtherApps) {
-            canvas.DrawIcon(r.left + 2, iconTop, expanded ? expandedIcon : collapsedIcon);
-            DrawLabel(canvas, label, {r.left + 18, h - 5, r.right, r.bottom - 4}, kDtCenter, 12,
-                      400, face);
+            canvas.DrawIcon(r.left + px(2), iconTop, expanded ? expandedIcon : collapsedIcon,
+                            iconSize);
+            DrawLabel(canvas, label, {r.left + px(18), h - px(5), r.right, r.bottom - px(4)},
+                      kDtCenter, px(12), 400, face);
         } else {
-            DrawLabel(canvas, label, {r.left + 2, h - 5, r.right - 5, r.bottom - 4}, kDtCenter, 12,
-                      400, face);
+            DrawLabel(canvas, label, {r.left + px(2), h - px(5), r.right - px(5), r.bottom - px(4)},
+                      kDtCenter, px(12), 400, face);
         }
     }
     canvas.DeleteObject(ground);
 }
 
-// fontHeight 0: the label takes the font the context holds.
+// fontHeight 0: the label takes the font the context holds. The menu's text colour
+// stays readable on the menu colour, high contrast included.
 void AppButton::DrawLabel(ICanvas& canvas, const std::string& label, const Rect& rect,
                           std::uint32_t format, int fontHeight, int fontWeight,
                           const std::string& face) {
     std::optional<ScopedFont> font;
     if (fontHeight != 0) font.emplace(canvas, fontHeight, fontWeight, face);
     canvas.SetTransparentBackground();
-    canvas.SetTextColor(kLabelColor);
+    canvas.SetTextColor(canvas.SysColor(kColorMenuText));
     canvas.DrawText(label, rect, format);
 }
 

@@ -1,8 +1,10 @@
 #include "selection/SelectionWindow.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "agent/PhotoApp.h"
+#include "platform/DpiScale.h"
 #include "res/resource.h"
 #include "settings/SettingsDialog.h"
 #include "store/FirstRun.h"
@@ -15,6 +17,7 @@ int SelectionWindow::selectionWindowOpen_ = 0;
 
 namespace {
 
+// Below the toggle when folded, below the fifth slot when unfolded; pixels at 96 DPI.
 constexpr int kFoldedMargin = 10;
 constexpr int kUnfoldedMargin = 12;
 
@@ -87,8 +90,8 @@ std::intptr_t SelectionWindow::OnInitDialog() {
 
     const Rect window = ops.WindowRect();
     const Rect toggle = ops.ItemRect(IDC_SELECTION_OTHER_APPS);
-    ops.SetPos(ZOrder::TopMost, 0, 0, window.Width(), toggle.bottom - window.top + kFoldedMargin,
-               kSwpNoMove);
+    ops.SetPos(ZOrder::TopMost, 0, 0, window.Width(),
+               toggle.bottom - window.top + Px(kFoldedMargin), kSwpNoMove);
     CentreInWorkArea();
     ops.FocusItem(IDC_SELECTION_PHOTO_APP);
     EnableSlots(expanded == 1);
@@ -104,6 +107,8 @@ void SelectionWindow::CentreInWorkArea() {
     Ops()->SetPos(ZOrder::TopMost, area.left + (area.Width() - window.Width()) / 2,
                   area.top + (area.Height() - window.Height()) / 2, 0, 0, kSwpNoSize);
 }
+
+int SelectionWindow::Px(int pixels) const { return DpiScale(user_.SystemDpi())(pixels); }
 
 void SelectionWindow::OnDrawItem(const DrawItemRequest& request) {
     if (AppButton* button = ButtonFor(request.controlId)) button->DrawButton(request);
@@ -133,13 +138,21 @@ void SelectionWindow::OnToggleOtherApps() {
     if (expanded == 0) {
         RefreshAppNames();
         const Rect lastSlot = ops.ItemRect(IDC_SELECTION_SLOT_5);
-        ops.SetPos(ZOrder::Top, window.left, window.top, window.Width(),
-                   lastSlot.bottom - window.top + kUnfoldedMargin, 0);
+        const int height = lastSlot.bottom - window.top + Px(kUnfoldedMargin);
+        // Up just enough to keep the lower edge on the work area, never above its top.
+        int top = window.top;
+        const Rect area = ops.MonitorWorkArea();
+        if (area.Height() > 0 && top + height > area.bottom)
+            top = std::max(area.top, std::min(top, area.bottom - height));
+        raisedBy = window.top - top;
+        ops.SetPos(ZOrder::Top, window.left, top, window.Width(), height, 0);
         expanded = 1;
     } else {
         const Rect toggle = ops.ItemRect(IDC_SELECTION_OTHER_APPS);
-        ops.SetPos(ZOrder::Top, window.left, window.top, window.Width(),
-                   toggle.bottom - window.top + kFoldedMargin, kSwpNoMove);
+        const int top = window.top + raisedBy;  // back where it was before it unfolded
+        ops.SetPos(ZOrder::Top, window.left, top, window.Width(),
+                   toggle.bottom - window.top + Px(kFoldedMargin), raisedBy == 0 ? kSwpNoMove : 0);
+        raisedBy = 0;
         expanded = 0;
     }
     EnableSlots(expanded == 1);

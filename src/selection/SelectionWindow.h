@@ -59,12 +59,16 @@ protected:
     std::int32_t expanded = 0;
     std::int32_t launchedPhotoApp = 0;
     std::int32_t launchDetail = 0;
+    // How far unfolding moved the window up to keep it on the work area.
+    int raisedBy = 0;
 
 private:
     AppButton* ButtonFor(int controlId);
     void EnableSlots(bool enable);
     void Launched(int photoApp, int detail);
     void CentreInWorkArea();
+    // Pixels at 96 DPI, at the system's DPI.
+    int Px(int pixels) const;
 
     static int selectionWindowOpen_;
 };

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "platform/Canvas.h"
+#include "platform/DpiScale.h"
 #include "res/resource.h"
 
 namespace kardello {
@@ -97,9 +98,11 @@ void DeviceInfoPanel::OnPaint() {
     std::unique_ptr<ICanvas> canvas = Ops()->BeginPaint();
     if (canvas == nullptr) return;
     const Lines lines = BuildLines();
-    canvas->SetTextColor(Rgb(0, 0, 0));
+    // The window's text colour: black in the standard schemes, readable in high contrast.
+    canvas->SetTextColor(canvas->SysColor(kColorWindowText));
     canvas->SetTransparentBackground();
-    const ScopedFont font(*canvas, 12, 400, platform_.user.LoadString(IDS_FONT_FACE));
+    const DpiScale px(platform_.user.SystemDpi());
+    const ScopedFont font(*canvas, px(12), 400, platform_.user.LoadString(IDS_FONT_FACE));
     canvas->DrawText(VisibleText(lines), canvas->ClientRect(), kDtLeft);
 }
 

@@ -183,6 +183,9 @@ TEST(AgentStartup, FirstTickAddsTheIconAndLaterTicksModifyIt) {
     EXPECT_EQ(add.data.flags, kNifMessage | kNifIcon | kNifTip);
     EXPECT_EQ(add.data.window, bench.window->Handle());
     EXPECT_EQ(add.data.tip, TXT_CONFIRMING_INSERTION);
+    // The tray's picture at the small icon size, which the system DPI sets.
+    EXPECT_EQ(bench.user.IconId(add.data.icon), IDI_TRAY);
+    EXPECT_EQ(bench.user.iconPixels[add.data.icon], 16);
     const auto& modify = bench.shell.notifications[1];
     EXPECT_EQ(modify.message, kNimModify);
     EXPECT_EQ(modify.data.flags, kNifMessage | kNifTip);  // the same icon is not sent again

@@ -64,10 +64,10 @@ void FakeCanvas::DrawText(const std::string& text, const Rect& rect, std::uint32
     ops.push_back(op);
 }
 
-void FakeCanvas::DrawIcon(int x, int y, IconHandle icon) {
+void FakeCanvas::DrawIcon(int x, int y, IconHandle icon, int size) {
     Op op;
     op.what = "icon";
-    
+    op.size = size;
     op.x = x;
     op.y = y;
     op.icon = icon;

@@ -20,6 +20,7 @@ public:
         std::uint32_t format = 0;
         IconHandle icon = nullptr;
         int x = 0, y = 0;
+        int size = 0;              // icon: drawn this many pixels square
         FontRequest font;          // text: the font selected when it was drawn
         bool stockFont = true;     // text: drawn in the context's own font
         std::uint32_t textColor = 0;
@@ -29,6 +30,7 @@ public:
     explicit FakeCanvas(Rect client = {0, 0, 100, 20}) : client_(client) {}
 
     Rect ClientRect() override { return client_; }
+    // Each colour its own: c0c0c4 the menu, c0c0c7 its text, c0c0c8 the window's text.
     std::uint32_t SysColor(int index) override { return 0x00C0C0C0u + static_cast<std::uint32_t>(index); }
     GdiHandle CreateSolidBrush(std::uint32_t color) override;
     void FillRect(const Rect& rect, GdiHandle brush) override;
@@ -40,7 +42,7 @@ public:
     void SetTextColor(std::uint32_t color) override { textColor_ = color; }
     void SetTransparentBackground() override { transparent_ = true; }
     void DrawText(const std::string& text, const Rect& rect, std::uint32_t format) override;
-    void DrawIcon(int x, int y, IconHandle icon) override;
+    void DrawIcon(int x, int y, IconHandle icon, int size) override;
 
     std::vector<Op> ops;
     std::vector<const Op*> Find(const std::string& what) const;

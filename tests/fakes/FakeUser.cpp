@@ -1,5 +1,6 @@
 #include "fakes/FakeUser.h"
 
+#include "platform/DpiScale.h"
 #include "res/Texts.h"
 #include "res/resource.h"
 
@@ -37,6 +38,8 @@ void FakeWindowOps::SetForeground() {
 void FakeWindowOps::EndDialog(int result) {
     if (alive_) endResult = result;
 }
+
+Rect FakeWindowOps::MonitorWorkArea() { return user_.workArea; }
 
 void FakeWindowOps::SetPos(ZOrder after, int x, int y, int width, int height, std::uint32_t flags) {
     if (!alive_) return;
@@ -99,7 +102,7 @@ public:
     void SetTextColor(std::uint32_t color) override { c_.SetTextColor(color); }
     void SetTransparentBackground() override { c_.SetTransparentBackground(); }
     void DrawText(const std::string& t, const Rect& r, std::uint32_t f) override { c_.DrawText(t, r, f); }
-    void DrawIcon(int x, int y, IconHandle i) override { c_.DrawIcon(x, y, i); }
+    void DrawIcon(int x, int y, IconHandle i, int size) override { c_.DrawIcon(x, y, i, size); }
 
 private:
     FakeCanvas& c_;
@@ -224,10 +227,15 @@ std::string FakeUser::LoadString(int id) {
     return found == table.end() ? std::string() : found->second;
 }
 
-IconHandle FakeUser::LoadIcon(int id) {
+IconHandle FakeUser::LoadIcon(int id, IconSize size) {
     auto icon = reinterpret_cast<IconHandle>(nextHandle++);
     iconIds[icon] = id;
+    iconPixels[icon] = IconPixels(size);
     return icon;
+}
+
+int FakeUser::IconPixels(IconSize size) {
+    return DpiScale(dpi)(size == IconSize::Small ? 16 : 32);
 }
 
 int FakeUser::IconId(IconHandle icon) const {

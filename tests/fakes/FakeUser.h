@@ -37,6 +37,7 @@ public:
     void EndDialog(int result) override;
 
     Rect WindowRect() override { return windowRect; }
+    Rect MonitorWorkArea() override;
     void SetPos(ZOrder after, int x, int y, int width, int height, std::uint32_t flags) override;
     void Invalidate(bool erase) override;
     void RedrawNow() override;
@@ -124,7 +125,10 @@ public:
     int MessageBox(WindowHandle owner, const std::string& text, const std::string& title,
                    std::uint32_t style) override;
     std::string LoadString(int id) override;
-    IconHandle LoadIcon(int id) override;
+    IconHandle LoadIcon(int id, IconSize size) override;
+    // Windows' sizes for the DPI: 32 and 16 at 96, 48 and 24 at 144.
+    int IconPixels(IconSize size) override;
+    int SystemDpi() override { return dpi; }
     std::uint32_t DoubleClickTime() override { return 500; }
     Point CursorPos() override { return cursor; }
     Rect WorkArea() override { return workArea; }
@@ -158,6 +162,8 @@ public:
     Point cursor{320, 240};
     Rect workArea{0, 0, 1024, 738};
     std::map<IconHandle, int> iconIds;  // every icon loaded, with its resource id
+    std::map<IconHandle, int> iconPixels;  // and the size it was loaded at
+    int dpi = 96;
     std::vector<Box> boxes;
     std::function<void()> onBox;  // called while a box is up
     std::vector<Modal> modals;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "fakes/AgentBench.h"
+#include "platform/DpiScale.h"
 #include "res/Texts.h"
 #include "res/resource.h"
 #include "selection/AppButton.h"
@@ -17,6 +18,7 @@ constexpr RegRoot kHklm = RegRoot::LocalMachine;
 const std::string kAgentKey = schema::kAgentKey;
 constexpr const char* kEditorPath = "C:\\Apps\\editor.exe";
 constexpr std::uint32_t kMenuColor = 0x00C0C0C4u;  // the fake canvas's COLOR_MENU
+// Labels take COLOR_MENUTEXT (c0c0c7 on the fake canvas), never a fixed black.
 
 std::string Hex(std::uint32_t value) {
     std::ostringstream out;
@@ -64,7 +66,8 @@ protected:
             const auto handle = reinterpret_cast<std::uintptr_t>(op.icon);
             const std::string which = id != 0 ? std::to_string(id)
                                               : "shell+" + std::to_string(handle - firstShellIcon);
-            return "icon " + which + " at " + std::to_string(op.x) + "," + std::to_string(op.y);
+            return "icon " + which + " at " + std::to_string(op.x) + "," + std::to_string(op.y) +
+                   " size " + std::to_string(op.size);
         }
         std::string font = op.stockFont ? "own font"
                                         : std::to_string(op.font.height) + "/" +
@@ -105,8 +108,8 @@ TEST_F(AppButtonPaint, RegisteredAndFreeSlotsOnATwentyPixelButton) {
     slot3.SetKind(3);
     EXPECT_EQ(Paint(slot3, {0, 0, 294, 20}),
               Join(Join({"fill 0,0,294,20 " + Hex(kMenuColor)}, kFullFrame294x20),
-                   {"icon shell+0 at 13,-6",
-                    "text 'Editor' 80,5,294,20 fmt 0 own font colour 0 clear"}));
+                   {"icon shell+0 at 13,-6 size 32",
+                    "text 'Editor' 80,5,294,20 fmt 0 own font colour c0c0c7 clear"}));
     EXPECT_EQ(bench.shell.iconRequests, std::vector<std::string>{kEditorPath});
     ExpectNothingLeft();
 
@@ -116,7 +119,7 @@ TEST_F(AppButtonPaint, RegisteredAndFreeSlotsOnATwentyPixelButton) {
     slot4.SetKind(4);
     EXPECT_EQ(Paint(slot4, {0, 0, 294, 20}),
               Join(Join({"fill 0,0,294,20 " + Hex(kMenuColor)}, kFullFrame294x20),
-                   {"text 'No registrada' 80,5,294,20 fmt 0 own font colour 0 clear"}));
+                   {"text 'No registrada' 80,5,294,20 fmt 0 own font colour c0c0c7 clear"}));
     EXPECT_EQ(bench.shell.iconRequests.size(), 1u);
     ExpectNothingLeft();
 }
@@ -132,8 +135,8 @@ TEST_F(AppButtonPaint, PhotoButtonOfTwentyFivePixelsWithTheFocus) {
                   "solid 292,1,293,24 606060", "solid 1,23,293,24 606060",
                   "solid 2,2,291,3 ffffff", "solid 2,2,3,22 ffffff",
                   "solid 291,2,292,23 606060", "solid 2,22,292,23 606060",
-                  "icon 142 at 8,-4",
-                  "text 'Abriendo VARNO Fotimo' 46,6,294,23 fmt 0 15/600/128/MS Sans Serif colour 0 clear",
+                  "icon 142 at 8,-4 size 32",
+                  "text 'Abriendo VARNO Fotimo' 46,6,294,23 fmt 0 15/600/128/MS Sans Serif colour c0c0c7 clear",
               }));
     EXPECT_EQ(canvas->fontsCreated, 1);
     EXPECT_TRUE(bench.shell.iconRequests.empty());
@@ -147,17 +150,17 @@ TEST_F(AppButtonPaint, ToggleTriangleFollowsExpandedAndSettingsHasNoIcon) {
         "solid 192,4,193,26 606060", "solid 2,25,193,26 606060",
     };
     const std::string label = "text 'Abrir una aplicaci\xF3n diferente' 18,10,198,26 fmt 1 "
-                              "12/400/128/MS Sans Serif colour 0 clear";
+                              "12/400/128/MS Sans Serif colour c0c0c7 clear";
     AppButton toggle(bench.platform);
     toggle.SetKind(kAppButtonOtherApps);
     EXPECT_EQ(Paint(toggle, {0, 0, 198, 30}),
               Join(Join({"fill 0,0,198,30 " + Hex(kMenuColor)}, insetFrame),
-                   {"icon 145 at 2,-1", label}));
+                   {"icon 145 at 2,-1 size 32", label}));
     ExpectNothingLeft();
     toggle.SetExpanded(1);
-    EXPECT_EQ(Paint(toggle, {0, 0, 198, 30})[9], "icon 146 at 2,-1");
+    EXPECT_EQ(Paint(toggle, {0, 0, 198, 30})[9], "icon 146 at 2,-1 size 32");
     toggle.SetExpanded(0);
-    EXPECT_EQ(Paint(toggle, {0, 0, 198, 30})[9], "icon 145 at 2,-1");
+    EXPECT_EQ(Paint(toggle, {0, 0, 198, 30})[9], "icon 145 at 2,-1 size 32");
 
     AppButton settings(bench.platform);
     settings.SetKind(kAppButtonSettings);
@@ -167,9 +170,103 @@ TEST_F(AppButtonPaint, ToggleTriangleFollowsExpandedAndSettingsHasNoIcon) {
                   "solid 1,3,85,4 ffffff", "solid 1,3,2,26 ffffff", "solid 85,3,86,27 606060",
                   "solid 1,26,86,27 606060", "solid 2,4,84,5 ffffff", "solid 2,4,3,25 ffffff",
                   "solid 84,4,85,26 606060", "solid 2,25,85,26 606060",
-                  "text 'Ajustes' 2,10,85,26 fmt 1 12/400/128/MS Sans Serif colour 0 clear",
+                  "text 'Ajustes' 2,10,85,26 fmt 1 12/400/128/MS Sans Serif colour c0c0c7 clear",
               }));
     ExpectNothingLeft();
+}
+
+// At 150% every pixel quantity is half as large again, rounded as MulDiv rounds
+// (1.5 -> 2, 4.5 -> 5, 7.5 -> 8, 22.5 -> 23); the icons come at the system's 48 pixels,
+// centred on the button; the frame's two lines still touch.
+TEST_F(AppButtonPaint, EveryKindAtOneHundredFiftyPercent) {
+    bench.user.dpi = 144;
+    const std::string ground = "fill 0,0,441,60 " + Hex(kMenuColor);
+    const std::vector<std::string> fullFrame441x60 = {
+        "solid 2,2,438,3 ffffff",    "solid 2,2,3,57 ffffff",     "solid 438,2,439,58 606060",
+        "solid 2,57,439,58 606060",  "solid 3,3,437,4 ffffff",    "solid 3,3,4,56 ffffff",
+        "solid 437,3,438,57 606060", "solid 3,56,438,57 606060",
+    };
+    AppButton slot3(bench.platform);
+    slot3.SetKind(3);
+    EXPECT_EQ(Paint(slot3, {0, 0, 441, 60}),
+              Join(Join({ground}, fullFrame441x60),
+                   {"icon shell+0 at 20,6 size 48",
+                    "text 'Editor' 120,22,441,60 fmt 0 own font colour c0c0c7 clear"}));
+    ExpectNothingLeft();
+
+    AppButton photo(bench.platform);
+    photo.SetKind(kAppButtonPhotoApp);
+    EXPECT_EQ(bench.user.iconPixels.at(bench.user.iconIds.rbegin()->first), 48);
+    EXPECT_EQ(Paint(photo, {0, 0, 441, 38}, kOdsFocus),
+              (std::vector<std::string>{
+                  "fill 0,0,441,38 " + Hex(kMenuColor),
+                  "focus 8,9,430,29",
+                  "solid 2,2,438,3 ffffff", "solid 2,2,3,35 ffffff",
+                  "solid 438,2,439,36 606060", "solid 2,35,439,36 606060",
+                  "solid 3,3,437,4 ffffff", "solid 3,3,4,34 ffffff",
+                  "solid 437,3,438,35 606060", "solid 3,34,438,35 606060",
+                  "icon 142 at 12,-5 size 48",
+                  "text 'Abriendo VARNO Fotimo' 69,10,441,35 fmt 0 23/600/128/MS Sans Serif colour c0c0c7 clear",
+              }));
+    ExpectNothingLeft();
+
+    AppButton toggle(bench.platform);
+    toggle.SetKind(kAppButtonOtherApps);
+    toggle.SetExpanded(1);
+    EXPECT_EQ(Paint(toggle, {0, 0, 297, 45}),
+              (std::vector<std::string>{
+                  "fill 0,0,297,45 " + Hex(kMenuColor),
+                  "solid 2,5,290,6 ffffff", "solid 2,5,3,39 ffffff",
+                  "solid 290,5,291,40 606060", "solid 2,39,291,40 606060",
+                  "solid 3,6,289,7 ffffff", "solid 3,6,4,38 ffffff",
+                  "solid 289,6,290,39 606060", "solid 3,38,290,39 606060",
+                  "icon 146 at 3,-2 size 48",
+                  "text 'Abrir una aplicaci\xF3n diferente' 27,14,297,39 fmt 1 18/400/128/MS Sans Serif "
+                  "colour c0c0c7 clear",
+              }));
+    ExpectNothingLeft();
+
+    AppButton settings(bench.platform);
+    settings.SetKind(kAppButtonSettings);
+    const auto lines = Paint(settings, {0, 0, 135, 45});
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[1], "solid 2,5,128,6 ffffff");
+    EXPECT_EQ(lines[8], "solid 3,38,128,39 606060");
+    EXPECT_EQ(lines[9], "text 'Ajustes' 3,14,127,39 fmt 1 18/400/128/MS Sans Serif colour c0c0c7 clear");
+    ExpectNothingLeft();
+}
+
+TEST(DpiScale, RoundsAsMulDivAndTakesNoDpiAsNinetySix) {
+    // Half away from zero, as Windows' MulDiv.
+    EXPECT_EQ(MulDivRound(15, 144, 96), 23);
+    EXPECT_EQ(MulDivRound(1, 120, 96), 1);
+    EXPECT_EQ(MulDivRound(2, 120, 96), 3);
+    EXPECT_EQ(MulDivRound(-3, 144, 96), -5);
+    EXPECT_EQ(MulDivRound(3, -144, 96), -5);
+    EXPECT_EQ(MulDivRound(-7, 144, -96), 11);
+    EXPECT_EQ(MulDivRound(5, 1, 3), 2);
+    EXPECT_EQ(MulDivRound(0, 144, 96), 0);
+    // What MulDiv answers where no answer fits.
+    EXPECT_EQ(MulDivRound(12, 144, 0), -1);
+    EXPECT_EQ(MulDivRound(INT32_MAX, INT32_MAX, 1), -1);
+    EXPECT_EQ(MulDivRound(INT32_MIN, INT32_MIN, INT32_MIN), INT32_MIN);
+    EXPECT_EQ(MulDivRound(INT32_MIN, 1, -1), -1);
+
+    // At 96 DPI, and for a DPI the system cannot mean, every quantity stays as it is.
+    for (int dpi : {96, 0, -120}) {
+        const DpiScale px(dpi);
+        EXPECT_EQ(px.Dpi(), 96);
+        for (int pixels : {1, 2, 5, 10, 12, 15, 16, 46, 80}) EXPECT_EQ(px(pixels), pixels) << dpi;
+    }
+    // The four usual settings: the margins of 10 and 12 and the 15-pixel font.
+    const std::vector<std::vector<int>> expected = {
+        {120, 13, 15, 19}, {144, 15, 18, 23}, {168, 18, 21, 26}, {192, 20, 24, 30}};
+    for (const auto& row : expected) {
+        const DpiScale px(row[0]);
+        EXPECT_EQ((std::vector<int>{px(10), px(12), px(15)}),
+                  (std::vector<int>{row[1], row[2], row[3]}))
+            << row[0];
+    }
 }
 
 TEST_F(AppButtonPaint, EveryPaintReadsTheStoreAndTheShellAgain) {
@@ -179,7 +276,7 @@ TEST_F(AppButtonPaint, EveryPaintReadsTheStoreAndTheShellAgain) {
     bench.registry.PutString(kHklm, kAgentKey, "APPNAME3", "Retoque");
     bench.registry.PutString(kHklm, kAgentKey, "PATH3", "D:\\retoque.exe");
     const auto lines = Paint(slot3, {0, 0, 294, 20});
-    EXPECT_EQ(lines.back(), "text 'Retoque' 80,5,294,20 fmt 0 own font colour 0 clear");
+    EXPECT_EQ(lines.back(), "text 'Retoque' 80,5,294,20 fmt 0 own font colour c0c0c7 clear");
     // The shell has no icon for the new path: the label alone.
     EXPECT_EQ(canvas->Find("icon").size(), 0u);
     EXPECT_EQ(bench.shell.iconRequests, (std::vector<std::string>{kEditorPath, "D:\\retoque.exe"}));
@@ -188,8 +285,8 @@ TEST_F(AppButtonPaint, EveryPaintReadsTheStoreAndTheShellAgain) {
     bench.registry.RemoveKey(kHklm, kAgentKey);
     bench.shell.iconFor[""] = "blank";
     const auto bare = Paint(slot3, {0, 0, 294, 20});
-    EXPECT_EQ(bare[9], "icon shell+0 at 13,-6");
-    EXPECT_EQ(bare.back(), "text '' 80,5,294,20 fmt 0 own font colour 0 clear");
+    EXPECT_EQ(bare[9], "icon shell+0 at 13,-6 size 32");
+    EXPECT_EQ(bare.back(), "text '' 80,5,294,20 fmt 0 own font colour c0c0c7 clear");
     EXPECT_FALSE(bench.registry.KeyExists(kHklm, kAgentKey));
     ExpectNothingLeft();
 }

@@ -108,6 +108,7 @@ TEST_F(SelectionWindowRun, OpensFoldedCentredOnTopWithTheFocusOnThePhotoButton) 
 }
 
 TEST_F(SelectionWindowRun, ToggleUnfoldsAndFoldsAtTheLowerEdgeOnly) {
+    h.bench.user.workArea = {0, 0, 1024, 900};  // room below for the unfolded window
     Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
         const auto& toggle = *static_cast<AppButton*>(h.bench.user.attached.at(6).control);
         const Rect first = ops.windowRect;
@@ -145,6 +146,42 @@ TEST_F(SelectionWindowRun, ToggleUnfoldsAndFoldsAtTheLowerEdgeOnly) {
         EXPECT_EQ(ops.positions.size(), moves);
         EXPECT_TRUE(h.bench.shell.executions.empty());
     });
+}
+
+// At 150% the margins are 15 and 18 pixels. An unfolded window that would end below
+// the work area moves up just enough, never above the area's top; folding puts it
+// back where it was.
+TEST_F(SelectionWindowRun, ScaledMarginsAndUnfoldingStaysOnTheWorkArea) {
+    h.bench.user.dpi = 144;
+    struct Case {
+        Rect area;
+        int unfoldedTop;
+    };
+    // Folded 267 high, unfolded 520 (the fifth slot ends 502 below the window's top).
+    for (const Case& c : {Case{{0, 0, 1024, 900}, -1}, Case{{0, 0, 1024, 600}, 80},
+                          Case{{0, 40, 1024, 500}, 40}, Case{{0, 0, 1024, 400}, 0}}) {
+        h.bench.user.workArea = c.area;
+        Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+            const Rect first = ops.windowRect;
+            EXPECT_EQ(first.bottom, ops.ItemRect(IDC_SELECTION_OTHER_APPS).bottom + 15);
+            EXPECT_EQ(first.Height(), 267);
+            for (int round = 0; round < 2; ++round) {
+                h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+                const Rect open = ops.windowRect;
+                EXPECT_EQ(open.bottom, ops.ItemRect(IDC_SELECTION_SLOT_5).bottom + 18);
+                EXPECT_EQ(open.Height(), 520);
+                EXPECT_EQ(open.left, first.left);
+                EXPECT_EQ(open.top, c.unfoldedTop == -1 ? first.top : c.unfoldedTop) << c.area.bottom;
+                EXPECT_GE(open.top, c.area.top);
+
+                h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+                EXPECT_EQ(ops.windowRect, first) << c.area.bottom;
+                // Where nothing moved, folding sizes only.
+                EXPECT_EQ(ops.positions.back().flags, c.unfoldedTop == -1 ? kSwpNoMove : 0u);
+            }
+            h.Click(dialog, kIdCancel);
+        });
+    }
 }
 
 TEST_F(SelectionWindowRun, StartedSlotClosesTheWindowWithItsNumber) {

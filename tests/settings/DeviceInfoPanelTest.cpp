@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
+#include "platform/Canvas.h"
 #include "res/Texts.h"
 #include "settings/DeviceInfoPanel.h"
 #include "settings/SettingsHarness.h"
@@ -151,7 +154,7 @@ protected:
     test::SettingsHarness h;
 };
 
-TEST_F(PanelPaint, ThreeLinesInTheTwelvePixelFontBlackOnTransparent) {
+TEST_F(PanelPaint, ThreeLinesInTheTwelvePixelFontInTheWindowTextColourOnTransparent) {
     h.bench.SetSlots({MakeRecord(1, "VRCARD000001", 'E')});
     h.bench.system.volumes["E:\\"] = "FOTOS";
     h.Run([&](SettingsDialog& dialog, test::FakeWindowOps&) {
@@ -166,7 +169,7 @@ TEST_F(PanelPaint, ThreeLinesInTheTwelvePixelFontBlackOnTransparent) {
                                   " Volume Name    : FOTOS\r\n");
         EXPECT_EQ(texts[0]->rect, canvas.ClientRect());
         EXPECT_EQ(texts[0]->format, 0u);
-        EXPECT_EQ(texts[0]->textColor, Rgb(0, 0, 0));
+        EXPECT_EQ(texts[0]->textColor, 0xC0C0C0u + kColorWindowText);
         EXPECT_TRUE(texts[0]->transparent);
         EXPECT_FALSE(texts[0]->stockFont);
         EXPECT_EQ(texts[0]->font.height, 12);
@@ -185,6 +188,14 @@ TEST_F(PanelPaint, ThreeLinesInTheTwelvePixelFontBlackOnTransparent) {
         h.bench.Remove(0);
         EXPECT_EQ(Paint(dialog, 2).Find("text")[0]->text,
                   " Volume Name    : N\xBA de la tarjeta\r\n ID                      : E\r\n\r\n");
+
+        // The font grows with the system DPI, rounded as MulDiv rounds: 12 * 1.25 = 15,
+        // 12 * 1.5 = 18, 12 * 2 = 24.
+        for (auto [dpi, height] : {std::pair{120, 15}, std::pair{144, 18}, std::pair{192, 24},
+                                   std::pair{96, 12}}) {
+            h.bench.user.dpi = dpi;
+            EXPECT_EQ(Paint(dialog, 0).Find("text").at(0)->font.height, height) << dpi;
+        }
     });
 }
 

@@ -100,8 +100,9 @@ void Win32Canvas::DrawText(const std::string& text, const Rect& rect, std::uint3
     DrawTextA(dc_, text.c_str(), -1, &r, format & ~static_cast<std::uint32_t>(DT_MODIFYSTRING));
 }
 
-void Win32Canvas::DrawIcon(int x, int y, IconHandle icon) {
-    if (dc_ != nullptr && icon != nullptr) ::DrawIcon(dc_, x, y, reinterpret_cast<HICON>(icon));
+void Win32Canvas::DrawIcon(int x, int y, IconHandle icon, int size) {
+    if (dc_ == nullptr || icon == nullptr || size <= 0) return;
+    DrawIconEx(dc_, x, y, reinterpret_cast<HICON>(icon), size, size, 0, nullptr, DI_NORMAL);
 }
 
 }  // namespace kardello

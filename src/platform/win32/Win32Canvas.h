@@ -33,7 +33,7 @@ public:
     void SetTextColor(std::uint32_t color) override;
     void SetTransparentBackground() override;
     void DrawText(const std::string& text, const Rect& rect, std::uint32_t format) override;
-    void DrawIcon(int x, int y, IconHandle icon) override;
+    void DrawIcon(int x, int y, IconHandle icon, int size) override;
 
 protected:
     Win32Canvas(HWND painted, HDC dc);

@@ -29,13 +29,21 @@ private:
     HMENU menu_;
 };
 
+// A system-DPI-aware process keeps the DPI the system had when it started.
+int ReadSystemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
 }  // namespace
 
 void Win32User::IconDestroyer::operator()(IconTag* icon) const {
     DestroyIcon(reinterpret_cast<HICON>(icon));
 }
 
-Win32User::Win32User() : instance_(GetModuleHandleA(nullptr)) {}
+Win32User::Win32User() : instance_(GetModuleHandleA(nullptr)), dpi_(ReadSystemDpi()) {}
 
 Win32User::~Win32User() {
     // Fails harmlessly for a class whose windows still exist.
@@ -170,15 +178,22 @@ std::string Win32User::LoadString(int id) {
     }
 }
 
-IconHandle Win32User::LoadIcon(int id) {
+IconHandle Win32User::LoadIcon(int id, IconSize size) {
     if (!IsResourceId(id)) return nullptr;
-    auto found = icons_.find(id);
+    const int pixels = IconPixels(size);
+    auto found = icons_.find({id, pixels});
     if (found != icons_.end()) return found->second.get();
-    HANDLE image = LoadImageA(instance_, MAKEINTRESOURCEA(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR);
+    // The resource's image for this size where it has one, never a stretched other.
+    HANDLE image = LoadImageA(instance_, MAKEINTRESOURCEA(id), IMAGE_ICON, pixels, pixels,
+                              LR_DEFAULTCOLOR);
     if (image == nullptr) return nullptr;
     IconTag* icon = reinterpret_cast<IconTag*>(image);
-    icons_.emplace(id, std::unique_ptr<IconTag, IconDestroyer>(icon));
+    icons_.emplace(std::make_pair(id, pixels), std::unique_ptr<IconTag, IconDestroyer>(icon));
     return icon;
+}
+
+int Win32User::IconPixels(IconSize size) {
+    return GetSystemMetrics(size == IconSize::Small ? SM_CXSMICON : SM_CXICON);
 }
 
 std::uint32_t Win32User::DoubleClickTime() { return GetDoubleClickTime(); }

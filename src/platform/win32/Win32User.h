@@ -2,6 +2,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <utility>
 #include <string>
 
 #include "platform/User.h"
@@ -31,8 +32,10 @@ public:
     int MessageBox(WindowHandle owner, const std::string& text, const std::string& title,
                    std::uint32_t style) override;
     std::string LoadString(int id) override;
-    // Loaded once per id and kept until this object goes.
-    IconHandle LoadIcon(int id) override;
+    // Loaded once per id and size and kept until this object goes.
+    IconHandle LoadIcon(int id, IconSize size) override;
+    int IconPixels(IconSize size) override;
+    int SystemDpi() override { return dpi_; }
     std::uint32_t DoubleClickTime() override;
     Point CursorPos() override;
     Rect WorkArea() override;
@@ -50,7 +53,8 @@ private:
     WindowBase* mainWindow_ = nullptr;
     bool quitPosted_ = false;
     std::set<std::string> classes_;
-    std::map<int, std::unique_ptr<IconTag, IconDestroyer>> icons_;
+    std::map<std::pair<int, int>, std::unique_ptr<IconTag, IconDestroyer>> icons_;
+    int dpi_;
 };
 
 }  // namespace kardello

@@ -262,6 +262,14 @@ Rect Win32WindowOps::WindowRect() {
     return alive_ && GetWindowRect(hwnd_, &rect) ? Portable(rect) : Rect{};
 }
 
+Rect Win32WindowOps::MonitorWorkArea() {
+    if (!alive_) return Rect{};
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    HMONITOR monitor = MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST);
+    return monitor != nullptr && GetMonitorInfoA(monitor, &info) ? Portable(info.rcWork) : Rect{};
+}
+
 void Win32WindowOps::SetPos(ZOrder after, int x, int y, int width, int height,
                             std::uint32_t flags) {
     if (!alive_) return;

@@ -50,6 +50,7 @@ public:
     void EndDialog(int result) override;
 
     Rect WindowRect() override;
+    Rect MonitorWorkArea() override;
     void SetPos(ZOrder after, int x, int y, int width, int height, std::uint32_t flags) override;
     void Invalidate(bool erase) override;
     void RedrawNow() override;
