@@ -39,31 +39,6 @@ std::map<std::string, std::string> Stored() {
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
-// The pixels of a control as the screen shows them.
-std::vector<DWORD> Pixels(HWND control) {
-    RECT r{};
-    GetWindowRect(control, &r);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    std::vector<DWORD> pixels(static_cast<std::size_t>(width) * height);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
 // The dialog's base units, found from its client area: MapDialogRect does not work
 // on another process's dialog.
 POINT BaseUnits(HWND dialog, int widthUnits, int heightUnits) {

@@ -489,18 +489,28 @@ TEST_F(WindowLayer, StringsAndIconsComeFromTheProgramsResources) {
     EXPECT_EQ(user.LoadString(-1), "");
     EXPECT_EQ(user.LoadString(0x10000 + IDS_LAYER_ACCENTED), "");
 
-    const IconHandle icon = user.LoadIcon(IDI_LAYER);
+    EXPECT_EQ(user.IconPixels(IconSize::Large), GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(user.IconPixels(IconSize::Small), GetSystemMetrics(SM_CXSMICON));
+    const IconHandle icon = user.LoadIcon(IDI_LAYER, IconSize::Small);
     ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(user.LoadIcon(IDI_LAYER), icon) << "loaded once";
-    ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(icon), &info));
-    BitmapOwner color(info.hbmColor), mask(info.hbmMask);
-    BITMAP bitmap{};
-    GetObjectA(color.get(), sizeof bitmap, &bitmap);
-    EXPECT_EQ(bitmap.bmWidth, 16) << "natural size, not the system's "
-                                  << GetSystemMetrics(SM_CXICON);
-    EXPECT_EQ(user.LoadIcon(IDI_LAYER + 1), nullptr);
-    EXPECT_EQ(user.LoadIcon(-7), nullptr);
+    EXPECT_EQ(user.LoadIcon(IDI_LAYER, IconSize::Small), icon) << "loaded once";
+    // Each size is an icon of its own, made at that size.
+    const IconHandle large = user.LoadIcon(IDI_LAYER, IconSize::Large);
+    ASSERT_NE(large, nullptr);
+    EXPECT_NE(large, icon);
+    for (auto [loaded, size] : {std::pair{icon, IconSize::Small}, std::pair{large, IconSize::Large}}) {
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(loaded), &info));
+        BitmapOwner color(info.hbmColor), mask(info.hbmMask);
+        BITMAP bitmap{};
+        GetObjectA(color.get(), sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, user.IconPixels(size));
+    }
+    EXPECT_EQ(user.LoadIcon(IDI_LAYER + 1, IconSize::Small), nullptr);
+    EXPECT_EQ(user.LoadIcon(-7, IconSize::Large), nullptr);
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(user.SystemDpi(), GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
 
     EXPECT_EQ(user.DoubleClickTime(), GetDoubleClickTime());
     SetCursorPos(123, 234);
@@ -667,7 +677,7 @@ private:
         const GdiHandle brush = canvas.CreateSolidBrush(kButtonFace);
         canvas.FillRect(request.rect, brush);
         canvas.DeleteObject(brush);
-        canvas.DrawIcon(2, 2, icon);
+        canvas.DrawIcon(2, 2, icon, 16);
         // Left changed on purpose: the layer gives the context back as it came.
         canvas.SetTextColor(RGB(1, 2, 3));
         canvas.SetTransparentBackground();
@@ -818,7 +828,7 @@ TEST_F(BoxControls, TextsChecksFocusScrollingAndPlaceAnswerThroughTheOperations)
 
 TEST_F(BoxControls, AttachedControlPaintsThroughItsTableAndOwnerDrawingGetsACanvas) {
     ControlBox box;
-    box.icon = user.LoadIcon(IDI_LAYER);
+    box.icon = user.LoadIcon(IDI_LAYER, IconSize::Small);
     PaintedLabel label, second;
     bool attached = false, attachedTwice = true, missing = true, taken = true;
     std::size_t drawnAtStart = 0;
@@ -1025,7 +1035,7 @@ TEST_F(WindowLayer, TrayIconIsAddedChangedAndDeleted) {
     data.id = 1;
     data.flags = kNifMessage | kNifIcon | kNifTip;
     data.callbackMessage = WM_APP + 1;
-    data.icon = user.LoadIcon(IDI_LAYER);
+    data.icon = user.LoadIcon(IDI_LAYER, IconSize::Small);
     data.tip = "Kardello";
     EXPECT_TRUE(shell.NotifyIcon(kNimAdd, data));
     data.flags = kNifTip;

@@ -4,6 +4,11 @@
 #   bench.sh down                        end them and remove the prefix
 #   bench.sh gtest EXE NT|WIN98 ARGS...  run a cross-built GoogleTest program in the prefix
 #   bench.sh script FILE ARGS...         run a scenario script with the bench's environment
+#   bench.sh display DPI SCHEME gtest ARGS...
+#                                        the same gtest run with the system DPI (LogPixels)
+#                                        and colour scheme (standard, dark) set before it
+#                                        starts, the desktop grown with the DPI; both put
+#                                        back after
 # KARDELLO_BUILD names the win64 build folder.
 set -euo pipefail
 
@@ -47,7 +52,8 @@ cmd_up() {
     local prefix display
     prefix=$(mktemp -d /tmp/kardello-prefix.XXXXXX)
     display=$(free_display)
-    setsid Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$bench/xvfb.log" 2>&1 </dev/null &
+    # Room for the desktop grown to 200%.
+    setsid Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp >"$bench/xvfb.log" 2>&1 </dev/null &
     printf 'WINEPREFIX=%q\nDISPLAY=%q\nXVFB_PID=%q\n' "$prefix" "$display" "$!" >"$state"
     load_state
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
@@ -107,6 +113,60 @@ cmd_gtest() {
     fi
 }
 
+# Wine reads the DPI, the colours and the desktop's size when its server starts the
+# desktop; the driver comes back with the server.
+restart_server() {
+    wineserver -k || true
+    wineserver -p </dev/null >>"$bench/prefix.log" 2>&1
+    wine "$build/tools/vrsim.exe" wait 30 >>"$bench/prefix.log" 2>&1
+}
+
+# Wine's bitmap "MS Sans Serif" has a few fixed sizes: away from 96 DPI the dialogs
+# would be laid out in a font that grows far less than the DPI (at 144 DPI the
+# selection window grew by 1.1 across), while the labels drawn in a scalable face
+# grow with it. Set aside, the scalable "MS Sans Serif" that Wine also ships takes
+# its place, as in a prefix made without the bitmap fonts.
+bitmap_dialog_font() {
+    local fonts=$WINEPREFIX/drive_c/windows/Fonts aside=$bench/fonts-aside
+    if [ "$1" = off ]; then
+        mkdir -p "$aside"
+        mv "$fonts"/sser*.fon "$fonts"/ssee*.fon "$fonts"/ssef*.fon "$aside"/ 2>/dev/null || true
+    elif [ -d "$aside" ]; then
+        mv "$aside"/*.fon "$fonts"/ 2>/dev/null || true
+    fi
+}
+
+# DPI SCHEME: the desktop keeps its 800 by 600 at 96 DPI, in pixels grown by DPI/96.
+# The standard scheme is Wine's own colours.
+set_display() {
+    local dpi=$1 scheme=$2 colors='HKCU\Control Panel\Colors'
+    if [ "$dpi" -ne 96 ]; then bitmap_dialog_font off; else bitmap_dialog_font on; fi
+    case "$scheme" in
+        standard)
+            wine reg delete "$colors" /v Menu /f >/dev/null 2>&1 || true
+            wine reg delete "$colors" /v MenuText /f >/dev/null 2>&1 || true ;;
+        # A high-contrast scheme's menu colours: white on black.
+        dark)
+            wine reg add "$colors" /v Menu /d "0 0 0" /f >/dev/null
+            wine reg add "$colors" /v MenuText /d "255 255 255" /f >/dev/null ;;
+        *) echo "bench: unknown scheme $scheme" >&2; exit 2 ;;
+    esac
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
+        /d "$((800 * dpi / 96))x$((600 * dpi / 96))" /f >/dev/null
+    restart_server
+}
+
+cmd_display() {
+    local dpi=$1 scheme=$2 command=$3
+    shift 3
+    [ "$command" = gtest ] || { echo "bench: display runs gtest only" >&2; exit 2; }
+    load_state
+    trap 'set_display 96 standard' EXIT
+    set_display "$dpi" "$scheme"
+    cmd_gtest "$@"
+}
+
 cmd_script() {
     local file=$1
     shift
@@ -125,5 +185,6 @@ case "$command" in
     down) cmd_down ;;
     gtest) cmd_gtest "$@" ;;
     script) cmd_script "$@" ;;
-    *) echo "usage: bench.sh up|down|gtest EXE NT|WIN98 ARGS...|script FILE ARGS..." >&2; exit 2 ;;
+    display) cmd_display "$@" ;;
+    *) echo "usage: bench.sh up|down|gtest EXE NT|WIN98 ARGS...|script FILE ARGS...|display DPI SCHEME gtest ..." >&2; exit 2 ;;
 esac
