@@ -59,8 +59,6 @@ protected:
     std::int32_t expanded = 0;
     std::int32_t launchedPhotoApp = 0;
     std::int32_t launchDetail = 0;
-    // How far unfolding moved the window up to keep it on the work area.
-    int raisedBy = 0;
 
 private:
     AppButton* ButtonFor(int controlId);
@@ -69,6 +67,10 @@ private:
     void CentreInWorkArea();
     // Pixels at 96 DPI, at the system's DPI.
     int Px(int pixels) const;
+
+    // How far unfolding moved the window up (down, from above the work area) to keep
+    // it on the work area; folding moves it back.
+    int raisedBy = 0;
 
     static int selectionWindowOpen_;
 };
