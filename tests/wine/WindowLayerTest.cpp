@@ -464,6 +464,76 @@ TEST_F(WindowLayer, BoxEndsWithItsOwnerWindow) {
         << "without a quit, boxes still show";
 }
 
+// ---- Owners ----
+
+// What a box shown without a parent sees once it is up: its owner, and whether that
+// owner is enabled; then `inside` runs, and the box ends.
+struct OwnerSeen {
+    HWND owner = reinterpret_cast<HWND>(-1);
+    bool ownerEnabled = true;
+};
+void LookThenEnd(Win32User& user, ScriptedBox& box, OwnerSeen& seen,
+                 const std::function<void()>& inside = nullptr) {
+    box.onInit = [&box] { box.Ops()->SetTimer(1, 20); };
+    box.onTimer = [&box, &seen, inside](std::uint32_t) {
+        box.Ops()->KillTimer(1);
+        seen.owner = GetWindow(Hwnd(box), GW_OWNER);
+        seen.ownerEnabled = seen.owner != nullptr && IsWindowEnabled(seen.owner);
+        if (inside) inside();
+        box.Ops()->EndDialog(IDOK);
+    };
+    EXPECT_EQ(user.RunModal(box, IDD_LAYER_BOX, nullptr), IDOK);
+}
+
+TEST_F(WindowLayer, BoxWithoutParentBelongsToTheMainWindowsLastActivePopup) {
+    Watchdog dog;
+    ScriptedBox loose;
+    OwnerSeen looseSeen;
+    LookThenEnd(user, loose, looseSeen);
+    EXPECT_EQ(looseSeen.owner, nullptr) << "no main window: no owner, as Windows gives";
+
+    // Shown by a window's creation handling, before anything is the main window.
+    TestWindow agent;
+    ScriptedBox early;
+    OwnerSeen earlySeen;
+    agent.onCreate = [&] {
+        LookThenEnd(user, early, earlySeen);
+        return 0;
+    };
+    ASSERT_TRUE(user.CreateHiddenToolWindow(agent, kTitle));
+    const HWND agentHwnd = Hwnd(agent);
+    EXPECT_EQ(earlySeen.owner, agentHwnd);
+    EXPECT_FALSE(earlySeen.ownerEnabled);
+    EXPECT_TRUE(IsWindowEnabled(agentHwnd));
+    TestWindow other;
+    ASSERT_TRUE(user.CreateHiddenToolWindow(other, kTitle));
+
+    user.SetMainWindow(&agent);
+    ScriptedBox outer, inner, next;
+    OwnerSeen outerSeen, innerSeen, nextSeen;
+    HWND outerHwnd = nullptr;
+    bool outerEnabledAfterInner = false;
+    LookThenEnd(user, outer, outerSeen, [&] {
+        outerHwnd = Hwnd(outer);
+        LookThenEnd(user, inner, innerSeen);
+        outerEnabledAfterInner = IsWindowEnabled(outerHwnd) != FALSE;
+        LookThenEnd(user, next, nextSeen);
+    });
+    EXPECT_EQ(outerSeen.owner, agentHwnd) << "the hidden main window, whatever else exists";
+    EXPECT_FALSE(outerSeen.ownerEnabled);
+    EXPECT_EQ(innerSeen.owner, outerHwnd) << "a box shown from a box belongs to it";
+    EXPECT_FALSE(innerSeen.ownerEnabled);
+    EXPECT_TRUE(outerEnabledAfterInner);
+    EXPECT_EQ(nextSeen.owner, outerHwnd) << "the outer box is the last active one again";
+    EXPECT_TRUE(IsWindowEnabled(agentHwnd));
+
+    ScriptedBox last;
+    OwnerSeen lastSeen;
+    LookThenEnd(user, last, lastSeen);
+    EXPECT_EQ(lastSeen.owner, agentHwnd) << "the closed boxes are forgotten";
+    user.SetMainWindow(nullptr);
+}
+
 // ---- Resources, boxes and menus ----
 
 class BitmapOwner {

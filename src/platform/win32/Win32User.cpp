@@ -72,9 +72,23 @@ bool Win32User::CreateHiddenToolWindow(WindowBase& window, const char* title) {
         classes_.insert(title);
     }
     Win32Binding binding{&window, this};
+    WindowBase* const outer = creating_;
+    creating_ = &window;
     HWND hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, title, title, 0, 0, 0, 0, 0, nullptr, nullptr,
                                 instance_, &binding);
+    creating_ = outer;
     return hwnd != nullptr;
+}
+
+// Windows gives a dialog without an owner none: it would get a taskbar button and
+// leave the window it came from usable behind it. The main window's last active
+// pop-up owns it instead, which is the main window itself when nothing else is up;
+// a window whose creation handling shows a dialog stands in for the main window
+// it is about to become.
+HWND Win32User::DefaultOwner() const {
+    WindowBase* root = mainWindow_ != nullptr ? mainWindow_ : creating_;
+    HWND main = root != nullptr ? Native(root->Handle()) : nullptr;
+    return main != nullptr ? GetLastActivePopup(main) : nullptr;
 }
 
 bool Win32User::QuitPending() const {
@@ -88,7 +102,8 @@ int Win32User::RunModal(WindowBase& dialog, int templateId, WindowHandle parent)
     if (!IsResourceId(templateId) || dialog.HasWindow() || QuitPending()) return -1;
     Win32Binding binding{&dialog, this};
     const INT_PTR result =
-        DialogBoxParamA(instance_, MAKEINTRESOURCEA(templateId), Native(parent),
+        DialogBoxParamA(instance_, MAKEINTRESOURCEA(templateId),
+                        parent != nullptr ? Native(parent) : DefaultOwner(),
                         Win32WindowOps::DialogProc, reinterpret_cast<LPARAM>(&binding));
     if (result == -1) return -1;
     // Ended by a quit or by the window's end rather than by EndDialog: no answer was given.

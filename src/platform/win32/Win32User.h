@@ -48,9 +48,12 @@ private:
 
     void WindowGone(WindowBase& window) override;
     bool QuitPending() const;
+    // The owner of a modal dialog shown without a parent.
+    HWND DefaultOwner() const;
 
     HINSTANCE instance_;
     WindowBase* mainWindow_ = nullptr;
+    WindowBase* creating_ = nullptr;  // inside CreateHiddenToolWindow
     bool quitPosted_ = false;
     std::set<std::string> classes_;
     std::map<std::pair<int, int>, std::unique_ptr<IconTag, IconDestroyer>> icons_;
