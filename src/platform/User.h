@@ -51,9 +51,9 @@ public:
     // menu or creation data. The window is bound to `window` before WM_CREATE.
     virtual bool CreateHiddenToolWindow(WindowBase& window, const char* title) = 0;
     // Runs the dialog of resource template `templateId` modally, bound to `dialog`;
-    // without a parent its owner is the last active pop-up of the main window (before
-    // there is one, of the hidden tool window being created): the main window itself
-    // when nothing else is up. The owner is disabled until the run ends.
+    // without a parent its owner is the main window's last active pop-up: the innermost
+    // modal dialog up, else the main window (before there is one, the hidden tool window
+    // being created). The owner is disabled until the run ends.
     // Returns the modal result, or -1 when the dialog could not be shown.
     virtual int RunModal(WindowBase& dialog, int templateId, WindowHandle parent) = 0;
     // The destruction of this window ends the message loop.

@@ -3,6 +3,7 @@
 // its launches, its boxes, and how it closes; driven from outside.
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -34,20 +35,6 @@ std::size_t ShownSelectionWindows() {
     return shown;
 }
 
-BOOL CALLBACK CollectClass(HWND window, LPARAM param) {
-    auto* found = reinterpret_cast<std::pair<std::string, std::vector<HWND>>*>(param);
-    char cls[64] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (IsWindowVisible(window) && found->first == cls) found->second.push_back(window);
-    return TRUE;
-}
-
-std::vector<HWND> WindowsOfClass(const char* cls) {
-    std::pair<std::string, std::vector<HWND>> found{cls, {}};
-    EnumWindows(CollectClass, reinterpret_cast<LPARAM>(&found));
-    return found.second;
-}
-
 RECT ScreenRect(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
@@ -56,6 +43,36 @@ RECT ScreenRect(HWND window) {
 
 bool operator==(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// Whether `upper` lies above `lower` in the z-order.
+bool Above(HWND upper, HWND lower) {
+    for (HWND w = GetWindow(upper, GW_HWNDNEXT); w != nullptr; w = GetWindow(w, GW_HWNDNEXT))
+        if (w == lower) return true;
+    return false;
+}
+
+// A modal window owned as it should be: `owner` disabled under it, and no taskbar
+// button for it. A window of this program's own, which gets a button, shows that the
+// taskbar has caught up; its icon keeps the shell's tray, and so the taskbar, up
+// even before the agent has an icon.
+void ExpectOwnedBy(HWND window, HWND owner) {
+    EXPECT_EQ(GetWindow(window, GW_OWNER), owner);
+    EXPECT_FALSE(IsWindowEnabled(owner)) << "the window under a modal window takes no input";
+    HWND control = CreateWindowExA(0, "STATIC", "Kardello taskbar probe", WS_OVERLAPPEDWINDOW, 0, 0,
+                                   120, 60, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(control, nullptr);
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = control;
+    icon.uFlags = NIF_ICON;
+    icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    Shell_NotifyIconA(NIM_ADD, &icon);
+    ShowWindow(control, SW_SHOWNA);
+    EXPECT_TRUE(WaitFor([&] { return HasTaskbarButton(control); }, 5000)) << "no taskbar at all";
+    EXPECT_FALSE(HasTaskbarButton(window));
+    Shell_NotifyIconA(NIM_DELETE, &icon);
+    DestroyWindow(control);
 }
 
 int FocusedId(HWND dialog) {
@@ -177,20 +194,26 @@ TEST_F(SelectionOnWine, MenuCommandShowsOneWindowAndCplShowsItAtStart) {
     HWND window = OpenByHand();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), "");
+    ExpectOwnedBy(window, AgentWindow());
     PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SELECTION, 0);
     Sleep(1500);
     EXPECT_EQ(ShownSelectionWindows(), 1u);
     PressButton(window, IDCANCEL);
     EXPECT_TRUE(Closed());
+    EXPECT_TRUE(IsWindowEnabled(AgentWindow()));
     EndAgent();
 
+    // Shown while the agent window is still being created: owned by it all the same.
     agent = Process(AgentPath(), "CPL");
     window = WaitDialog(TXT_SELECTION_TITLE, 10000);
     ASSERT_NE(window, nullptr) << "no window for cpl";
     EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), "");
+    ASSERT_NE(AgentWindow(), nullptr);
+    ExpectOwnedBy(window, AgentWindow());
     PressButton(window, IDCANCEL);
     EXPECT_TRUE(Closed());
     ASSERT_TRUE(WaitFor([] { return AgentWindow() != nullptr; }, 5000));
+    EXPECT_TRUE(IsWindowEnabled(AgentWindow()));
     EndAgent();
 }
 
@@ -262,8 +285,18 @@ TEST_F(SelectionOnWine, MissingPathShowsTheNotFoundBoxEveryTimeAndTheWindowStays
         HWND box = WaitDialog(TXT_NOT_FOUND_TITLE, 8000);
         ASSERT_NE(box, nullptr) << "no not-found box, attempt " << attempt;
         EXPECT_EQ(ShownSelectionWindows(), 1u);
+        ExpectOwnedBy(box, window);
+        EXPECT_TRUE(Above(box, window)) << "under the top-most selection window";
+        // Where the dialog manager puts a box owned by it: the box's client area at the
+        // template's place, 0,0, in the window's client area.
+        POINT boxOrigin{0, 0}, origin{0, 0};
+        ClientToScreen(box, &boxOrigin);
+        ClientToScreen(window, &origin);
+        EXPECT_EQ(boxOrigin.x, origin.x);
+        EXPECT_EQ(boxOrigin.y, origin.y);
         PressButton(box, IDOK);
         ASSERT_TRUE(WaitFor([] { return WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty(); }, 5000));
+        EXPECT_TRUE(IsWindowEnabled(window));
     }
     // Still open and usable: it folds and closes as ever.
     const RECT open = ScreenRect(window);
@@ -300,15 +333,16 @@ TEST_F(SelectionOnWine, TrayMenuItemShowsTheWindowAndItsSettingsButtonOpensOneSe
     StartAgent();
     HWND agentWindow = AgentWindow();
     Sleep(1500);  // the first tick adds the icon
-    PostMessageA(agentWindow, WM_USER + 500, 100, WM_RBUTTONUP);
-    ASSERT_TRUE(WaitFor([] { return !WindowsOfClass("#32768").empty(); }, 5000)) << "no tray menu";
-    PostMessageA(agentWindow, WM_CHAR, 'e', 0);  // "Inicialización de selección   (&E)"
+    ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000)) << "no tray menu";
+    ChooseMenuItem(agentWindow, 'e');  // "Inicialización de selección   (&E)"
     HWND window = WaitDialog(TXT_SELECTION_TITLE, 8000);
     ASSERT_NE(window, nullptr) << "the menu item showed no window";
 
     PressButton(window, IDC_SELECTION_SETTINGS);
     HWND settings = WaitDialog(TXT_SETTINGS_TITLE, 8000);
     ASSERT_NE(settings, nullptr) << "no settings dialog";
+    ExpectOwnedBy(settings, window);
+    EXPECT_TRUE(Above(settings, window));
     PressButton(window, IDC_SELECTION_SETTINGS);
     Sleep(1000);
     EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
@@ -320,9 +354,64 @@ TEST_F(SelectionOnWine, TrayMenuItemShowsTheWindowAndItsSettingsButtonOpensOneSe
     EXPECT_EQ(stored, "Mi visor");
     EXPECT_EQ(DialogText(window, IDC_SELECTION_SLOT_1), "Mi visor");
     EXPECT_EQ(ShownSelectionWindows(), 1u);
+    EXPECT_TRUE(IsWindowEnabled(window));
     PressButton(window, IDCANCEL);
     EXPECT_TRUE(Closed());
     EndAgent();
+}
+
+// The agent window lies disabled under the window, and all it does goes on: the tick
+// finds and handles a card, the registered message is answered, and the icon's menu
+// runs each of its commands, the last of which ends the program with code 0.
+TEST_F(SelectionOnWine, AgentWorksOnUnderTheWindowAndItsMenuEndsIt) {
+    WriteNumber(HKEY_LOCAL_MACHINE, kAgentKey, "DirectExec", 0);
+    HWND window = OpenByHand();
+    ASSERT_NE(window, nullptr);
+    HWND agentWindow = AgentWindow();
+    ASSERT_FALSE(IsWindowEnabled(agentWindow));
+
+    Sim({"insert", "1", "--serial", "VRCARD000007", "--letter", "L", "--extend", "0x21"});
+    ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "the tick started nothing";
+    std::string serial;
+    ASSERT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial); }, 3000));
+    EXPECT_EQ(serial, "VRCARD000007");
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(agentWindow, RegisterWindowMessageA(TXT_AGENT_MESSAGE), 0, 0,
+                                    SMTO_NORMAL, 5000, &answer));
+    EXPECT_EQ(answer, 1u);
+
+    ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000)) << "no tray menu under the window";
+    ChooseMenuItem(agentWindow, 'e');  // the selection window: no second one
+    Sleep(1500);
+    EXPECT_EQ(ShownSelectionWindows(), 1u);
+
+    ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000));
+    ChooseMenuItem(agentWindow, 'a');  // the version box
+    HWND about = WaitDialog(TXT_ABOUT_TITLE, 8000);
+    ASSERT_NE(about, nullptr) << "no version box";
+    // The modal window up is the agent's last active pop-up, though the menu made the
+    // agent window active.
+    EXPECT_EQ(GetWindow(about, GW_OWNER), window);
+    EXPECT_FALSE(IsWindowEnabled(window));
+    PressButton(about, IDOK);
+    ASSERT_TRUE(WaitFor([] { return WindowsTitled(TXT_ABOUT_TITLE, true).empty(); }, 5000));
+
+    ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000));
+    ChooseMenuItem(agentWindow, 'o');  // the settings dialog
+    HWND settings = WaitDialog(TXT_SETTINGS_TITLE, 8000);
+    ASSERT_NE(settings, nullptr) << "no settings dialog";
+    EXPECT_EQ(GetWindow(settings, GW_OWNER), window);
+    EXPECT_FALSE(IsWindowEnabled(window));
+    PressButton(settings, IDCANCEL);
+    ASSERT_TRUE(WaitFor([] { return WindowsTitled(TXT_SETTINGS_TITLE, true).empty(); }, 5000));
+    EXPECT_EQ(ShownSelectionWindows(), 1u);
+    EXPECT_TRUE(IsWindowEnabled(window));
+
+    ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000));
+    ChooseMenuItem(agentWindow, 'x');  // the end
+    EXPECT_EQ(agent.WaitExit(10000), 0);
+    EXPECT_EQ(ShownSelectionWindows(), 0u);
 }
 
 TEST_F(SelectionOnWine, EndCommandWhileItIsUpEndsTheProgramWithCodeZero) {

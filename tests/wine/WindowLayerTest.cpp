@@ -515,6 +515,7 @@ TEST_F(WindowLayer, BoxWithoutParentBelongsToTheMainWindowsLastActivePopup) {
     bool outerEnabledAfterInner = false;
     LookThenEnd(user, outer, outerSeen, [&] {
         outerHwnd = Hwnd(outer);
+        SetForegroundWindow(agentHwnd);  // as a tray menu does: activation does not decide
         LookThenEnd(user, inner, innerSeen);
         outerEnabledAfterInner = IsWindowEnabled(outerHwnd) != FALSE;
         LookThenEnd(user, next, nextSeen);
@@ -524,7 +525,7 @@ TEST_F(WindowLayer, BoxWithoutParentBelongsToTheMainWindowsLastActivePopup) {
     EXPECT_EQ(innerSeen.owner, outerHwnd) << "a box shown from a box belongs to it";
     EXPECT_FALSE(innerSeen.ownerEnabled);
     EXPECT_TRUE(outerEnabledAfterInner);
-    EXPECT_EQ(nextSeen.owner, outerHwnd) << "the outer box is the last active one again";
+    EXPECT_EQ(nextSeen.owner, outerHwnd) << "the outer box is the innermost one again";
     EXPECT_TRUE(IsWindowEnabled(agentHwnd));
 
     ScriptedBox last;

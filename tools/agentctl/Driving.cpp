@@ -1,6 +1,7 @@
 #include "agentctl/Driving.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "platform/win32/Win32Registry.h"
 
@@ -123,6 +124,58 @@ HWND WaitDialog(const std::string& title, DWORD milliseconds) {
         milliseconds);
     return found;
 }
+
+namespace {
+
+BOOL CALLBACK CollectClass(HWND window, LPARAM param) {
+    auto* found = reinterpret_cast<std::pair<std::string, std::vector<HWND>>*>(param);
+    char cls[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (IsWindowVisible(window) && found->first == cls) found->second.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> WindowsOfClass(const char* cls) {
+    std::pair<std::string, std::vector<HWND>> found{cls, {}};
+    EnumWindows(CollectClass, reinterpret_cast<LPARAM>(&found));
+    return found.second;
+}
+
+std::vector<HWND> TaskbarButtons() {
+    std::vector<HWND> shown;
+    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+    if (tray == nullptr) return shown;
+    for (HWND child = GetWindow(tray, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[64] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        const LONG_PTR id = GetWindowLongPtrA(child, GWLP_ID);
+        if (lstrcmpiA(cls, "Button") == 0 && IsWindowVisible(child) && id != 0)
+            shown.push_back(reinterpret_cast<HWND>(id));
+    }
+    return shown;
+}
+
+bool HasTaskbarButton(HWND window) {
+    for (HWND shown : TaskbarButtons())
+        if (shown == window) return true;
+    return false;
+}
+
+// The icon's id and callback message as the agent gives them to the shell.
+constexpr UINT kTrayCallback = WM_USER + 500;
+constexpr WPARAM kTrayIconId = 100;
+
+bool OpenTrayMenu(HWND agent, DWORD milliseconds) {
+    // A menu still closing would be taken for the new one.
+    if (!WaitFor([] { return WindowsOfClass("#32768").empty(); }, milliseconds)) return false;
+    PostMessageA(agent, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+    return WaitFor([] { return !WindowsOfClass("#32768").empty(); }, milliseconds);
+}
+
+// The menu's own loop takes the keys of the thread that tracks it.
+void ChooseMenuItem(HWND agent, char key) { PostMessageA(agent, WM_CHAR, static_cast<WPARAM>(key), 0); }
 
 std::string DialogText(HWND dialog, int controlId) {
     char text[1024] = {};

@@ -51,6 +51,16 @@ std::vector<HWND> WindowsTitled(const std::string& title, bool dialogsOnly);
 // The agent's hidden window: titled "VARNO Kardello", not a dialog.
 HWND AgentWindow();
 HWND WaitDialog(const std::string& title, DWORD milliseconds);
+// Visible top-level windows of a window class ("#32768": a menu that is up).
+std::vector<HWND> WindowsOfClass(const char* cls);
+// The windows the shell's taskbar shows a button for (Wine's taskbar names each
+// button's window by the button's id).
+std::vector<HWND> TaskbarButtons();
+bool HasTaskbarButton(HWND window);
+// A right click on the agent's icon, as the shell reports it; true once the tray
+// menu is up. `ChooseMenuItem` then picks an item by its underlined letter.
+bool OpenTrayMenu(HWND agent, DWORD milliseconds);
+void ChooseMenuItem(HWND agent, char key);
 std::string DialogText(HWND dialog, int controlId);
 // Every static text of a dialog, in order.
 std::vector<std::string> DialogStatics(HWND dialog);

@@ -81,14 +81,15 @@ bool Win32User::CreateHiddenToolWindow(WindowBase& window, const char* title) {
 }
 
 // Windows gives a dialog without an owner none: it would get a taskbar button and
-// leave the window it came from usable behind it. The main window's last active
-// pop-up owns it instead, which is the main window itself when nothing else is up;
-// a window whose creation handling shows a dialog stands in for the main window
-// it is about to become.
+// leave the window it came from usable behind it. It belongs instead to the main
+// window's last active pop-up: the innermost modal window up, else the main window
+// (before there is one, the hidden window being created). Activation is not asked:
+// the tray menu makes the hidden main window active under a modal window of its own.
 HWND Win32User::DefaultOwner() const {
-    WindowBase* root = mainWindow_ != nullptr ? mainWindow_ : creating_;
-    HWND main = root != nullptr ? Native(root->Handle()) : nullptr;
-    return main != nullptr ? GetLastActivePopup(main) : nullptr;
+    for (auto up = modalRuns_.rbegin(); up != modalRuns_.rend(); ++up)
+        if (HWND window = Native((*up)->Handle())) return window;
+    WindowBase* main = mainWindow_ != nullptr ? mainWindow_ : creating_;
+    return main != nullptr ? Native(main->Handle()) : nullptr;
 }
 
 bool Win32User::QuitPending() const {
@@ -101,10 +102,12 @@ bool Win32User::QuitPending() const {
 int Win32User::RunModal(WindowBase& dialog, int templateId, WindowHandle parent) {
     if (!IsResourceId(templateId) || dialog.HasWindow() || QuitPending()) return -1;
     Win32Binding binding{&dialog, this};
-    const INT_PTR result =
-        DialogBoxParamA(instance_, MAKEINTRESOURCEA(templateId),
-                        parent != nullptr ? Native(parent) : DefaultOwner(),
-                        Win32WindowOps::DialogProc, reinterpret_cast<LPARAM>(&binding));
+    HWND owner = parent != nullptr ? Native(parent) : DefaultOwner();
+    modalRuns_.push_back(&dialog);
+    const INT_PTR result = DialogBoxParamA(instance_, MAKEINTRESOURCEA(templateId), owner,
+                                           Win32WindowOps::DialogProc,
+                                           reinterpret_cast<LPARAM>(&binding));
+    modalRuns_.pop_back();
     if (result == -1) return -1;
     // Ended by a quit or by the window's end rather than by EndDialog: no answer was given.
     return binding.ended ? static_cast<int>(result) : 0;

@@ -4,6 +4,7 @@
 #include <set>
 #include <utility>
 #include <string>
+#include <vector>
 
 #include "platform/User.h"
 #include "platform/win32/Win32Window.h"
@@ -54,6 +55,7 @@ private:
     HINSTANCE instance_;
     WindowBase* mainWindow_ = nullptr;
     WindowBase* creating_ = nullptr;  // inside CreateHiddenToolWindow
+    std::vector<WindowBase*> modalRuns_;  // the dialogs of the modal runs up, innermost last
     bool quitPosted_ = false;
     std::set<std::string> classes_;
     std::map<std::pair<int, int>, std::unique_ptr<IconTag, IconDestroyer>> icons_;
