@@ -165,6 +165,7 @@ TEST_F(AgentOnWine, MissingPhotoAppShowsOneBox) {
     Sim({"insert", "1"});
     HWND box = WaitDialog(TXT_NOT_FOUND_TITLE, 8000);
     ASSERT_NE(box, nullptr);
+    ExpectOwnedBy(box, AgentWindow());
     auto texts = DialogStatics(box);
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts[0], TXT_NOT_FOUND_LINE1);
@@ -175,6 +176,7 @@ TEST_F(AgentOnWine, MissingPhotoAppShowsOneBox) {
     EXPECT_EQ(FotimoWindows(), 0u);
     PressButton(box, IDOK);
     EXPECT_TRUE(WaitFor([] { return WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty(); }, 5000));
+    EXPECT_TRUE(IsWindowEnabled(AgentWindow()));
     // Closed with Esc, the box leaves nothing behind: the next card's failure
     // shows it again, and so does the one after.
     for (int round = 0; round < 2; ++round) {
@@ -200,7 +202,13 @@ TEST_F(AgentOnWine, VersionBoxOnceAndEndCommandWhileItIsUp) {
     HWND box = WaitDialog(TXT_ABOUT_TITLE, 8000);
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    ExpectOwnedBy(box, window);
     PostMessageA(window, WM_COMMAND, ID_MENU_ABOUT, 0);
+    Sleep(1500);
+    EXPECT_EQ(WindowsTitled(TXT_ABOUT_TITLE, true).size(), 1u);
+    // The icon's menu works on the disabled agent window as well.
+    ASSERT_TRUE(OpenTrayMenu(window, 5000)) << "no tray menu under the box";
+    ChooseMenuItem(window, 'a');
     Sleep(1500);
     EXPECT_EQ(WindowsTitled(TXT_ABOUT_TITLE, true).size(), 1u);
     PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);

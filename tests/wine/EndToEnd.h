@@ -7,6 +7,7 @@
 
 #include "agentctl/Driving.h"  // windows.h first
 #include <sddl.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -173,6 +174,30 @@ inline std::vector<DWORD> Pixels(HWND control) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return pixels;
+}
+
+// A modal window owned as it should be: `owner` disabled under it, and no taskbar
+// button for it. A window of this program's own, which gets a button, shows that the
+// taskbar has caught up; its icon keeps the shell's tray, and so the taskbar, up
+// even before the agent has an icon.
+inline void ExpectOwnedBy(HWND window, HWND owner) {
+    EXPECT_EQ(GetWindow(window, GW_OWNER), owner);
+    EXPECT_FALSE(IsWindowEnabled(owner)) << "the window under a modal window takes no input";
+    HWND control = CreateWindowExA(0, "STATIC", "Kardello taskbar probe", WS_OVERLAPPEDWINDOW, 0, 0,
+                                   120, 60, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(control, nullptr);
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = control;
+    icon.uFlags = NIF_ICON;
+    icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    Shell_NotifyIconA(NIM_ADD, &icon);
+    ShowWindow(control, SW_SHOWNA);
+    EXPECT_TRUE(driving::WaitFor([&] { return driving::HasTaskbarButton(control); }, 5000))
+        << "no taskbar at all";
+    EXPECT_FALSE(driving::HasTaskbarButton(window));
+    Shell_NotifyIconA(NIM_DELETE, &icon);
+    DestroyWindow(control);
 }
 
 inline std::size_t FotimoWindows() { return driving::WindowsTitled(kFotimoTitle, false).size(); }

@@ -3,7 +3,6 @@
 // its launches, its boxes, and how it closes; driven from outside.
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -50,29 +49,6 @@ bool Above(HWND upper, HWND lower) {
     for (HWND w = GetWindow(upper, GW_HWNDNEXT); w != nullptr; w = GetWindow(w, GW_HWNDNEXT))
         if (w == lower) return true;
     return false;
-}
-
-// A modal window owned as it should be: `owner` disabled under it, and no taskbar
-// button for it. A window of this program's own, which gets a button, shows that the
-// taskbar has caught up; its icon keeps the shell's tray, and so the taskbar, up
-// even before the agent has an icon.
-void ExpectOwnedBy(HWND window, HWND owner) {
-    EXPECT_EQ(GetWindow(window, GW_OWNER), owner);
-    EXPECT_FALSE(IsWindowEnabled(owner)) << "the window under a modal window takes no input";
-    HWND control = CreateWindowExA(0, "STATIC", "Kardello taskbar probe", WS_OVERLAPPEDWINDOW, 0, 0,
-                                   120, 60, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(control, nullptr);
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = control;
-    icon.uFlags = NIF_ICON;
-    icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    Shell_NotifyIconA(NIM_ADD, &icon);
-    ShowWindow(control, SW_SHOWNA);
-    EXPECT_TRUE(WaitFor([&] { return HasTaskbarButton(control); }, 5000)) << "no taskbar at all";
-    EXPECT_FALSE(HasTaskbarButton(window));
-    Shell_NotifyIconA(NIM_DELETE, &icon);
-    DestroyWindow(control);
 }
 
 int FocusedId(HWND dialog) {

@@ -101,6 +101,7 @@ TEST_F(SettingsOnWine, TrayCommandOpensOneDialogWithTheStoredChoice) {
     HWND dialog = Open();
     ASSERT_NE(dialog, nullptr) << "no settings dialog";
     EXPECT_TRUE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    ExpectOwnedBy(dialog, AgentWindow());
     EXPECT_FALSE(Checked(dialog, IDC_CHOICE_PHOTO_APP));
     EXPECT_FALSE(Checked(dialog, IDC_CHOICE_SELECTION));
     EXPECT_TRUE(Checked(dialog, IDC_CHOICE_NOTHING));
@@ -117,6 +118,7 @@ TEST_F(SettingsOnWine, TrayCommandOpensOneDialogWithTheStoredChoice) {
     const auto before = Stored();
     Close(dialog, IDCANCEL);
     EXPECT_EQ(Stored(), before);
+    EXPECT_TRUE(IsWindowEnabled(AgentWindow()));
     // Closed: the command opens it again.
     dialog = Open();
     ASSERT_NE(dialog, nullptr);
