@@ -362,27 +362,25 @@ TEST_F(SelectionOnWine, AgentWorksOnUnderTheWindowAndItsMenuEndsIt) {
     Sleep(1500);
     EXPECT_EQ(ShownSelectionWindows(), 1u);
 
-    ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000));
-    ChooseMenuItem(agentWindow, 'a');  // the version box
-    HWND about = WaitDialog(TXT_ABOUT_TITLE, 8000);
-    ASSERT_NE(about, nullptr) << "no version box";
-    // The modal window up is the agent's last active pop-up, though the menu made the
-    // agent window active.
-    EXPECT_EQ(GetWindow(about, GW_OWNER), window);
-    EXPECT_FALSE(IsWindowEnabled(window));
-    PressButton(about, IDOK);
-    ASSERT_TRUE(WaitFor([] { return WindowsTitled(TXT_ABOUT_TITLE, true).empty(); }, 5000));
-
-    ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000));
-    ChooseMenuItem(agentWindow, 'o');  // the settings dialog
-    HWND settings = WaitDialog(TXT_SETTINGS_TITLE, 8000);
-    ASSERT_NE(settings, nullptr) << "no settings dialog";
-    EXPECT_EQ(GetWindow(settings, GW_OWNER), window);
-    EXPECT_FALSE(IsWindowEnabled(window));
-    PressButton(settings, IDCANCEL);
-    ASSERT_TRUE(WaitFor([] { return WindowsTitled(TXT_SETTINGS_TITLE, true).empty(); }, 5000));
+    // The version box and the settings dialog belong to the modal window up, though
+    // the menu made the agent window active.
+    const struct {
+        char key;
+        const char* title;
+        int close;
+    } boxes[] = {{'a', TXT_ABOUT_TITLE, IDOK}, {'o', TXT_SETTINGS_TITLE, IDCANCEL}};
+    for (const auto& box : boxes) {
+        ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000));
+        ChooseMenuItem(agentWindow, box.key);
+        HWND shown = WaitDialog(box.title, 8000);
+        ASSERT_NE(shown, nullptr) << box.title;
+        EXPECT_EQ(GetWindow(shown, GW_OWNER), window) << box.title;
+        EXPECT_FALSE(IsWindowEnabled(window));
+        PressButton(shown, box.close);
+        ASSERT_TRUE(WaitFor([&] { return WindowsTitled(box.title, true).empty(); }, 5000));
+        EXPECT_TRUE(IsWindowEnabled(window));
+    }
     EXPECT_EQ(ShownSelectionWindows(), 1u);
-    EXPECT_TRUE(IsWindowEnabled(window));
 
     ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000));
     ChooseMenuItem(agentWindow, 'x');  // the end
