@@ -29,6 +29,8 @@ const MessageTable& AgentWindow::Messages() const {
         KARDELLO_ON_MESSAGE(wm::kCreate, (crack::Result<T, &T::OnCreate>)),
         KARDELLO_ON_MESSAGE(wm::kDestroy, (crack::Void<T, &T::OnDestroy>)),
         KARDELLO_ON_MESSAGE(wm::kTimer, (crack::Timer<T, &T::OnTimer>)),
+        KARDELLO_ON_MESSAGE(wm::kDeviceChange, (crack::DeviceChanged<T, &T::OnDeviceChange>)),
+        KARDELLO_ON_MESSAGE(kWatchNowMessage, (crack::Void<T, &T::OnWatchNow>)),
         KARDELLO_ON_COMMAND(ID_MENU_SETTINGS, (crack::Void<T, &T::OnSettings>)),
         KARDELLO_ON_COMMAND(ID_MENU_ABOUT, (crack::Void<T, &T::OnAbout>)),
         KARDELLO_ON_COMMAND(ID_MENU_EXIT, (crack::Void<T, &T::OnExit>)),
@@ -94,7 +96,23 @@ std::intptr_t AgentWindow::OnCreate() {
 
 void AgentWindow::OnTimer(std::uint32_t id) {
     TrayIconWindow::OnTimer(id);
-    if (id != kCardWatchTimer) return;
+    if (id == kCardWatchTimer) RunCardWatchStep();
+}
+
+void AgentWindow::OnDeviceChange(const DeviceChange& change) {
+    // The step runs from the queue rather than inside Windows' broadcast, which would
+    // wait for it (and for any window it shows). Several reports make one step.
+    if (!change.IsMediaChange() || watchNowPosted) return;
+    watchNowPosted = 1;
+    Ops()->Post(kWatchNowMessage, 0, 0);
+}
+
+void AgentWindow::OnWatchNow() {
+    watchNowPosted = 0;
+    RunCardWatchStep();
+}
+
+void AgentWindow::RunCardWatchStep() {
     const Family family = CurrentFamily();
     if (flags.photoAppAutoOpened || flags.cardPresent || flags.cardHandled) {
         flags.watchQueryActive = 1;

@@ -20,6 +20,8 @@ class AgentWindow : public TrayIconWindow {
 public:
     static constexpr std::uint32_t kCardWatchTimer = 5;
     static constexpr std::uint32_t kCardWatchInterval = 1000;
+    // Posted to itself when Windows reports media: the card-watch step runs at once.
+    static constexpr std::uint32_t kWatchNowMessage = wm::kApp + 1;
 
     // The numbers of the registered messages "VARNO Kardello" and "TaskbarCreated",
     // obtained once at process start.
@@ -36,6 +38,8 @@ public:
 
     std::intptr_t OnCreate();
     void OnTimer(std::uint32_t id);
+    void OnDeviceChange(const DeviceChange& change);
+    void OnWatchNow();
     void OnDestroy();
     std::intptr_t OnSelectionRequest(std::uintptr_t, std::intptr_t);
     std::intptr_t OnTaskbarCreated(std::uintptr_t, std::intptr_t);
@@ -65,6 +69,8 @@ protected:
 private:
     Family CurrentFamily() const;
     std::uint32_t ReadDirectExec() const;
+    // What each tick does, and what a reported card or removal does at once.
+    void RunCardWatchStep();
     void UpdateIcon();
     bool AddIcon();
 
@@ -72,6 +78,7 @@ private:
     WatchFlags flags;
     std::int32_t openedByCard = 0;
     std::int32_t trayIconAdded = 0;
+    std::int32_t watchNowPosted = 0;
     IconHandle trayIcon = nullptr;
     std::string lastTip_;
     SelectionWindow* currentSelectionWindow = nullptr;

@@ -21,6 +21,7 @@ constexpr std::uint32_t kDestroy = 0x0002;
 constexpr std::uint32_t kPaint = 0x000F;
 constexpr std::uint32_t kClose = 0x0010;
 constexpr std::uint32_t kDrawItem = 0x002B;
+constexpr std::uint32_t kDeviceChange = 0x0219;
 constexpr std::uint32_t kInitDialog = 0x0110;
 constexpr std::uint32_t kCommand = 0x0111;
 constexpr std::uint32_t kTimer = 0x0113;
@@ -31,7 +32,26 @@ constexpr std::uint32_t kLButtonDblClk = 0x0203;
 constexpr std::uint32_t kRButtonDown = 0x0204;
 constexpr std::uint32_t kRButtonUp = 0x0205;
 constexpr std::uint32_t kUser = 0x0400;
+constexpr std::uint32_t kApp = 0x8000;
 }  // namespace wm
+
+// WM_DEVICECHANGE events (wParam) that carry a device, and what the window learns of it.
+namespace dbt {
+constexpr std::uint32_t kDeviceArrival = 0x8000;
+constexpr std::uint32_t kDeviceRemoveComplete = 0x8004;
+}  // namespace dbt
+
+struct DeviceChange {
+    std::uint32_t event = 0;
+    bool volume = false;  // the device is a volume (DEV_BROADCAST_VOLUME)
+    bool media = false;   // DBTF_MEDIA: media came into or left a drive that stays
+
+    // Media went into or out of a drive, such as a card into a card reader's slot.
+    bool IsMediaChange() const {
+        return (event == dbt::kDeviceArrival || event == dbt::kDeviceRemoveComplete) && volume &&
+               media;
+    }
+};
 
 struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -113,6 +133,8 @@ public:
     virtual std::unique_ptr<ICanvas> BeginPaint() = 0;
     // What a WM_DRAWITEM message carries.
     virtual bool CrackDrawItem(std::intptr_t lParam, DrawItemRequest& request) = 0;
+    // The device of a WM_DEVICECHANGE arrival or removal (lParam); false when it is no volume.
+    virtual bool CrackVolume(std::intptr_t lParam, DeviceChange& change) = 0;
 };
 
 class WindowBase;
@@ -214,6 +236,18 @@ template <class T, void (T::*F)(int)>
 std::intptr_t ClickedId(WindowBase& w, const Message& m) {
     if (IsClick(m)) (static_cast<T&>(w).*F)(static_cast<int>(m.wParam & 0xFFFF));
     return 0;
+}
+// WM_DEVICECHANGE: answered TRUE, as Windows expects of every event (a removal query
+// is granted).
+template <class T, void (T::*F)(const DeviceChange&)>
+std::intptr_t DeviceChanged(WindowBase& w, const Message& m) {
+    DeviceChange change;
+    change.event = static_cast<std::uint32_t>(m.wParam);
+    const bool carriesDevice =
+        change.event == dbt::kDeviceArrival || change.event == dbt::kDeviceRemoveComplete;
+    if (carriesDevice && m.lParam != 0 && w.Ops() != nullptr) w.Ops()->CrackVolume(m.lParam, change);
+    (static_cast<T&>(w).*F)(change);
+    return 1;
 }
 }  // namespace crack
 

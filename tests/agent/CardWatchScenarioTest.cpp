@@ -77,6 +77,63 @@ TEST_P(CardWatchScenario, NewCardOpensThePhotoAppOnceAndIsFollowedUntilItEnds) {
     EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0001");
 }
 
+// Windows reports media as it comes and goes: the step runs at once, and the tick
+// after it, the fallback, finds nothing more to do.
+TEST_P(CardWatchScenario, MediaReportsRunTheStepAtOnceAndOnlyOnce) {
+    const std::size_t atStart = bench.devices.Calls().size();
+    bench.Tick();
+    const std::size_t perStep = bench.devices.Calls().size() - atStart;
+    ASSERT_GT(perStep, 0u);
+    bench.Insert(0, "UNIT0001", 'E');
+    // Not media in a drive: answered TRUE, no query, nothing started.
+    const struct {
+        std::uint32_t event;
+        bool volume, media;
+    } unrelated[] = {
+        {dbt::kDeviceArrival, true, false},        // a new drive, not a card
+        {dbt::kDeviceRemoveComplete, false, true}, // not a volume
+        {0x8001, true, true},                      // a removal query: granted
+        {0x0007, false, false},                    // the device tree changed
+    };
+    for (const auto& change : unrelated) {
+        EXPECT_EQ(bench.DeviceChanged(change.event, change.volume, change.media), 1) << change.event;
+        bench.user.PumpPosted();
+    }
+    EXPECT_EQ(bench.devices.Calls().size(), atStart + perStep);
+    EXPECT_EQ(bench.PhotoStarts(), 0);
+    EXPECT_FALSE(Following());
+
+    // Two reports of one card: one step, run from the queue rather than inside the
+    // broadcast, before any tick.
+    EXPECT_EQ(bench.DeviceChanged(dbt::kDeviceArrival), 1);
+    EXPECT_EQ(bench.DeviceChanged(dbt::kDeviceArrival), 1);
+    EXPECT_EQ(bench.PhotoStarts(), 0);
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.devices.Calls().size(), atStart + 2 * perStep);
+    ASSERT_EQ(bench.PhotoStarts(), 1);
+    EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0001");
+    EXPECT_EQ(bench.Tooltip(), TXT_PHOTO_APP_AUTO_OPENED);
+    EXPECT_EQ(bench.DeviceChanged(dbt::kDeviceArrival), 1);
+    bench.user.PumpPosted();
+    bench.Tick();
+    bench.Tick();
+    EXPECT_EQ(bench.PhotoStarts(), 1) << "the card was handled again";
+    EXPECT_TRUE(Following());
+
+    // The removal report ends the following at once; the next card is seen at once.
+    bench.Remove(0);
+    bench.ClosePhotoApp();
+    EXPECT_EQ(bench.DeviceChanged(dbt::kDeviceRemoveComplete), 1);
+    bench.user.PumpPosted();
+    EXPECT_FALSE(Following());
+    EXPECT_EQ(bench.Tooltip(), TXT_CONFIRMING_INSERTION);
+    bench.Insert(1, "UNIT0002", 'F');
+    bench.DeviceChanged(dbt::kDeviceArrival);
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.PhotoStarts(), 2);
+    EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0002");
+}
+
 TEST_P(CardWatchScenario, PhotoAppThatNeverComesUpIsGivenTwelveTicks) {
     bench.shell.onExecute = nullptr;  // opened, but it never holds its semaphore
     bench.Insert(0, "UNIT0001");

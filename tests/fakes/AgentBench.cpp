@@ -88,6 +88,13 @@ void AgentBench::TickInside(AgentWindow& agent) {
     user.Send(agent, wm::kTimer, AgentWindow::kCardWatchTimer);
 }
 
+std::intptr_t AgentBench::DeviceChanged(std::uint32_t event, bool volume, bool media) {
+    DeviceChange change;
+    change.volume = volume;
+    change.media = media;
+    return user.Send(*window, wm::kDeviceChange, event, reinterpret_cast<std::intptr_t>(&change));
+}
+
 std::string AgentBench::Tooltip() const {
     for (auto n = shell.notifications.rbegin(); n != shell.notifications.rend(); ++n)
         if (n->data.flags & kNifTip) return n->data.tip;

@@ -49,6 +49,9 @@ struct AgentBench {
     AgentWindow* Start(const std::string& arguments = "");
     void Tick();
     void TickInside(AgentWindow& window);  // a tick from within a modal run
+    // WM_DEVICECHANGE as Windows broadcasts it; returns the window's answer.
+    // What the window posts itself waits for PumpPosted.
+    std::intptr_t DeviceChanged(std::uint32_t event, bool volume = true, bool media = true);
     std::string Tooltip() const;           // the last tooltip sent to the shell
 
     FakeRegistry registry;

@@ -121,6 +121,14 @@ bool FakeWindowOps::CrackDrawItem(std::intptr_t lParam, DrawItemRequest& request
     return true;
 }
 
+bool FakeWindowOps::CrackVolume(std::intptr_t lParam, DeviceChange& change) {
+    const auto& sent = *reinterpret_cast<const DeviceChange*>(lParam);
+    if (!sent.volume) return false;
+    change.volume = true;
+    change.media = sent.media;
+    return true;
+}
+
 bool FakeUser::AttachControl(WindowBase& control, WindowBase& dialog, int controlId) {
     if (OpsOf(dialog) == nullptr) return false;
     ops_.push_back(std::make_unique<FakeWindowOps>(*this, control, NewHandle()));

@@ -57,6 +57,8 @@ public:
     std::unique_ptr<ICanvas> BeginPaint() override;
     // Tests send WM_DRAWITEM with lParam pointing at a DrawItemRequest.
     bool CrackDrawItem(std::intptr_t lParam, DrawItemRequest& request) override;
+    // Tests send WM_DEVICECHANGE with lParam pointing at a DeviceChange.
+    bool CrackVolume(std::intptr_t lParam, DeviceChange& change) override;
 
     struct Item {
         std::string text;

@@ -6,6 +6,7 @@
 #include "platform/win32/WinApi.h"
 
 #include <commdlg.h>
+#include <dbt.h>
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
@@ -85,6 +86,7 @@ public:
     std::vector<std::uint32_t> seen;
     std::vector<std::uint32_t> ticks;
     std::vector<std::intptr_t> params;
+    std::vector<DeviceChange> deviceChanges;
     bool boundAtCreate = false;
     int finalDestroys = 0;
 
@@ -95,6 +97,7 @@ protected:
             KARDELLO_ON_MESSAGE(wm::kCreate, (crack::Result<T, &T::OnCreate>)),
             KARDELLO_ON_MESSAGE(wm::kTimer, (crack::Timer<T, &T::OnTimer>)),
             KARDELLO_ON_MESSAGE(wm::kUser, (crack::Params<T, &T::OnUser>)),
+            KARDELLO_ON_MESSAGE(wm::kDeviceChange, (crack::DeviceChanged<T, &T::OnDeviceChange>)),
             KARDELLO_ON_COMMAND(kCommandId, (crack::Void<T, &T::OnCommand>)),
             KARDELLO_ON_REGISTERED(&registeredMessage, (crack::Params<T, &T::OnRegistered>)),
         };
@@ -127,6 +130,7 @@ private:
         seen.push_back(registeredMessage);
         return static_cast<std::intptr_t>(wParam) + lParam;
     }
+    void OnDeviceChange(const DeviceChange& change) { deviceChanges.push_back(change); }
 };
 std::uint32_t TestWindow::registeredMessage = 0;
 
@@ -254,6 +258,55 @@ TEST_F(WindowLayer, HiddenToolWindowIsBoundAndMessagesReachTypedHandlers) {
               (std::vector<std::uint32_t>{WM_CREATE, WM_COMMAND, TestWindow::registeredMessage,
                                           WM_USER}));
     EXPECT_EQ(window.params, (std::vector<std::intptr_t>{7, -8}));
+}
+
+// What Windows broadcasts when media comes and goes, cracked from the structure it
+// carries, which is read no further than its own size says.
+TEST_F(WindowLayer, DeviceChangeIsAnsweredTrueAndItsVolumeCracked) {
+    TestWindow window;
+    ASSERT_TRUE(user.CreateHiddenToolWindow(window, kTitle));
+    const HWND hwnd = Hwnd(window);
+    auto volume = [](WORD flags) {
+        DEV_BROADCAST_VOLUME v{};
+        v.dbcv_size = sizeof v;
+        v.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+        v.dbcv_unitmask = 1u << ('G' - 'A');
+        v.dbcv_flags = flags;
+        return v;
+    };
+    DEV_BROADCAST_VOLUME card = volume(DBTF_MEDIA), drive = volume(0), shortOne = volume(DBTF_MEDIA);
+    shortOne.dbcv_size = offsetof(DEV_BROADCAST_VOLUME, dbcv_flags);  // no room for the flags
+    DEV_BROADCAST_HDR port{sizeof port, DBT_DEVTYP_PORT, 0};
+    auto send = [&](WPARAM event, const void* data) {
+        return SendMessageA(hwnd, WM_DEVICECHANGE, event,
+                            reinterpret_cast<LPARAM>(const_cast<void*>(data)));
+    };
+    EXPECT_EQ(send(DBT_DEVICEARRIVAL, &card), TRUE);
+    EXPECT_EQ(send(DBT_DEVICEREMOVECOMPLETE, &card), TRUE);
+    EXPECT_EQ(send(DBT_DEVICEARRIVAL, &drive), TRUE);
+    EXPECT_EQ(send(DBT_DEVICEARRIVAL, &shortOne), TRUE);
+    EXPECT_EQ(send(DBT_DEVICEARRIVAL, &port), TRUE);
+    EXPECT_EQ(send(DBT_DEVICEARRIVAL, nullptr), TRUE);
+    EXPECT_EQ(send(DBT_DEVICEQUERYREMOVE, &card), TRUE) << "a removal query is granted";
+    EXPECT_EQ(send(DBT_DEVNODES_CHANGED, nullptr), TRUE);
+
+    ASSERT_EQ(window.deviceChanges.size(), 8u);
+    const struct {
+        std::uint32_t event;
+        bool volume, media, mediaChange;
+    } expected[] = {
+        {DBT_DEVICEARRIVAL, true, true, true},     {DBT_DEVICEREMOVECOMPLETE, true, true, true},
+        {DBT_DEVICEARRIVAL, true, false, false},   {DBT_DEVICEARRIVAL, false, false, false},
+        {DBT_DEVICEARRIVAL, false, false, false},  {DBT_DEVICEARRIVAL, false, false, false},
+        {DBT_DEVICEQUERYREMOVE, false, false, false}, {DBT_DEVNODES_CHANGED, false, false, false},
+    };
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const DeviceChange& seen = window.deviceChanges[i];
+        EXPECT_EQ(seen.event, expected[i].event) << i;
+        EXPECT_EQ(seen.volume, expected[i].volume) << i;
+        EXPECT_EQ(seen.media, expected[i].media) << i;
+        EXPECT_EQ(seen.IsMediaChange(), expected[i].mediaChange) << i;
+    }
 }
 
 TEST_F(WindowLayer, DestructionUnbindsOnceAndTheMainWindowEndsTheLoop) {

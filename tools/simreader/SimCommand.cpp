@@ -310,7 +310,9 @@ std::string SimUsage() {
            "  install DRIVER_PATH           register the driver service (Windows path)\n"
            "  photo-running                 exit 0 when the photo application's semaphore is held\n"
            "Units N are 1-8. Commands that change units rewrite Control and every DevK,\n"
-           "replacing earlier raw data; fail, report, absent and instance settings stay.\n";
+           "replacing earlier raw data; fail, report, absent and instance settings stay.\n"
+           "After insert and remove, the top-level windows are told that media came or\n"
+           "went in the unit's drive, as Windows tells them; --no-notice leaves that out.\n";
 }
 
 CommandResult RunSimCommand(IRegistry& registry, const std::vector<std::string>& args) {

@@ -1,11 +1,14 @@
 // vrsim: drives the simulated card reader from the command line.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/win32/Win32Registry.h"
+#include "simreader/MediaNotice.h"
 #include "simreader/SimCommand.h"
 #include "simreader/SimState.h"
 
@@ -157,10 +160,26 @@ int PhotoRunning() {
     return 1;
 }
 
+// A card in or out of a unit, announced to the top-level windows as Windows would.
+void AnnounceCard(kardello::IRegistry& registry, const std::vector<std::string>& args) {
+    const bool arrived = args[0] == "insert";
+    if (!arrived && args[0] != "remove") return;
+    std::vector<kardello::simreader::UnitState> units;
+    const unsigned long unit = std::strtoul(args[1].c_str(), nullptr, 0);
+    if (kardello::simreader::SimState(registry).Load(&units) != ERROR_SUCCESS || unit < 1 ||
+        unit > units.size())
+        return;
+    kardello::simreader::AnnounceMedia(arrived, units[unit - 1].letter);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    // Without the announcement the agent sees the card only at its next tick.
+    const auto quiet = std::find(args.begin(), args.end(), "--no-notice");
+    const bool announce = quiet == args.end();
+    if (!announce) args.erase(quiet);
     kardello::Win32Registry registry;
     if (!args.empty()) {
         if ((args[0] == "list" || args[0] == "photo-running") && args.size() > 1) {
@@ -182,6 +201,7 @@ int main(int argc, char** argv) {
     if (result.exitCode == kardello::simreader::kExitOk) {
         if (args[0] == "absent") AwaitAbsent(args[1] == "on");
         if (args[0] == "reset" && wasAbsent) AwaitAbsent(false);
+        if (announce) AnnounceCard(registry, args);
     }
     std::fputs(result.out.c_str(), stdout);
     std::fputs(result.err.c_str(), stderr);

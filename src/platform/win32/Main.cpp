@@ -2,6 +2,7 @@
 
 #include "app/CardAgentApp.h"
 #include "platform/Platform.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32DeviceIo.h"
 #include "platform/win32/Win32Kernel.h"
 #include "platform/win32/Win32Registry.h"
@@ -12,6 +13,7 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     using namespace kardello;
+    RestrictLibrarySearch();
     Win32Registry registry;
     Win32DeviceIo devices;
     Win32SystemInfo system;

@@ -6,6 +6,8 @@
 
 #include <commdlg.h>
 
+#include "platform/win32/SystemLibrary.h"
+
 namespace kardello {
 
 namespace {
@@ -150,7 +152,12 @@ bool Win32User::OpenFileDialog(const OpenFileRequest& request, std::string& path
         request.initialDirectory.empty() ? nullptr : request.initialDirectory.c_str();
     dialog.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&dialog)) return false;
+    // Its library and what it brings (the print spooler among them) are loaded only
+    // when the user first asks for the dialog.
+    using GetOpenFileName = BOOL(WINAPI*)(OPENFILENAMEA*);
+    const auto getOpenFileName = reinterpret_cast<GetOpenFileName>(
+        reinterpret_cast<void*>(SystemFunction("comdlg32.dll", "GetOpenFileNameA")));
+    if (getOpenFileName == nullptr || !getOpenFileName(&dialog)) return false;
     // The rooms include the terminators, which a dialog short of room may not write.
     path.assign(file.data(), strnlen(file.data(), file.size() - 1));
     fileName.assign(title.data(), strnlen(title.data(), title.size() - 1));

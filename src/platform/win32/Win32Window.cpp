@@ -1,7 +1,11 @@
 #include "platform/win32/Win32Window.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <memory>
+
+#include <dbt.h>
 
 #include "platform/Canvas.h"
 #include "platform/win32/Win32Canvas.h"
@@ -367,6 +371,21 @@ bool Win32WindowOps::CrackDrawItem(std::intptr_t lParam, DrawItemRequest& reques
     request.rect = Portable(item->rcItem);
     drawCanvases_.push_back(std::make_unique<Win32Canvas>(item->hDC, request.rect));
     request.canvas = drawCanvases_.back().get();
+    return true;
+}
+
+bool Win32WindowOps::CrackVolume(std::intptr_t lParam, DeviceChange& change) {
+    if (lParam == 0) return false;
+    // Anyone may send this message: only as many bytes as its header's size says are read.
+    const auto* sent = reinterpret_cast<const unsigned char*>(lParam);
+    DWORD size = 0;
+    std::memcpy(&size, sent, sizeof size);
+    if (size < offsetof(DEV_BROADCAST_VOLUME, dbcv_flags) + sizeof(WORD)) return false;
+    DEV_BROADCAST_VOLUME volume{};
+    std::memcpy(&volume, sent, std::min<std::size_t>(size, sizeof volume));
+    if (volume.dbcv_devicetype != DBT_DEVTYP_VOLUME) return false;
+    change.volume = true;
+    change.media = (volume.dbcv_flags & DBTF_MEDIA) != 0;
     return true;
 }
 

@@ -69,6 +69,7 @@ public:
     void SetScrollPos(int id, int position) override;
     std::unique_ptr<ICanvas> BeginPaint() override;
     bool CrackDrawItem(std::intptr_t lParam, DrawItemRequest& request) override;
+    bool CrackVolume(std::intptr_t lParam, DeviceChange& change) override;
 
 private:
     enum class Kind { Window, Dialog, Control };

@@ -1,0 +1,28 @@
+#include "platform/win32/SystemLibrary.h"
+
+#include <string>
+
+namespace kardello {
+
+void RestrictLibrarySearch() {
+    // Windows 7 without KB2533623 lacks it; there the current folder at least leaves
+    // the search order.
+    using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
+    const auto setDefault = reinterpret_cast<SetDefaultDirectories>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryA("");
+}
+
+FARPROC SystemFunction(const char* library, const char* name) {
+    char folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    // By full path: the program's and the current folder are never searched, and the
+    // library's own imports are looked for beside it first.
+    const std::string path = std::string(folder, length) + "\\" + library;
+    HMODULE module = GetModuleHandleA(path.c_str());
+    if (module == nullptr) module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return module != nullptr ? GetProcAddress(module, name) : nullptr;
+}
+
+}  // namespace kardello

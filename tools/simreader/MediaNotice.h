@@ -1,0 +1,12 @@
+#pragma once
+// What Windows does when media goes into or comes out of a removable drive: it sends
+// WM_DEVICECHANGE to every top-level window, with a DEV_BROADCAST_VOLUME that names
+// the drive's letter and carries DBTF_MEDIA.
+
+namespace kardello::simreader {
+
+// DBT_DEVICEARRIVAL when `arrived`, else DBT_DEVICEREMOVECOMPLETE. Each window is
+// given a second to answer. Returns how many did.
+int AnnounceMedia(bool arrived, char letter);
+
+}  // namespace kardello::simreader
