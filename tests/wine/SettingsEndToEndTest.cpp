@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "EndToEnd.h"
@@ -263,12 +264,20 @@ TEST_F(SettingsOnWine, DeleteRestoreAndChoiceFollowedByCancelWriteNothing) {
     EXPECT_EQ(Stored(), before);
 }
 
+// The Open-file dialog's library is loaded only when "Registrar" is first pressed.
 TEST_F(SettingsOnWine, RegisterTakesTheFileChosenInTheOpenFileDialog) {
     HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
+    auto loaded = [](const char* name) {
+        const auto modules = ModulesOf(AgentWindow());
+        return std::find(modules.begin(), modules.end(), name) != modules.end();
+    };
+    ASSERT_TRUE(loaded("kardello.exe")) << "the agent's modules cannot be read";
+    EXPECT_FALSE(loaded("comdlg32.dll"));
     PressButton(dialog, IDC_REGISTER_2);
     HWND open = WaitDialog(TXT_APP_TITLE, 8000);
     ASSERT_NE(open, nullptr) << "no Open-file dialog";
+    EXPECT_TRUE(loaded("comdlg32.dll"));
     EXPECT_EQ(GetWindow(open, GW_OWNER), dialog);
     // The read-only box is hidden; the filter lists executables first.
     HWND readOnly = GetDlgItem(open, 0x410);  // chx1

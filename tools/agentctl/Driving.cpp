@@ -1,5 +1,9 @@
 #include "agentctl/Driving.h"
 
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <utility>
 
@@ -68,6 +72,42 @@ void Process::Kill() {
         TerminateProcess(process_, 99);
         WaitForSingleObject(process_, 5000);
     }
+}
+
+ULONGLONG Now() {
+    FILETIME now{};
+    GetSystemTimePreciseAsFileTime(&now);
+    return (ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+}
+
+bool CreatedAt(HWND window, ULONGLONG& created) {
+    DWORD pid = 0;
+    if (window == nullptr || GetWindowThreadProcessId(window, &pid) == 0) return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) return false;
+    FILETIME creation{}, exit{}, kernel{}, user{};
+    const bool ok = GetProcessTimes(process, &creation, &exit, &kernel, &user) != FALSE;
+    CloseHandle(process);
+    created = (ULONGLONG{creation.dwHighDateTime} << 32) | creation.dwLowDateTime;
+    return ok;
+}
+
+std::vector<std::string> ModulesOf(HWND window) {
+    std::vector<std::string> names;
+    DWORD pid = 0;
+    if (window == nullptr || GetWindowThreadProcessId(window, &pid) == 0) return names;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE) return names;
+    MODULEENTRY32 module{};
+    module.dwSize = sizeof module;
+    for (BOOL more = Module32First(snapshot, &module); more; more = Module32Next(snapshot, &module)) {
+        std::string name = module.szModule;
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        names.push_back(name);
+    }
+    CloseHandle(snapshot);
+    return names;
 }
 
 namespace {

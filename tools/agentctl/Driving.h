@@ -46,6 +46,13 @@ bool WaitFor(Probe probe, DWORD milliseconds) {
     }
 }
 
+// Now, in 100 ns units, on the clock that process creation times are given in.
+ULONGLONG Now();
+// When the process that owns `window` was created; false when it cannot be asked.
+bool CreatedAt(HWND window, ULONGLONG& created);
+// The file names, in lower case, of the modules loaded in the process that owns `window`.
+std::vector<std::string> ModulesOf(HWND window);
+
 // Top-level windows with this exact title; `dialogsOnly` keeps dialog-class windows.
 std::vector<HWND> WindowsTitled(const std::string& title, bool dialogsOnly);
 // The agent's hidden window: titled "VARNO Kardello", not a dialog.
