@@ -18,14 +18,14 @@
 #include "res/resource.h"
 #include "simreader/MediaNotice.h"
 #include "simreader/SimCommand.h"
+#include "store/RegistrySchema.h"
+#include "store/SettingsStore.h"
 
 namespace {
 
 using namespace kardello;
 using namespace kardello::driving;
 
-constexpr const char* kAgentKey = "Software\\VARNO\\VARNO Kardello";
-constexpr const char* kPhotoKey = "Software\\VARNO\\VARNO Fotimo";
 constexpr const char* kFotimoTitle = "VARNO Fotimo (simulado)";
 constexpr char kLetter = 'G';
 
@@ -85,10 +85,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "reaction bench: the simulated reader cannot be reset\n");
         return 1;
     }
-    WriteString(HKEY_LOCAL_MACHINE, kAgentKey, "CAPTION", "VARNO Kardello Agent");
-    WriteNumber(HKEY_LOCAL_MACHINE, kAgentKey, "DirectExec", 0);
-    WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "PATH", BuildPath("tools/fotimo.exe"));
-    WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "CAPTION", "VARNO Fotimo Running");
+    {
+        // Through the agent's own store, so that the keys land in the view it reads.
+        Win32Registry registry;
+        SettingsStore agentKey(registry, schema::kAgentRoot, schema::kAgentKey);
+        SettingsStore photoKey(registry, schema::kPhotoAppRoot, schema::kPhotoAppKey);
+        if (!agentKey.WriteString(schema::kCaption, "VARNO Kardello Agent") ||
+            !agentKey.WriteNumber(schema::kDirectExec, schema::kDirectExecOpenPhotoApp) ||
+            !photoKey.WriteString(schema::kPhotoAppPath, BuildPath("tools/fotimo.exe")) ||
+            !photoKey.WriteString(schema::kPhotoAppCaption, "VARNO Fotimo Running")) {
+            std::fprintf(stderr, "reaction bench: the keys cannot be written\n");
+            return 1;
+        }
+    }
     ClosePhotoApp();
     Process agent(BuildPath("kardello.exe"), "");
     if (!WaitFor([] { return AgentWindow() != nullptr; }, 20000)) {
