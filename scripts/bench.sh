@@ -29,9 +29,11 @@ memory() {
 }
 # Until a visible dialog whose whole title matches is up (or 10 s have passed).
 await_dialog() {
-    local _
+    local _ listing
     for _ in $(seq 50); do
-        wine "$agentctl" windows | grep -q "^#32770	$1\$" && return 0
+        # The titles are in the agent's code page, each line ended by CR LF.
+        listing=$(wine "$agentctl" windows | tr -d '\r')
+        LC_ALL=C grep -q "^#32770	$1\$" <<<"$listing" && return 0
         sleep 0.2
     done
     echo "bench: no dialog \"$1\"" >&2
@@ -43,8 +45,9 @@ sleep 2
 echo "memory after start: $(memory)"
 # This prefix's agent: other benches may run theirs beside it.
 pid=$(for p in $(pgrep -f 'kardello\.exe'); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
-done | head -1)
+    { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
+done | head -1 || true)
+[ -n "$pid" ] || { echo "bench: the agent's process was not found" >&2; exit 1; }
 ticks=$(getconf CLK_TCK)
 cpu() { awk -v t="$ticks" '{printf "%.2f", ($14 + $15) / t}' "/proc/$pid/stat"; }
 start=$(cpu)
