@@ -21,7 +21,6 @@ constexpr std::uint32_t kDestroy = 0x0002;
 constexpr std::uint32_t kPaint = 0x000F;
 constexpr std::uint32_t kClose = 0x0010;
 constexpr std::uint32_t kDrawItem = 0x002B;
-constexpr std::uint32_t kDeviceChange = 0x0219;
 constexpr std::uint32_t kInitDialog = 0x0110;
 constexpr std::uint32_t kCommand = 0x0111;
 constexpr std::uint32_t kTimer = 0x0113;
@@ -31,6 +30,7 @@ constexpr std::uint32_t kLButtonUp = 0x0202;
 constexpr std::uint32_t kLButtonDblClk = 0x0203;
 constexpr std::uint32_t kRButtonDown = 0x0204;
 constexpr std::uint32_t kRButtonUp = 0x0205;
+constexpr std::uint32_t kDeviceChange = 0x0219;
 constexpr std::uint32_t kUser = 0x0400;
 constexpr std::uint32_t kApp = 0x8000;
 }  // namespace wm

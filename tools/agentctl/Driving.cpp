@@ -1,6 +1,6 @@
 #include "agentctl/Driving.h"
 
-#include <tlhelp32.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cctype>
@@ -96,17 +96,23 @@ std::vector<std::string> ModulesOf(HWND window) {
     std::vector<std::string> names;
     DWORD pid = 0;
     if (window == nullptr || GetWindowThreadProcessId(window, &pid) == 0) return names;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-    if (snapshot == INVALID_HANDLE_VALUE) return names;
-    MODULEENTRY32 module{};
-    module.dwSize = sizeof module;
-    for (BOOL more = Module32First(snapshot, &module); more; more = Module32Next(snapshot, &module)) {
-        std::string name = module.szModule;
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        names.push_back(name);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (process == nullptr) return names;
+    std::vector<HMODULE> modules(512);
+    DWORD needed = 0;
+    if (EnumProcessModulesEx(process, modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
+                             &needed, LIST_MODULES_ALL)) {
+        modules.resize(std::min<std::size_t>(modules.size(), needed / sizeof(HMODULE)));
+        for (HMODULE module : modules) {
+            char name[MAX_PATH] = {};
+            if (GetModuleBaseNameA(process, module, name, sizeof name) == 0) continue;
+            std::string lower = name;
+            std::transform(lower.begin(), lower.end(), lower.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            names.push_back(lower);
+        }
     }
-    CloseHandle(snapshot);
+    CloseHandle(process);
     return names;
 }
 

@@ -50,7 +50,8 @@ bool WaitFor(Probe probe, DWORD milliseconds) {
 ULONGLONG Now();
 // When the process that owns `window` was created; false when it cannot be asked.
 bool CreatedAt(HWND window, ULONGLONG& created);
-// The file names, in lower case, of the modules loaded in the process that owns `window`.
+// The file names, in lower case, of the modules loaded in the process that owns `window`,
+// whatever its bitness.
 std::vector<std::string> ModulesOf(HWND window);
 
 // Top-level windows with this exact title; `dialogsOnly` keeps dialog-class windows.
