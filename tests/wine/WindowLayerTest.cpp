@@ -19,6 +19,7 @@
 
 #include "WindowLayerIds.h"
 #include "platform/Canvas.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Kernel.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32SystemInfo.h"
@@ -1061,6 +1062,23 @@ TEST_F(BoxControls, AttachedControlPaintsThroughItsTableAndOwnerDrawingGetsACanv
 }
 
 // ---- The Open-file dialog ----
+
+// Its library is taken from the system folder when first asked for, and only there.
+TEST_F(WindowLayer, SystemFunctionLoadsFromTheSystemFolderOrGivesNothing) {
+    const FARPROC open = SystemFunction("comdlg32.dll", "GetOpenFileNameA");
+    ASSERT_NE(open, nullptr);
+    HMODULE module = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                       GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   reinterpret_cast<LPCSTR>(open), &module));
+    char path[MAX_PATH] = {}, folder[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    GetSystemDirectoryA(folder, MAX_PATH);
+    EXPECT_EQ(lstrcmpiA(path, (std::string(folder) + "\\comdlg32.dll").c_str()), 0) << path;
+    EXPECT_EQ(SystemFunction("comdlg32.dll", "GetOpenFileNameA"), open) << "loaded once";
+    EXPECT_EQ(SystemFunction("comdlg32.dll", "NoSuchFunction"), nullptr);
+    EXPECT_EQ(SystemFunction("kardello-no-such-library.dll", "GetOpenFileNameA"), nullptr);
+}
 
 TEST_F(WindowLayer, OpenFileDialogReturnsThePickedFileWithinItsRooms) {
     char temp[MAX_PATH] = {};
