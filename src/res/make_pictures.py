@@ -251,22 +251,31 @@ def tray_card():
     return c
 
 
+def outline(c, shape, width, fill, edge, border_is_edge):
+    """Paints shape's pixels into c: those within width of its outside in edge, the
+    rest in fill. border_is_edge: the picture's border counts as outside."""
+    n = c.w
+    for y in range(n):
+        for x in range(n):
+            if shape.get(x, y) is None:
+                continue
+            near = [(x + dx, y + dy) for d in range(1, width + 1)
+                    for dx, dy in ((-d, 0), (d, 0), (0, -d), (0, d))]
+            if border_is_edge:
+                out = any(not (0 <= nx < n and 0 <= ny < n) or shape.get(nx, ny) is None
+                          for nx, ny in near)
+            else:
+                out = any(shape.get(nx, ny) is None for nx, ny in near if 0 <= nx < n and 0 <= ny < n)
+            c.set(x, y, edge if out else fill)
+
+
 def tray_card_drawn(n):
     """The same memory card drawn for n pixels: a notched card, contacts and a label."""
     k = n / 16
     c = Canvas(n, n)
     body = Canvas(n, n)
     body.polygon([(2 * k, 0), (11 * k, 0), (14 * k, 3 * k), (14 * k, n), (2 * k, n)], BLUE)
-    edge = max(1, round(k))
-    for y in range(n):
-        for x in range(n):
-            if body.get(x, y) is None:
-                continue
-            near = [(x + dx, y + dy) for d in range(1, edge + 1)
-                    for dx, dy in ((-d, 0), (d, 0), (0, -d), (0, d))]
-            outside = any(not (0 <= nx < n and 0 <= ny < n) or body.get(nx, ny) is None
-                          for nx, ny in near)
-            c.set(x, y, BLACK if outside else BLUE)
+    outline(c, body, max(1, round(k)), BLUE, BLACK, border_is_edge=True)
 
     def box(x0, y0, x1, y1, colour):
         """A rectangle given in the 16-pixel grid, ends excluded."""
@@ -347,16 +356,7 @@ def triangle(points, n=32):
     c = Canvas(n, n)
     inner = Canvas(n, n)
     inner.polygon([(x * k, y * k) for x, y in points], RED)
-    width = max(1, round(k))
-    for y in range(n):
-        for x in range(n):
-            if inner.get(x, y) is None:
-                continue
-            near = [(x + dx, y + dy) for d in range(1, width + 1)
-                    for dx, dy in ((-d, 0), (d, 0), (0, -d), (0, d))]
-            edge = any(inner.get(nx, ny) is None for nx, ny in near
-                       if 0 <= nx < n and 0 <= ny < n)
-            c.set(x, y, MAROON if edge else RED)
+    outline(c, inner, max(1, round(k)), RED, MAROON, border_is_edge=False)
     return c
 
 
