@@ -55,13 +55,7 @@ long FakeRegistry::CreateKey(RegRoot root, const char* subkey, RegKey* key) {
         ++refused_;
         return kErrorAccessDenied;
     }
-    // Windows creates every missing key along the path.
-    std::string path = subkey;
-    for (std::size_t pos = 0;; ++pos) {
-        pos = path.find('\\', pos);
-        keys_[Id(id.view, root, path.substr(0, pos))];
-        if (pos == std::string::npos) break;
-    }
+    MakeKey(id);
     return NewHandle(id, RegAccess::All, key);
 }
 
@@ -122,14 +116,19 @@ long FakeRegistry::CloseKey(RegKey key) {
                                                                  : kErrorInvalidHandle;
 }
 
-void FakeRegistry::PutIn(const KeyId& id, const std::string& name, std::uint32_t type,
-                         std::vector<std::uint8_t> data) {
-    // As the installation would: whatever the user's rights, parents and all.
+void FakeRegistry::MakeKey(const KeyId& id) {
+    // Windows creates every missing key along the path.
     for (std::size_t pos = 0;; ++pos) {
         pos = id.path.find('\\', pos);
         keys_[KeyId{id.root, id.view, id.path.substr(0, pos)}];
         if (pos == std::string::npos) break;
     }
+}
+
+void FakeRegistry::PutIn(const KeyId& id, const std::string& name, std::uint32_t type,
+                         std::vector<std::uint8_t> data) {
+    // As the installation would: whatever the user's rights.
+    MakeKey(id);
     keys_[id].values[Lower(name)] = Value{type, std::move(data)};
 }
 

@@ -98,6 +98,7 @@ private:
     static KeyId Id(RegView view, RegRoot root, const std::string& path);
     bool IsReadOnly(const KeyId& id) const;
     long NewHandle(const KeyId& id, RegAccess access, RegKey* key);
+    void MakeKey(const KeyId& id);  // with every missing parent
     Key* Find(RegKey key);
     std::optional<Value> Get(const KeyId& id, const std::string& name) const;
     void PutIn(const KeyId& id, const std::string& name, std::uint32_t type,
