@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "agentctl/Driving.h"
 #include "platform/win32/Win32Registry.h"
 #include "res/resource.h"
 #include "simreader/SimCommand.h"
@@ -80,20 +79,23 @@ private:
     bool applied_ = false;
 };
 
-// A value in the 64-bit view, where 64-bit programs other than the agent would
-// look: a decoy that the agent must never read nor write.
-inline void WriteIn64BitView(const char* key, const char* name, const std::string& text) {
+// The machine's key in the 64-bit view, where 64-bit programs other than the agent
+// would look; made when missing. The caller closes it.
+inline HKEY Create64BitViewKey(const char* key) {
     HKEY opened = nullptr;
     RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
                     &opened, nullptr);
+    return opened;
+}
+// A value in the 64-bit view: a decoy that the agent must never read nor write.
+inline void WriteIn64BitView(const char* key, const char* name, const std::string& text) {
+    HKEY opened = Create64BitViewKey(key);
     RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>(text.size() + 1));
     RegCloseKey(opened);
 }
 inline void WriteIn64BitView(const char* key, const char* name, DWORD number) {
-    HKEY opened = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
-                    &opened, nullptr);
+    HKEY opened = Create64BitViewKey(key);
     RegSetValueExA(opened, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
     RegCloseKey(opened);
 }
@@ -134,18 +136,16 @@ inline void UseWindows95Family() {
         HKEY from = nullptr;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_32KEY, &from) != ERROR_SUCCESS)
             continue;
+        HKEY to = Create64BitViewKey(key);
         char name[256];
         BYTE data[2048];
         for (DWORD i = 0;; ++i) {
             DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
             if (RegEnumValueA(from, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
                 break;
-            HKEY to = nullptr;
-            RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                            nullptr, &to, nullptr);
             RegSetValueExA(to, name, 0, type, data, dataSize);
-            RegCloseKey(to);
         }
+        RegCloseKey(to);
         RegCloseKey(from);
     }
 }
@@ -239,7 +239,7 @@ protected:
         EXPECT_EQ(agent.WaitExit(10000), 0);
     }
     static void CloseFotimo() {
-        for (HWND w : driving::WindowsTitled(kFotimoTitle, false)) PostMessageA(w, WM_CLOSE, 0, 0);
+        driving::CloseWindowsTitled(kFotimoTitle);
         driving::WaitFor([] { return FotimoWindows() == 0; }, 5000);
     }
 

@@ -35,7 +35,7 @@ bool Sim(const std::vector<std::string>& args) {
 }
 
 void ClosePhotoApp() {
-    for (HWND w : WindowsTitled(kFotimoTitle, false)) PostMessageA(w, WM_CLOSE, 0, 0);
+    CloseWindowsTitled(kFotimoTitle);
     WaitFor([] { return WindowsTitled(kFotimoTitle, false).empty(); }, 5000);
 }
 

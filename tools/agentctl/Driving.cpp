@@ -158,6 +158,12 @@ HWND AgentWindow() {
     return search.found.empty() ? nullptr : search.found.front();
 }
 
+std::size_t CloseWindowsTitled(const std::string& title) {
+    const auto windows = WindowsTitled(title, false);
+    for (HWND window : windows) PostMessageA(window, WM_CLOSE, 0, 0);
+    return windows.size();
+}
+
 HWND WaitDialog(const std::string& title, DWORD milliseconds) {
     HWND found = nullptr;
     WaitFor(

@@ -58,6 +58,9 @@ std::vector<std::string> ModulesOf(HWND window);
 std::vector<HWND> WindowsTitled(const std::string& title, bool dialogsOnly);
 // The agent's hidden window: titled "VARNO Kardello", not a dialog.
 HWND AgentWindow();
+// Posts WM_CLOSE to every top-level window with this exact title, as its close box
+// would, whatever the bitness of its program; returns how many there were.
+std::size_t CloseWindowsTitled(const std::string& title);
 HWND WaitDialog(const std::string& title, DWORD milliseconds);
 // Visible top-level windows of a window class ("#32768": a menu that is up).
 std::vector<HWND> WindowsOfClass(const char* cls);

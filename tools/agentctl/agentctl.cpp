@@ -139,11 +139,7 @@ int main(int argc, char** argv) {
         EnumWindows(PrintTitle, 0);
         return 0;
     }
-    if (command == "close" && argc == 3) {
-        const auto windows = WindowsTitled(argv[2], false);
-        for (HWND window : windows) PostMessageA(window, WM_CLOSE, 0, 0);
-        return windows.empty() ? 1 : 0;
-    }
+    if (command == "close" && argc == 3) return CloseWindowsTitled(argv[2]) == 0 ? 1 : 0;
     if (command == "stats" && argc == 2) {
         HWND agent = AgentOrComplain();
         if (agent == nullptr) return 1;
