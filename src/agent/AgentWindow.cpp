@@ -170,8 +170,8 @@ void AgentWindow::RecordCardStatus() {
     const CardRecord& card = watch_.CurrentCard(CurrentFamily());
     SettingsStore store(platform_.registry, schema::kCardStatusRoot, schema::kCardStatusKey);
     store.WriteNumber(schema::kExtendStatus, card.extendStatus);
-    store.WriteString(schema::kDriLetter, std::string(1, card.driveLetter));
-    store.WriteString(schema::kSerialNo, card.SerialText());
+    store.WriteString(schema::kDriLetter, DriverText(std::string(1, card.driveLetter)));
+    store.WriteString(schema::kSerialNo, DriverText(card.SerialText()));
 }
 
 void AgentWindow::OnDestroy() { NotifyIcon(kNimDelete, nullptr, nullptr); }

@@ -13,7 +13,7 @@ namespace kardello {
 
 enum class LaunchOutcome { Started, LowMemory, NotFound };
 
-// ShellExecuteA with "open" and SW_SHOWDEFAULT; an empty directory is passed as none.
+// ShellExecuteW with "open" and SW_SHOWDEFAULT; an empty directory is passed as none.
 LaunchOutcome Launch(Platform& platform, const std::string& file, const std::string& directory);
 LaunchOutcome JudgeLaunchResult(std::intptr_t result);
 // Runs the box that tells of a failed start modally; returns its result.

@@ -24,7 +24,7 @@ public:
     // Creates the hidden window; the creation handling runs inside. On false the
     // object is gone.
     virtual bool Create();
-    // Shell_NotifyIconA with this window's icon record; returns its result.
+    // Shell_NotifyIconW with this window's icon record; returns its result.
     bool NotifyIcon(std::uint32_t message, IconHandle icon, const char* tip);
 
     std::intptr_t OnTrayCallback(std::uintptr_t id, std::intptr_t mouseMessage);

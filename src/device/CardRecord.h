@@ -40,6 +40,11 @@ static_assert(offsetof(CardRecord, extendStatus) == 2);
 static_assert(offsetof(CardRecord, driveLetter) == 4);
 static_assert(offsetof(CardRecord, serialNo) == 5);
 
+// The driver's bytes (serial number, drive letter) as text: Windows-1252, the code page
+// the reader's records are written in. Every byte stands for one character, so nothing
+// the driver sends is lost, whatever the system's own code page.
+std::string DriverText(const std::string& bytes);
+
 constexpr int kMaxCardRecords = 26;  // every caller's table has room for this many
 constexpr std::uint32_t kCardRecordSize = sizeof(CardRecord);
 

@@ -22,12 +22,18 @@ constexpr int kColorMenuText = 7;         // COLOR_MENUTEXT
 constexpr int kColorWindowText = 8;       // COLOR_WINDOWTEXT
 constexpr std::uint32_t kDtLeft = 0;      // DT_LEFT | DT_TOP, no word wrap
 constexpr std::uint32_t kDtCenter = 1;    // DT_CENTER
-constexpr std::uint8_t kShiftJisCharset = 128;
+constexpr std::uint32_t kDtNoPrefix = 0x800;       // DT_NOPREFIX: '&' drawn as it is
+constexpr std::uint32_t kDtEndEllipsis = 0x8000;   // DT_END_ELLIPSIS
+// ANSI_CHARSET: the Western character set, which every text the program draws is
+// written in. The font mapper weighs the set above the face: a Japanese set brings a
+// Japanese face wherever one is installed, and the system's own set brings, on a
+// Cyrillic or Greek system, the bitmap face of that script, which has no accents.
+constexpr std::uint8_t kWesternCharset = 0;
 
 struct FontRequest {
     int height = 0;
     int weight = 400;
-    std::uint8_t charset = kShiftJisCharset;
+    std::uint8_t charset = kWesternCharset;
     std::string face;
 };
 
@@ -41,7 +47,7 @@ public:
     // Fills a rectangle in one colour without a brush of the caller's (a one-pixel line).
     virtual void FillSolidRect(const Rect& rect, std::uint32_t color) = 0;
     virtual void DrawFocusRect(const Rect& rect) = 0;
-    // CreateFontA with width, escapement, orientation 0, not italic, underlined or
+    // CreateFontW with width, escapement, orientation 0, not italic, underlined or
     // struck out, precisions, quality and pitch 0. Null when it fails.
     virtual GdiHandle CreateFont(const FontRequest& request) = 0;
     // Returns the font it replaced.
@@ -54,7 +60,7 @@ public:
     virtual void DrawIcon(int x, int y, IconHandle icon, int size) = 0;
 };
 
-// A font of the system's own kind (character set 128) made and selected for one
+// A font of the face asked for, in the Western character set, made and selected for one
 // drawing, then given back: the previous font selected again and this one deleted.
 // A font that cannot be made leaves the context's own in use.
 class ScopedFont {
@@ -63,7 +69,6 @@ public:
         FontRequest request;
         request.height = height;
         request.weight = weight;
-        request.charset = kShiftJisCharset;
         request.face = face;
         font_ = canvas_.CreateFont(request);
         if (font_ != nullptr) previous_ = canvas_.SelectFont(font_);

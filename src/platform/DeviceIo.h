@@ -15,7 +15,7 @@ constexpr std::uint32_t kOpenExisting = 3;
 class IDeviceIo {
 public:
     virtual ~IDeviceIo() = default;
-    // CreateFileA(path, access, share, no security, disposition, flags 0, no template).
+    // CreateFileW(path, access, share, no security, disposition, flags 0, no template).
     virtual DeviceHandle Open(const char* path, std::uint32_t access, std::uint32_t share,
                               std::uint32_t disposition) = 0;
     // DeviceIoControl without input and without overlapped I/O. *returned receives the

@@ -14,9 +14,9 @@ constexpr std::uint32_t kWaitFailed = 0xFFFFFFFFu;
 class IKernel {
 public:
     virtual ~IKernel() = default;
-    // OpenSemaphoreA with SEMAPHORE_ALL_ACCESS, not inheritable.
+    // OpenSemaphoreW with SEMAPHORE_ALL_ACCESS, not inheritable.
     virtual KernelHandle OpenSemaphore(const std::string& name) = 0;
-    // CreateSemaphoreA without security attributes. `existed` (may be null) tells
+    // CreateSemaphoreW without security attributes. `existed` (may be null) tells
     // whether the name was already taken, as GetLastError's ERROR_ALREADY_EXISTS does.
     virtual KernelHandle CreateSemaphore(long initial, long maximum, const std::string& name,
                                          bool* existed) = 0;

@@ -49,19 +49,21 @@ constexpr std::uint32_t kRegMultiSz = 7;
 class IRegistry {
 public:
     virtual ~IRegistry() = default;
-    // Every key is opened in the view ViewOf gives it.
-    // RegCreateKeyExA with KEY_ALL_ACCESS, non-volatile: creates the key when missing.
+    // Every key is opened in the view ViewOf gives it. Key and value names are UTF-8.
+    // RegCreateKeyExW with KEY_ALL_ACCESS, non-volatile: creates the key when missing.
     virtual long CreateKey(RegRoot root, const char* subkey, RegKey* key) = 0;
-    // RegOpenKeyExA with KEY_ALL_ACCESS or KEY_READ: never creates.
+    // RegOpenKeyExW with KEY_ALL_ACCESS or KEY_READ: never creates.
     virtual long OpenKey(RegRoot root, const char* subkey, RegAccess access, RegKey* key) = 0;
-    // RegQueryValueExA. On entry *size is the room in data; on return it is the
-    // value's size. Larger data gives kErrorMoreData. Text data need not end with a NUL.
+    // RegQueryValueExW. On entry *size is the room in data; on return it is the
+    // value's size. Larger data gives kErrorMoreData. Text values (REG_SZ, REG_EXPAND_SZ,
+    // REG_MULTI_SZ) come as UTF-8, with every unit the registry holds (their terminator
+    // when they were stored with one, none when not); their size is the UTF-8 size.
     virtual long QueryValue(RegKey key, const char* name, std::uint32_t* type,
                             std::uint8_t* data, std::uint32_t* size) = 0;
-    // RegSetValueExA.
+    // RegSetValueExW; text values are given as UTF-8, terminator included.
     virtual long SetValue(RegKey key, const char* name, std::uint32_t type,
                           const std::uint8_t* data, std::uint32_t size) = 0;
-    // RegDeleteValueA; used by tools and tests, never by the agent.
+    // RegDeleteValueW; used by tools and tests, never by the agent.
     virtual long DeleteValue(RegKey key, const char* name) = 0;
     virtual long CloseKey(RegKey key) = 0;
 };

@@ -14,26 +14,26 @@ constexpr std::uint32_t kNifIcon = 0x2;
 constexpr std::uint32_t kNifTip = 0x4;
 constexpr int kSwShowDefault = 10;
 
-// The first, 88-byte form of NOTIFYICONDATAA.
+// The first form of NOTIFYICONDATAW.
 struct NotifyIconData {
     WindowHandle window = nullptr;
     std::uint32_t id = 0;
     std::uint32_t flags = 0;
     std::uint32_t callbackMessage = 0;
     IconHandle icon = nullptr;
-    std::string tip;  // at most 63 characters reach the shell
+    std::string tip;  // at most 63 UTF-16 units reach the shell, never half a character
 };
 
 class IShell {
 public:
     virtual ~IShell() = default;
-    // Shell_NotifyIconA.
+    // Shell_NotifyIconW.
     virtual bool NotifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;
-    // ShellExecuteA without owner and parameters; the result taken as a signed number.
+    // ShellExecuteW without owner and parameters; the result taken as a signed number.
     // An empty directory is passed as none.
     virtual std::intptr_t Execute(const char* verb, const std::string& file,
                                   const std::string& directory, int show) = 0;
-    // SHGetFileInfoA(path, 0, ..., SHGFI_ICON | SHGFI_USEFILEATTRIBUTES): the large icon
+    // SHGetFileInfoW(path, 0, ..., SHGFI_ICON | SHGFI_USEFILEATTRIBUTES): the large icon
     // for the path's name and type, owned by the caller; null when the shell gives none.
     virtual IconHandle FileIcon(const std::string& path) = 0;
     virtual void DestroyIcon(IconHandle icon) = 0;

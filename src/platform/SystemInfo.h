@@ -10,11 +10,11 @@ constexpr std::uint32_t kPlatformWin32Nt = 2;
 class ISystemInfo {
 public:
     virtual ~ISystemInfo() = default;
-    // dwPlatformId from GetVersionExA, asked anew at every call.
+    // dwPlatformId from GetVersionExW, asked anew at every call.
     virtual std::uint32_t PlatformId() = 0;
-    // GetWindowsDirectoryA into 260 bytes.
+    // GetWindowsDirectoryW into 260 characters.
     virtual std::string WindowsDirectory() = 0;
-    // GetVolumeInformationA(root, 40-byte name buffer, ...): the volume's name.
+    // GetVolumeInformationW(root, 40-character name buffer, ...): the volume's name.
     virtual bool VolumeName(const std::string& root, std::string& name) = 0;
 };
 

@@ -12,7 +12,7 @@ namespace kardello {
 
 class WindowBase;
 
-// MessageBoxA styles the system uses.
+// MessageBoxW styles the system uses.
 constexpr std::uint32_t kMbOk = 0x0;
 constexpr std::uint32_t kMbIconHand = 0x10;
 constexpr std::uint32_t kMbIconExclamation = 0x30;
@@ -41,7 +41,7 @@ class IUser {
 public:
     virtual ~IUser() = default;
 
-    // RegisterWindowMessageA.
+    // RegisterWindowMessageW.
     virtual std::uint32_t RegisterMessage(const char* name) = 0;
     // Dialog hosting and the three-dimensional look of dialog controls, where the
     // platform has them. Failures are ignored.
@@ -63,7 +63,7 @@ public:
     // Takes over an existing control of a bound dialog: its messages reach `control`'s
     // table first and the control's own handling after.
     virtual bool AttachControl(WindowBase& control, WindowBase& dialog, int controlId) = 0;
-    // GetOpenFileNameA with the read-only box hidden; false when cancelled.
+    // GetOpenFileNameW with the read-only box hidden; false when cancelled.
     virtual bool OpenFileDialog(const OpenFileRequest& request, std::string& path,
                                 std::string& fileName) = 0;
     virtual int RunMessageLoop() = 0;

@@ -265,15 +265,17 @@ TEST_P(CardWatchScenario, DirectExecOtherThanZeroOpensNothingAndTheCardStaysRepo
     }
 }
 
+// The higher card's serial carries a byte outside ASCII: the driver's Windows-1252,
+// recorded as the character it stands for.
 TEST_P(CardWatchScenario, TwoNewCardsInOneQueryFollowTheHigherSlot) {
     bench.Insert(0, "UNIT0001", 'E');
-    bench.slots.push_back(MakeRecord(1, "UNIT0003", 'G'));
-    bench.Insert(2, "UNIT0003", 'G');
+    bench.slots.push_back(MakeRecord(1, "UNIT\xC9\x80\x81", 'G'));
+    bench.Insert(2, "UNIT\xC9\x80\x81", 'G');
     bench.Tick();
     EXPECT_EQ(bench.PhotoStarts(), 1);
     EXPECT_EQ(agent->Watch().State().slotReported[0], 1);
     EXPECT_EQ(agent->Watch().State().slotReported[2], 1);
-    EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0003");
+    EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNITÉ€\u0081");
     EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "DriLetter"), "G");
 }
 

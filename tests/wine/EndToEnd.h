@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/win32/Win32Registry.h"
+#include "res/Texts.h"
 #include "res/resource.h"
 #include "simreader/SimCommand.h"
 #include "simreader/SimState.h"
@@ -24,6 +25,10 @@ constexpr const char* kPhotoKey = "Software\\VARNO\\VARNO Fotimo";
 // Where a test switches the agent to the Windows 95 family.
 constexpr const char* kAppDefaults = "Software\\Wine\\AppDefaults\\kardello.exe";
 constexpr const char* kFotimoTitle = "VARNO Fotimo (simulado)";
+// Every value the settings dialog stores.
+constexpr const char* kStoredValues[] = {"DirectExec", "EXE1", "PATH1", "APPNAME1", "EXE2",
+                                         "PATH2", "APPNAME2", "EXE3", "PATH3", "APPNAME3",
+                                         "EXE4", "PATH4", "APPNAME4", "EXE5", "PATH5", "APPNAME5"};
 
 inline void Sim(const std::vector<std::string>& args) {
     Win32Registry registry;
@@ -198,6 +203,19 @@ inline void ExpectOwnedBy(HWND window, HWND owner) {
     EXPECT_FALSE(driving::HasTaskbarButton(window));
     Shell_NotifyIconA(NIM_DELETE, &icon);
     DestroyWindow(control);
+}
+
+// Register in a row of the settings dialog, typing `path` into the Open-file dialog as
+// the user would.
+inline void ChooseFile(HWND dialog, int registerButton, const std::string& path) {
+    driving::PressButton(dialog, registerButton);
+    HWND open = driving::WaitDialog(TXT_APP_TITLE, 8000);
+    ASSERT_NE(open, nullptr) << "no Open-file dialog";
+    HWND name = GetDlgItem(open, 0x47C);                  // cmb13, the file name box
+    if (name == nullptr) name = GetDlgItem(open, 0x480);  // edt1
+    ASSERT_NE(name, nullptr);
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(path).c_str()));
+    driving::PressButton(open, IDOK);
 }
 
 inline std::size_t FotimoWindows() { return driving::WindowsTitled(kFotimoTitle, false).size(); }

@@ -76,12 +76,13 @@ TEST(StoreOnWine, ValuesRoundTripWithWindowsSemantics) {
         EXPECT_TRUE(store.ReadNumber("DIRECTEXEC", number));
         EXPECT_EQ(number, 2u);
         EXPECT_TRUE(store.ReadString("APPNAME1", text));
-        EXPECT_EQ(text, "Inicializaci\xF3n");  // one byte per character, Windows-1252
+        EXPECT_EQ(text, "Inicialización");
         EXPECT_TRUE(store.ReadString("Empty", text));
         EXPECT_EQ(text, "");
+        EXPECT_TRUE(store.WriteString("DriLetter", "G"));
     }
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kTestKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kTestKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
     DWORD type = 0, size = 0;
     EXPECT_EQ(RegQueryValueExA(key, "Empty", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
@@ -89,6 +90,34 @@ TEST(StoreOnWine, ValuesRoundTripWithWindowsSemantics) {
     EXPECT_EQ(RegQueryValueExA(key, "DirectExec", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(size, 4u);
+    // A program that reads with the A functions in a Western code page reads what it
+    // always did: one letter and its terminator, one byte per character.
+    char narrow[32] = {};
+    size = sizeof narrow;
+    EXPECT_EQ(RegQueryValueExA(key, "DriLetter", nullptr, &type, reinterpret_cast<BYTE*>(narrow), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(size, 2u);
+    EXPECT_STREQ(narrow, "G");
+    if (GetACP() == 1252) {
+        size = sizeof narrow;
+        RegQueryValueExA(key, "APPNAME1", nullptr, &type, reinterpret_cast<BYTE*>(narrow), &size);
+        EXPECT_STREQ(narrow, "Inicializaci\xF3n");
+    }
+    // Whatever the registry holds, half a pair and characters of any plane included,
+    // read and written back unchanged is the same bytes.
+    const wchar_t odd[] = {L'F', 0xD83C, 0xDF9E, L' ', 0xDC00, L'\x5199', 0};
+    RegSetValueExW(key, L"Odd", 0, REG_SZ, reinterpret_cast<const BYTE*>(odd), sizeof odd);
+    {
+        SettingsStore store(registry, RegRoot::CurrentUser, kTestKey);
+        std::string text;
+        EXPECT_TRUE(store.ReadString("Odd", text));
+        EXPECT_TRUE(store.WriteString("Odd", text));
+    }
+    wchar_t back[16] = {};
+    size = sizeof back;
+    EXPECT_EQ(RegQueryValueExW(key, L"Odd", nullptr, &type, reinterpret_cast<BYTE*>(back), &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, sizeof odd);
+    EXPECT_EQ(std::memcmp(back, odd, sizeof odd), 0);
     RegCloseKey(key);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "platform/win32/Win32Registry.h"
@@ -29,12 +30,11 @@ std::string AgentPath() {
 }
 
 Process::Process(const std::string& exe, const std::string& arguments) {
-    std::string commandLine = "\"" + exe + "\"";
-    if (!arguments.empty()) commandLine += " " + arguments;
-    STARTUPINFOA startup{};
+    std::wstring commandLine = Wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments));
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (CreateProcessW(Wide(exe).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                        &startup, &info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
@@ -104,9 +104,9 @@ std::vector<std::string> ModulesOf(HWND window) {
                              &needed, LIST_MODULES_ALL)) {
         modules.resize(std::min<std::size_t>(modules.size(), needed / sizeof(HMODULE)));
         for (HMODULE module : modules) {
-            char name[MAX_PATH] = {};
-            if (GetModuleBaseNameA(process, module, name, sizeof name) == 0) continue;
-            std::string lower = name;
+            wchar_t name[MAX_PATH] = {};
+            if (GetModuleBaseNameW(process, module, name, MAX_PATH) == 0) continue;
+            std::string lower = Narrow(name);
             std::transform(lower.begin(), lower.end(), lower.begin(),
                            [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
             names.push_back(lower);
@@ -114,6 +114,20 @@ std::vector<std::string> ModulesOf(HWND window) {
     }
     CloseHandle(process);
     return names;
+}
+
+std::string TextOf(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(window, &text[0], length + 1);
+    return Narrow(text.c_str(), static_cast<std::size_t>(copied > 0 ? copied : 0));
+}
+
+std::string ClassOf(HWND window) {
+    wchar_t cls[256] = {};
+    const int length = GetClassNameW(window, cls, 256);
+    return Narrow(cls, static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
 namespace {
@@ -127,20 +141,16 @@ struct Search {
 
 BOOL CALLBACK Collect(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
-    char title[512] = {};
-    char cls[64] = {};
-    GetWindowTextA(window, title, sizeof title);
-    GetClassNameA(window, cls, sizeof cls);
-    const bool dialog = std::string(cls) == "#32770";
-    if (search->title == title && (!search->dialogsOnly || dialog) && (!search->noDialogs || !dialog))
+    const bool dialog = ClassOf(window) == "#32770";
+    if (search->title == TextOf(window) && (!search->dialogsOnly || dialog) && (!search->noDialogs || !dialog))
         search->found.push_back(window);
     return TRUE;
 }
 
 HKEY OpenKey(HKEY root, const char* key) {
     HKEY opened = nullptr;
-    RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS | ViewFlag(root, key), nullptr, &opened,
-                    nullptr);
+    RegCreateKeyExW(root, Wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | ViewFlag(root, key), nullptr,
+                    &opened, nullptr);
     return opened;
 }
 
@@ -160,7 +170,7 @@ HWND AgentWindow() {
 
 std::size_t CloseWindowsTitled(const std::string& title) {
     const auto windows = WindowsTitled(title, false);
-    for (HWND window : windows) PostMessageA(window, WM_CLOSE, 0, 0);
+    for (HWND window : windows) PostMessageW(window, WM_CLOSE, 0, 0);
     return windows.size();
 }
 
@@ -181,9 +191,7 @@ namespace {
 
 BOOL CALLBACK CollectClass(HWND window, LPARAM param) {
     auto* found = reinterpret_cast<std::pair<std::string, std::vector<HWND>>*>(param);
-    char cls[64] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (IsWindowVisible(window) && found->first == cls) found->second.push_back(window);
+    if (IsWindowVisible(window) && found->first == ClassOf(window)) found->second.push_back(window);
     return TRUE;
 }
 
@@ -197,13 +205,11 @@ std::vector<HWND> WindowsOfClass(const char* cls) {
 
 std::vector<HWND> TaskbarButtons() {
     std::vector<HWND> shown;
-    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
     if (tray == nullptr) return shown;
     for (HWND child = GetWindow(tray, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char cls[64] = {};
-        GetClassNameA(child, cls, sizeof cls);
-        const LONG_PTR id = GetWindowLongPtrA(child, GWLP_ID);
-        if (lstrcmpiA(cls, "Button") == 0 && IsWindowVisible(child) && id != 0)
+        const LONG_PTR id = GetWindowLongPtrW(child, GWLP_ID);
+        if (lstrcmpiW(Wide(ClassOf(child)).c_str(), L"Button") == 0 && IsWindowVisible(child) && id != 0)
             shown.push_back(reinterpret_cast<HWND>(id));
     }
     return shown;
@@ -222,75 +228,87 @@ constexpr WPARAM kTrayIconId = 100;
 bool OpenTrayMenu(HWND agent, DWORD milliseconds) {
     // A menu still closing would be taken for the new one.
     if (!WaitFor([] { return WindowsOfClass("#32768").empty(); }, milliseconds)) return false;
-    PostMessageA(agent, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+    PostMessageW(agent, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
     return WaitFor([] { return !WindowsOfClass("#32768").empty(); }, milliseconds);
 }
 
 // The menu's own loop takes the keys of the thread that tracks it.
-void ChooseMenuItem(HWND agent, char key) { PostMessageA(agent, WM_CHAR, static_cast<WPARAM>(key), 0); }
+void ChooseMenuItem(HWND agent, char key) { PostMessageW(agent, WM_CHAR, static_cast<WPARAM>(key), 0); }
 
 std::string DialogText(HWND dialog, int controlId) {
-    char text[1024] = {};
-    GetDlgItemTextA(dialog, controlId, text, sizeof text);
-    return text;
+    HWND item = GetDlgItem(dialog, controlId);
+    return item != nullptr ? TextOf(item) : std::string();
 }
 
 std::vector<std::string> DialogStatics(HWND dialog) {
     std::vector<std::string> texts;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char cls[64] = {};
-        GetClassNameA(child, cls, sizeof cls);
-        if (lstrcmpiA(cls, "Static") != 0) continue;
-        char text[1024] = {};
-        GetWindowTextA(child, text, sizeof text);
-        if (text[0]) texts.push_back(text);
+        if (lstrcmpiW(Wide(ClassOf(child)).c_str(), L"Static") != 0) continue;
+        const std::string text = TextOf(child);
+        if (!text.empty()) texts.push_back(text);
     }
     return texts;
 }
 
 void PressButton(HWND dialog, int id) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 bool ReadString(HKEY root, const char* key, const char* name, std::string& text) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ | ViewFlag(root, key), &opened) != ERROR_SUCCESS) return false;
-    char data[2048] = {};
-    DWORD size = sizeof data - 1, type = 0;
-    const LONG status = RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(opened);
-    if (status != ERROR_SUCCESS) return false;
-    text = data;
+    std::vector<BYTE> raw;
+    if (!ReadRaw(root, key, name, raw)) return false;
+    std::wstring units(raw.size() / 2, L'\0');
+    if (!units.empty()) std::memcpy(&units[0], raw.data(), units.size() * sizeof(wchar_t));
+    text = Narrow(units.c_str());  // up to the terminator
     return true;
 }
 
-bool ReadNumber(HKEY root, const char* key, const char* name, DWORD& number) {
+bool ReadRaw(HKEY root, const char* key, const char* name, std::vector<BYTE>& bytes, DWORD* type) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ | ViewFlag(root, key), &opened) != ERROR_SUCCESS) return false;
-    DWORD size = sizeof number, type = 0;
-    const LONG status = RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size);
+    if (RegOpenKeyExW(root, Wide(key).c_str(), 0, KEY_READ | ViewFlag(root, key), &opened) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0, kind = 0;
+    const std::wstring value = Wide(name);
+    LONG status = RegQueryValueExW(opened, value.c_str(), nullptr, &kind, nullptr, &size);
+    if (status == ERROR_SUCCESS) {
+        bytes.assign(size, 0);
+        status = RegQueryValueExW(opened, value.c_str(), nullptr, &kind, bytes.data(), &size);
+        bytes.resize(size);
+    }
     RegCloseKey(opened);
-    return status == ERROR_SUCCESS && type == REG_DWORD;
+    if (type != nullptr) *type = kind;
+    return status == ERROR_SUCCESS;
+}
+
+bool ReadNumber(HKEY root, const char* key, const char* name, DWORD& number) {
+    std::vector<BYTE> raw;
+    DWORD type = 0;
+    if (!ReadRaw(root, key, name, raw, &type) || type != REG_DWORD || raw.size() != sizeof number) return false;
+    std::memcpy(&number, raw.data(), sizeof number);
+    return true;
 }
 
 void WriteString(HKEY root, const char* key, const char* name, const std::string& text) {
     HKEY opened = OpenKey(root, key);
-    RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
+    const std::wstring units = Wide(text);
+    RegSetValueExW(opened, Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(units.c_str()),
+                   static_cast<DWORD>((units.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(opened);
 }
 
 void WriteNumber(HKEY root, const char* key, const char* name, DWORD number) {
     HKEY opened = OpenKey(root, key);
-    RegSetValueExA(opened, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    RegSetValueExW(opened, Wide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                   sizeof number);
     RegCloseKey(opened);
 }
 
 void DeleteValue(HKEY root, const char* key, const char* name) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, key, 0, KEY_ALL_ACCESS | ViewFlag(root, key), &opened) != ERROR_SUCCESS) return;
-    RegDeleteValueA(opened, name);
+    if (RegOpenKeyExW(root, Wide(key).c_str(), 0, KEY_ALL_ACCESS | ViewFlag(root, key), &opened) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueW(opened, Wide(name).c_str());
     RegCloseKey(opened);
 }
 

@@ -2,7 +2,7 @@
 // Driving the real program from outside, as another program would: start it, find
 // its windows, send it commands, press the buttons of its boxes.
 
-#include <windows.h>
+#include "platform/win32/WinApi.h"
 
 #include <string>
 #include <vector>
@@ -72,13 +72,19 @@ bool HasTaskbarButton(HWND window);
 // menu is up. `ChooseMenuItem` then picks an item by its underlined letter.
 bool OpenTrayMenu(HWND agent, DWORD milliseconds);
 void ChooseMenuItem(HWND agent, char key);
+// A window's text and class, exactly, whatever the code page.
+std::string TextOf(HWND window);
+std::string ClassOf(HWND window);
 std::string DialogText(HWND dialog, int controlId);
 // Every static text of a dialog, in order.
 std::vector<std::string> DialogStatics(HWND dialog);
 void PressButton(HWND dialog, int id);
 
-// Registry values, read and written as any program would.
+// Registry values, read and written as any program would; text as UTF-8.
 bool ReadString(HKEY root, const char* key, const char* name, std::string& text);
+// The value's bytes exactly as stored, and its type.
+bool ReadRaw(HKEY root, const char* key, const char* name, std::vector<BYTE>& bytes,
+             DWORD* type = nullptr);
 bool ReadNumber(HKEY root, const char* key, const char* name, DWORD& number);
 void WriteString(HKEY root, const char* key, const char* name, const std::string& text);
 void WriteNumber(HKEY root, const char* key, const char* name, DWORD number);

@@ -75,9 +75,7 @@ struct Press {
 
 BOOL CALLBACK PressIn(HWND window, LPARAM param) {
     auto* press = reinterpret_cast<Press*>(param);
-    char cls[64] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (!IsWindowVisible(window) || std::string(cls) != "#32770" || !GetDlgItem(window, press->id))
+    if (!IsWindowVisible(window) || ClassOf(window) != "#32770" || !GetDlgItem(window, press->id))
         return TRUE;
     PressButton(window, press->id);
     press->done = true;
@@ -85,11 +83,9 @@ BOOL CALLBACK PressIn(HWND window, LPARAM param) {
 }
 
 BOOL CALLBACK PrintTitle(HWND window, LPARAM) {
-    char title[256] = {};
-    char cls[64] = {};
-    if (!IsWindowVisible(window) || GetWindowTextA(window, title, sizeof title) == 0) return TRUE;
-    GetClassNameA(window, cls, sizeof cls);
-    std::printf("%s\t%s\n", cls, title);
+    const std::string title = TextOf(window);
+    if (!IsWindowVisible(window) || title.empty()) return TRUE;
+    std::printf("%s\t%s\n", ClassOf(window).c_str(), title.c_str());
     return TRUE;
 }
 

@@ -11,7 +11,7 @@
 #include "platform/win32/Win32User.h"
 #include "platform/win32/WinApi.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
     using namespace kardello;
     RestrictLibrarySearch();
     Win32Registry registry;
@@ -23,6 +23,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     Platform platform{registry, devices, system, kernel, shell, user};
 
     CardAgentApp app(platform);
-    if (app.Startup(commandLine != nullptr ? commandLine : "")) user.RunMessageLoop();
+    if (app.Startup(Narrow(commandLine))) user.RunMessageLoop();
     return app.Shutdown();
 }

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Canvas.h"
 
+#include "platform/win32/WesternFont.h"
+
 namespace kardello {
 
 namespace {
@@ -60,7 +62,7 @@ void Win32Canvas::FillSolidRect(const Rect& rect, std::uint32_t color) {
     if (dc_ == nullptr) return;
     const RECT r = Native(rect);
     const COLORREF old = SetBkColor(dc_, color);
-    ExtTextOutA(dc_, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+    ExtTextOutW(dc_, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
     if (old != CLR_INVALID) SetBkColor(dc_, old);
 }
 
@@ -71,9 +73,15 @@ void Win32Canvas::DrawFocusRect(const Rect& rect) {
 }
 
 GdiHandle Win32Canvas::CreateFont(const FontRequest& request) {
-    return reinterpret_cast<GdiHandle>(CreateFontA(request.height, 0, 0, 0, request.weight, 0, 0,
-                                                   0, request.charset, 0, 0, 0, 0,
-                                                   request.face.c_str()));
+    HFONT font = CreateFontW(request.height, 0, 0, 0, request.weight, 0, 0, 0, request.charset, 0, 0,
+                             0, 0, Wide(request.face).c_str());
+    if (request.charset == ANSI_CHARSET) {
+        if (FontOwner standIn = WesternStandIn(font)) {
+            ::DeleteObject(font);
+            font = standIn.release();
+        }
+    }
+    return reinterpret_cast<GdiHandle>(font);
 }
 
 GdiHandle Win32Canvas::SelectFont(GdiHandle font) {
@@ -96,8 +104,10 @@ void Win32Canvas::SetTransparentBackground() {
 void Win32Canvas::DrawText(const std::string& text, const Rect& rect, std::uint32_t format) {
     if (dc_ == nullptr) return;
     RECT r = Native(rect);
-    // The text is the caller's constant: DrawTextA may not write into it.
-    DrawTextA(dc_, text.c_str(), -1, &r, format & ~static_cast<std::uint32_t>(DT_MODIFYSTRING));
+    const std::wstring wide = Wide(text);
+    // The text is the caller's constant: DrawTextW may not write into it.
+    DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &r,
+              format & ~static_cast<std::uint32_t>(DT_MODIFYSTRING));
 }
 
 void Win32Canvas::DrawIcon(int x, int y, IconHandle icon, int size) {

@@ -1,12 +1,12 @@
 #include "platform/win32/Win32DeviceIo.h"
 
-#include <windows.h>
+#include "platform/win32/WinApi.h"
 
 namespace kardello {
 
 DeviceHandle Win32DeviceIo::Open(const char* path, std::uint32_t access, std::uint32_t share,
                                  std::uint32_t disposition) {
-    HANDLE handle = CreateFileA(path, access, share, nullptr, disposition, 0, nullptr);
+    HANDLE handle = CreateFileW(Wide(path != nullptr ? path : "").c_str(), access, share, nullptr, disposition, 0, nullptr);
     return handle == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<DeviceHandle>(handle);
 }
 

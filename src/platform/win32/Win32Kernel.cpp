@@ -12,12 +12,12 @@ KernelHandle Portable(HANDLE handle) { return reinterpret_cast<KernelHandle>(han
 }  // namespace
 
 KernelHandle Win32Kernel::OpenSemaphore(const std::string& name) {
-    return Portable(OpenSemaphoreA(SEMAPHORE_ALL_ACCESS, FALSE, name.c_str()));
+    return Portable(OpenSemaphoreW(SEMAPHORE_ALL_ACCESS, FALSE, Wide(name).c_str()));
 }
 
 KernelHandle Win32Kernel::CreateSemaphore(long initial, long maximum, const std::string& name,
                                           bool* existed) {
-    HANDLE semaphore = CreateSemaphoreA(nullptr, initial, maximum, name.c_str());
+    HANDLE semaphore = CreateSemaphoreW(nullptr, initial, maximum, Wide(name).c_str());
     // Read at once: nothing may run between the call and its last error.
     const DWORD error = GetLastError();
     if (existed != nullptr) *existed = semaphore != nullptr && error == ERROR_ALREADY_EXISTS;

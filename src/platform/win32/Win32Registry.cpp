@@ -1,6 +1,9 @@
 #include "platform/win32/Win32Registry.h"
 
-#include <windows.h>
+#include <cstring>
+#include <vector>
+
+#include "platform/win32/WinApi.h"
 
 namespace kardello {
 
@@ -12,13 +15,23 @@ HKEY RootKey(RegRoot root) {
 
 HKEY Native(RegKey key) { return reinterpret_cast<HKEY>(key); }
 
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// A null name is the key's default value, as for the A and W functions alike.
+struct WideName {
+    explicit WideName(const char* name) : text(name != nullptr ? Wide(name) : std::wstring()), given(name != nullptr) {}
+    const wchar_t* get() const { return given ? text.c_str() : nullptr; }
+    std::wstring text;
+    bool given;
+};
+
 }  // namespace
 
 long Win32Registry::CreateKey(RegRoot root, const char* subkey, RegKey* key) {
     HKEY result = nullptr;
-    const LONG status = RegCreateKeyExA(RootKey(root), subkey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        KEY_ALL_ACCESS | ViewFlag(root, subkey), nullptr, &result,
-                                        nullptr);
+    const LONG status = RegCreateKeyExW(RootKey(root), WideName(subkey).get(), 0, nullptr,
+                                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | ViewFlag(root, subkey),
+                                        nullptr, &result, nullptr);
     *key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(result) : nullptr;
     return status;
 }
@@ -26,28 +39,64 @@ long Win32Registry::CreateKey(RegRoot root, const char* subkey, RegKey* key) {
 long Win32Registry::OpenKey(RegRoot root, const char* subkey, RegAccess access, RegKey* key) {
     HKEY result = nullptr;
     const REGSAM rights = access == RegAccess::All ? KEY_ALL_ACCESS : KEY_READ;
-    const LONG status = RegOpenKeyExA(RootKey(root), subkey, 0, rights | ViewFlag(root, subkey), &result);
+    const LONG status =
+        RegOpenKeyExW(RootKey(root), WideName(subkey).get(), 0, rights | ViewFlag(root, subkey), &result);
     *key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(result) : nullptr;
     return status;
 }
 
 long Win32Registry::QueryValue(RegKey key, const char* name, std::uint32_t* type,
                                std::uint8_t* data, std::uint32_t* size) {
+    const WideName wideName(name);
     DWORD nativeType = REG_NONE;
-    DWORD nativeSize = *size;
-    const LONG status = RegQueryValueExA(Native(key), name, nullptr, &nativeType, data, &nativeSize);
+    // Most values fit at once; a larger one is asked for again at its size, and a
+    // value that grows in between once more.
+    std::vector<BYTE> raw(2048);
+    DWORD rawSize = 0;
+    LONG status = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 4 && status == ERROR_MORE_DATA; ++attempt) {
+        rawSize = static_cast<DWORD>(raw.size());
+        status = RegQueryValueExW(Native(key), wideName.get(), nullptr, &nativeType, raw.data(), &rawSize);
+        if (status == ERROR_MORE_DATA) raw.resize(rawSize);
+    }
     *type = nativeType;
-    *size = nativeSize;
-    return status;
+    if (status != ERROR_SUCCESS) {
+        *size = 0;
+        return status;
+    }
+    raw.resize(rawSize);
+    std::string text;
+    const BYTE* bytes = raw.data();
+    std::uint32_t length = rawSize;
+    if (IsText(nativeType)) {
+        // Text reaches the program as UTF-8, every unit the value holds included (its
+        // terminator, when it was stored with one); an odd last byte is no unit.
+        std::wstring units(rawSize / 2, L'\0');
+        if (!units.empty()) std::memcpy(&units[0], raw.data(), units.size() * sizeof(wchar_t));
+        text = Narrow(units.data(), units.size());
+        bytes = reinterpret_cast<const BYTE*>(text.data());
+        length = static_cast<std::uint32_t>(text.size());
+    }
+    const std::uint32_t room = *size;
+    *size = length;
+    if (data == nullptr) return ERROR_SUCCESS;
+    if (length > room) return ERROR_MORE_DATA;
+    if (length > 0) std::memcpy(data, bytes, length);
+    return ERROR_SUCCESS;
 }
 
 long Win32Registry::SetValue(RegKey key, const char* name, std::uint32_t type,
                              const std::uint8_t* data, std::uint32_t size) {
-    return RegSetValueExA(Native(key), name, 0, type, data, size);
+    const WideName wideName(name);
+    if (!IsText(type) || data == nullptr) return RegSetValueExW(Native(key), wideName.get(), 0, type, data, size);
+    // Every byte given, terminator included, as UTF-16.
+    const std::wstring units = Wide(std::string_view(reinterpret_cast<const char*>(data), size));
+    return RegSetValueExW(Native(key), wideName.get(), 0, type, reinterpret_cast<const BYTE*>(units.data()),
+                          static_cast<DWORD>(units.size() * sizeof(wchar_t)));
 }
 
 long Win32Registry::DeleteValue(RegKey key, const char* name) {
-    return RegDeleteValueA(Native(key), name);
+    return RegDeleteValueW(Native(key), WideName(name).get());
 }
 
 long Win32Registry::CloseKey(RegKey key) { return RegCloseKey(Native(key)); }

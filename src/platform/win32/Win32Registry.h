@@ -1,5 +1,5 @@
 #pragma once
-#include <windows.h>
+#include "platform/win32/WinApi.h"
 
 #include "platform/Registry.h"
 

@@ -2,19 +2,19 @@
 
 #include <cstring>
 
-#include <windows.h>
+#include "platform/win32/WinApi.h"
 
 namespace kardello {
 
 std::uint32_t Win32SystemInfo::PlatformId() {
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;  // 148
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
     // The call's own result is not looked at: a failure leaves id 0, which is not NT.
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #endif
-    GetVersionExA(&info);
+    GetVersionExW(&info);
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
@@ -22,23 +22,22 @@ std::uint32_t Win32SystemInfo::PlatformId() {
 }
 
 std::string Win32SystemInfo::WindowsDirectory() {
-    char directory[260] = {};
-    const UINT length = GetWindowsDirectoryA(directory, sizeof directory);
+    wchar_t directory[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryW(directory, MAX_PATH);
     // A longer directory is reported by the length it needs, and nothing is written.
-    if (length == 0 || length >= sizeof directory) return {};
-    return std::string(directory, length);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return Narrow(directory, length);
 }
 
 bool Win32SystemInfo::VolumeName(const std::string& root, std::string& name) {
-    char volume[40] = {};
+    // Room for the longest label a file system gives, 32 characters.
+    wchar_t volume[40] = {};
     DWORD longestComponent = 0, flags = 0;
-    if (!GetVolumeInformationA(root.c_str(), volume, sizeof volume, nullptr, &longestComponent,
-                               &flags, nullptr, 0))
+    if (!GetVolumeInformationW(Wide(root).c_str(), volume, 40, nullptr, &longestComponent, &flags,
+                               nullptr, 0))
         return false;
-    name.assign(volume, strnlen(volume, sizeof volume));
+    name = Narrow(volume, wcsnlen(volume, 40));
     return true;
 }
-
-static_assert(sizeof(OSVERSIONINFOA) == 148, "the size GetVersionExA is given");
 
 }  // namespace kardello

@@ -45,15 +45,15 @@ void Win32User::IconDestroyer::operator()(IconTag* icon) const {
     DestroyIcon(reinterpret_cast<HICON>(icon));
 }
 
-Win32User::Win32User() : instance_(GetModuleHandleA(nullptr)), dpi_(ReadSystemDpi()) {}
+Win32User::Win32User() : instance_(GetModuleHandleW(nullptr)), dpi_(ReadSystemDpi()) {}
 
 Win32User::~Win32User() {
     // Fails harmlessly for a class whose windows still exist.
-    for (const std::string& name : classes_) UnregisterClassA(name.c_str(), instance_);
+    for (const std::string& name : classes_) UnregisterClassW(Wide(name).c_str(), instance_);
 }
 
 std::uint32_t Win32User::RegisterMessage(const char* name) {
-    return name != nullptr ? RegisterWindowMessageA(name) : 0;
+    return name != nullptr ? RegisterWindowMessageW(Wide(name).c_str()) : 0;
 }
 
 void Win32User::PrepareDialogs() {
@@ -63,21 +63,22 @@ void Win32User::PrepareDialogs() {
 
 bool Win32User::CreateHiddenToolWindow(WindowBase& window, const char* title) {
     if (title == nullptr || window.HasWindow()) return false;
+    const std::wstring name = Wide(title);
     // One class per title, registered on first use.
     if (classes_.count(title) == 0) {
-        WNDCLASSA windowClass{};
+        WNDCLASSW windowClass{};
         windowClass.lpfnWndProc = Win32WindowOps::WindowProc;
         windowClass.hInstance = instance_;
-        windowClass.lpszClassName = title;
-        if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        windowClass.lpszClassName = name.c_str();
+        if (RegisterClassW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
             return false;
         classes_.insert(title);
     }
     Win32Binding binding{&window, this};
     WindowBase* const outer = creating_;
     creating_ = &window;
-    HWND hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, title, title, 0, 0, 0, 0, 0, nullptr, nullptr,
-                                instance_, &binding);
+    HWND hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, name.c_str(), name.c_str(), 0, 0, 0, 0, 0, nullptr,
+                                nullptr, instance_, &binding);
     creating_ = outer;
     return hwnd != nullptr;
 }
@@ -98,7 +99,7 @@ bool Win32User::QuitPending() const {
     if (quitPosted_) return true;
     MSG message;
     // Looks without taking: the quit stays for the loop that is to end.
-    return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+    return PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 }
 
 int Win32User::RunModal(WindowBase& dialog, int templateId, WindowHandle parent) {
@@ -106,7 +107,7 @@ int Win32User::RunModal(WindowBase& dialog, int templateId, WindowHandle parent)
     Win32Binding binding{&dialog, this};
     HWND owner = parent != nullptr ? Native(parent) : DefaultOwner();
     modalRuns_.push_back(&dialog);
-    const INT_PTR result = DialogBoxParamA(instance_, MAKEINTRESOURCEA(templateId), owner,
+    const INT_PTR result = DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId), owner,
                                            Win32WindowOps::DialogProc,
                                            reinterpret_cast<LPARAM>(&binding));
     modalRuns_.pop_back();
@@ -132,15 +133,17 @@ bool Win32User::OpenFileDialog(const OpenFileRequest& request, std::string& path
         // The longest path Windows has, terminator included.
         return std::clamp<std::size_t>(asked, 1, 32768);
     };
-    std::vector<char> file(room(request.pathRoom), '\0');
-    std::vector<char> title(room(request.fileNameRoom), '\0');
+    std::vector<wchar_t> file(room(request.pathRoom), L'\0');
+    std::vector<wchar_t> title(room(request.fileNameRoom), L'\0');
     // Pairs separated by '|' become the NUL-separated list, ended by two NULs whatever
     // the text ends with.
-    std::string filter = request.filter;
-    std::replace(filter.begin(), filter.end(), '|', '\0');
-    filter.append(2, '\0');
+    std::wstring filter = Wide(request.filter);
+    std::replace(filter.begin(), filter.end(), L'|', L'\0');
+    filter.append(2, L'\0');
+    const std::wstring initialDirectory = Wide(request.initialDirectory);
+    const std::wstring caption = Wide(request.title);
 
-    OPENFILENAMEA dialog{};
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = Native(request.owner);
     dialog.lpstrFilter = request.filter.empty() ? nullptr : filter.c_str();
@@ -148,19 +151,18 @@ bool Win32User::OpenFileDialog(const OpenFileRequest& request, std::string& path
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrFileTitle = title.data();
     dialog.nMaxFileTitle = static_cast<DWORD>(title.size());
-    dialog.lpstrInitialDir =
-        request.initialDirectory.empty() ? nullptr : request.initialDirectory.c_str();
-    dialog.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
+    dialog.lpstrInitialDir = initialDirectory.empty() ? nullptr : initialDirectory.c_str();
+    dialog.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
     // Its library and what it brings (the print spooler among them) are loaded only
     // when the user first asks for the dialog.
-    using GetOpenFileName = BOOL(WINAPI*)(OPENFILENAMEA*);
+    using GetOpenFileName = BOOL(WINAPI*)(OPENFILENAMEW*);
     const auto getOpenFileName = reinterpret_cast<GetOpenFileName>(
-        reinterpret_cast<void*>(SystemFunction("comdlg32.dll", "GetOpenFileNameA")));
+        reinterpret_cast<void*>(SystemFunction("comdlg32.dll", "GetOpenFileNameW")));
     if (getOpenFileName == nullptr || !getOpenFileName(&dialog)) return false;
     // The rooms include the terminators, which a dialog short of room may not write.
-    path.assign(file.data(), strnlen(file.data(), file.size() - 1));
-    fileName.assign(title.data(), strnlen(title.data(), title.size() - 1));
+    path = Narrow(file.data(), wcsnlen(file.data(), file.size() - 1));
+    fileName = Narrow(title.data(), wcsnlen(title.data(), title.size() - 1));
     return true;
 }
 
@@ -173,9 +175,9 @@ void Win32User::WindowGone(WindowBase& window) {
 
 int Win32User::RunMessageLoop() {
     MSG message{};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     quitPosted_ = true;
     return static_cast<int>(message.wParam);
@@ -183,24 +185,16 @@ int Win32User::RunMessageLoop() {
 
 int Win32User::MessageBox(WindowHandle owner, const std::string& text, const std::string& title,
                           std::uint32_t style) {
-    return MessageBoxA(Native(owner), text.c_str(), title.c_str(), style);
+    return MessageBoxW(Native(owner), Wide(text).c_str(), Wide(title).c_str(), style);
 }
 
 std::string Win32User::LoadString(int id) {
     if (!IsResourceId(id)) return {};
-    // A string table entry holds at most 65535 characters; two bytes each in the
-    // worst code page.
-    constexpr std::size_t kLargest = 2 * 65536;
-    std::vector<char> buffer(256);
-    for (;;) {
-        const int length =
-            LoadStringA(instance_, static_cast<UINT>(id), buffer.data(), static_cast<int>(buffer.size()));
-        if (length <= 0) return {};
-        // A full buffer may have cut the text short.
-        if (static_cast<std::size_t>(length) + 1 < buffer.size() || buffer.size() >= kLargest)
-            return std::string(buffer.data(), static_cast<std::size_t>(length));
-        buffer.resize(buffer.size() * 2);
-    }
+    // With no room given, the text is lent where it lies in the resource, unterminated.
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(instance_, static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
+    if (length <= 0 || text == nullptr) return {};
+    return Narrow(text, static_cast<std::size_t>(length));
 }
 
 IconHandle Win32User::LoadIcon(int id, IconSize size) {
@@ -209,7 +203,7 @@ IconHandle Win32User::LoadIcon(int id, IconSize size) {
     auto found = icons_.find({id, pixels});
     if (found != icons_.end()) return found->second.get();
     // The resource's image for this size where it has one, never a stretched other.
-    HANDLE image = LoadImageA(instance_, MAKEINTRESOURCEA(id), IMAGE_ICON, pixels, pixels,
+    HANDLE image = LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, pixels, pixels,
                               LR_DEFAULTCOLOR);
     if (image == nullptr) return nullptr;
     IconTag* icon = reinterpret_cast<IconTag*>(image);
@@ -235,13 +229,13 @@ Point Win32User::CursorPos() {
 
 Rect Win32User::WorkArea() {
     RECT area{};
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) return {};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return {};
     return Rect{area.left, area.top, area.right, area.bottom};
 }
 
 void Win32User::TrackPopupMenu(WindowHandle owner, int menuId, Point at) {
     if (!IsResourceId(menuId)) return;
-    MenuOwner menu(LoadMenuA(instance_, MAKEINTRESOURCEA(menuId)));
+    MenuOwner menu(LoadMenuW(instance_, MAKEINTRESOURCEW(menuId)));
     if (menu.get() == nullptr) return;
     HMENU popup = GetSubMenu(menu.get(), 0);
     if (popup == nullptr) return;
@@ -249,7 +243,7 @@ void Win32User::TrackPopupMenu(WindowHandle owner, int menuId, Point at) {
     SetForegroundWindow(Native(owner));
     ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Native(owner),
                      nullptr);
-    PostMessageA(Native(owner), WM_USER, 0, 0);
+    PostMessageW(Native(owner), WM_USER, 0, 0);
 }
 
 }  // namespace kardello

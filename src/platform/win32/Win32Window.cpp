@@ -18,7 +18,7 @@ int Slot(bool dialog) { return dialog ? DWLP_USER : GWLP_USERDATA; }
 
 // A control's own procedure may use its user data, so an attached one keeps its
 // operations in a property.
-constexpr const char* kControlProperty = "Kardello.ControlOps";
+constexpr const wchar_t* kControlProperty = L"Kardello.ControlOps";
 
 Rect Portable(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
 
@@ -32,21 +32,21 @@ Win32WindowOps::Win32WindowOps(HWND hwnd, Kind kind, Win32Binding& binding)
       binding_(kind == Kind::Dialog ? &binding : nullptr) {}
 
 Win32WindowOps* Win32WindowOps::Bound(HWND hwnd, Kind kind) {
-    if (kind == Kind::Control) return static_cast<Win32WindowOps*>(GetPropA(hwnd, kControlProperty));
+    if (kind == Kind::Control) return static_cast<Win32WindowOps*>(GetPropW(hwnd, kControlProperty));
     return reinterpret_cast<Win32WindowOps*>(
-        GetWindowLongPtrA(hwnd, Slot(kind == Kind::Dialog)));
+        GetWindowLongPtrW(hwnd, Slot(kind == Kind::Dialog)));
 }
 
 bool Win32WindowOps::Attach(HWND control, Win32Binding& binding) {
     if (control == nullptr || binding.window == nullptr) return false;
-    if (GetPropA(control, kControlProperty) != nullptr) return false;
+    if (GetPropW(control, kControlProperty) != nullptr) return false;
     std::unique_ptr<Win32WindowOps> ops(new Win32WindowOps(control, Kind::Control, binding));
-    if (!SetPropA(control, kControlProperty, ops.get())) return false;
+    if (!SetPropW(control, kControlProperty, ops.get())) return false;
     SetLastError(0);
     const LONG_PTR original =
-        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlProc));
+        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlProc));
     if (original == 0 && GetLastError() != 0) {
-        RemovePropA(control, kControlProperty);
+        RemovePropW(control, kControlProperty);
         return false;
     }
     ops->original_ = reinterpret_cast<WNDPROC>(original);
@@ -57,7 +57,7 @@ bool Win32WindowOps::Attach(HWND control, Win32Binding& binding) {
 
 Win32WindowOps* Win32WindowOps::BindNew(HWND hwnd, Kind kind, Win32Binding& binding) {
     std::unique_ptr<Win32WindowOps> ops(new Win32WindowOps(hwnd, kind, binding));
-    SetWindowLongPtrA(hwnd, Slot(kind == Kind::Dialog), reinterpret_cast<LONG_PTR>(ops.get()));
+    SetWindowLongPtrW(hwnd, Slot(kind == Kind::Dialog), reinterpret_cast<LONG_PTR>(ops.get()));
     binding.window->Bind(ops.get());
     return ops.release();  // owned by the window until its last frame returns
 }
@@ -73,11 +73,11 @@ LRESULT CALLBACK Win32WindowOps::WindowProc(HWND hwnd, UINT message, WPARAM wPar
     Win32WindowOps* ops = Bound(hwnd, Kind::Window);
     if (ops == nullptr) {
         // Messages before WM_NCCREATE (WM_GETMINMAXINFO) find no object yet.
-        if (message != WM_NCCREATE) return DefWindowProcA(hwnd, message, wParam, lParam);
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        if (message != WM_NCCREATE) return DefWindowProcW(hwnd, message, wParam, lParam);
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         auto* binding = static_cast<Win32Binding*>(create->lpCreateParams);
         if (binding == nullptr || binding->window == nullptr)
-            return DefWindowProcA(hwnd, message, wParam, lParam);
+            return DefWindowProcW(hwnd, message, wParam, lParam);
         ops = BindNew(hwnd, Kind::Window, *binding);
     }
     ++ops->frames_;
@@ -105,7 +105,7 @@ INT_PTR CALLBACK Win32WindowOps::DialogProc(HWND hwnd, UINT message, WPARAM wPar
 LRESULT CALLBACK Win32WindowOps::ControlProc(HWND hwnd, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
     Win32WindowOps* ops = Bound(hwnd, Kind::Control);
-    if (ops == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (ops == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
     ++ops->frames_;
     const LRESULT result = ops->ControlMessage(message, wParam, lParam);
     Leave(ops);
@@ -133,21 +133,21 @@ LRESULT Win32WindowOps::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam
         case WM_CREATE: {
             // The platform's own creation handling runs first; if it fails the
             // handler is not run and the creation fails.
-            const LRESULT defaulted = DefWindowProcA(hwnd_, message, wParam, lParam);
+            const LRESULT defaulted = DefWindowProcW(hwnd_, message, wParam, lParam);
             if (defaulted == -1) return -1;
             return Dispatch(message, wParam, lParam, result) ? result : defaulted;
         }
         case WM_NCDESTROY: {
             const LRESULT last = Dispatch(message, wParam, lParam, result)
                                      ? result
-                                     : DefWindowProcA(hwnd_, message, wParam, lParam);
+                                     : DefWindowProcW(hwnd_, message, wParam, lParam);
             Destroyed();
             return last;
         }
         default:
             if (Dispatch(message, wParam, lParam, result)) return result;
             // A window destroyed by the handler has no default handling left.
-            return alive_ ? DefWindowProcA(hwnd_, message, wParam, lParam) : 0;
+            return alive_ ? DefWindowProcW(hwnd_, message, wParam, lParam) : 0;
     }
 }
 
@@ -155,12 +155,14 @@ INT_PTR Win32WindowOps::DialogMessage(UINT message, WPARAM wParam, LPARAM lParam
     std::intptr_t result = 0;
     switch (message) {
         case WM_INITDIALOG:
+            westernFont_ = UseWesternFont(hwnd_);
             // lParam carried the binding, nothing of the handler's.
             if (Dispatch(message, wParam, 0, result)) return result;
             return TRUE;  // the dialog manager picks the focus
         case WM_NCDESTROY:
             Dispatch(message, wParam, lParam, result);
             Destroyed();
+            westernFont_.reset();  // its controls, which used it, are gone already
             return FALSE;  // the dialog manager still frees its own data
         default:
             if (Dispatch(message, wParam, lParam, result)) return TRUE;
@@ -182,18 +184,18 @@ LRESULT Win32WindowOps::ControlMessage(UINT message, WPARAM wParam, LPARAM lPara
     if (message == WM_NCDESTROY) {
         const bool handled = Dispatch(message, wParam, lParam, result);
         // The control's own procedure frees its data here, so it always hears of it.
-        if (GetWindowLongPtrA(hwnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ControlProc))
-            SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        if (GetWindowLongPtrW(hwnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ControlProc))
+            SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
         const LRESULT last = original_ != nullptr
-                                 ? CallWindowProcA(original_, hwnd_, message, wParam, lParam)
-                                 : DefWindowProcA(hwnd_, message, wParam, lParam);
+                                 ? CallWindowProcW(original_, hwnd_, message, wParam, lParam)
+                                 : DefWindowProcW(hwnd_, message, wParam, lParam);
         Destroyed();
         return handled ? result : last;
     }
     if (Dispatch(message, wParam, lParam, result)) return result;
     if (!alive_) return 0;
-    return original_ != nullptr ? CallWindowProcA(original_, hwnd_, message, wParam, lParam)
-                                : DefWindowProcA(hwnd_, message, wParam, lParam);
+    return original_ != nullptr ? CallWindowProcW(original_, hwnd_, message, wParam, lParam)
+                                : DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 void Win32WindowOps::Destroyed() {
@@ -201,9 +203,9 @@ void Win32WindowOps::Destroyed() {
     alive_ = false;
     binding_ = nullptr;
     if (kind_ == Kind::Control)
-        RemovePropA(hwnd_, kControlProperty);
+        RemovePropW(hwnd_, kControlProperty);
     else
-        SetWindowLongPtrA(hwnd_, Slot(kind_ == Kind::Dialog), 0);
+        SetWindowLongPtrW(hwnd_, Slot(kind_ == Kind::Dialog), 0);
     // At once: the posted quit is what ends a modal run still up inside a handler.
     if (host_ != nullptr) host_->WindowGone(*window_);
     // Only this WM_NCDESTROY frame is running: nothing above can still use the operations.
@@ -234,7 +236,7 @@ void Win32WindowOps::KillTimer(std::uint32_t id) {
 }
 
 void Win32WindowOps::Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (alive_) PostMessageA(hwnd_, message, wParam, lParam);
+    if (alive_) PostMessageW(hwnd_, message, wParam, lParam);
 }
 
 void Win32WindowOps::RaiseAndActivate() {
@@ -271,7 +273,7 @@ Rect Win32WindowOps::MonitorWorkArea() {
     MONITORINFO info{};
     info.cbSize = sizeof info;
     HMONITOR monitor = MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST);
-    return monitor != nullptr && GetMonitorInfoA(monitor, &info) ? Portable(info.rcWork) : Rect{};
+    return monitor != nullptr && GetMonitorInfoW(monitor, &info) ? Portable(info.rcWork) : Rect{};
 }
 
 void Win32WindowOps::SetPos(ZOrder after, int x, int y, int width, int height,
@@ -290,7 +292,7 @@ void Win32WindowOps::RedrawNow() {
 }
 
 void Win32WindowOps::SetText(const std::string& text) {
-    if (alive_) SetWindowTextA(hwnd_, text.c_str());
+    if (alive_) SetWindowTextW(hwnd_, Wide(text).c_str());
 }
 
 Rect Win32WindowOps::ItemRect(int id) {
@@ -300,17 +302,17 @@ Rect Win32WindowOps::ItemRect(int id) {
 }
 
 void Win32WindowOps::SetItemText(int id, const std::string& text) {
-    if (Item(id) != nullptr) SetDlgItemTextA(hwnd_, id, text.c_str());
+    if (Item(id) != nullptr) SetDlgItemTextW(hwnd_, id, Wide(text).c_str());
 }
 
 std::string Win32WindowOps::ItemText(int id) {
     HWND item = Item(id);
     if (item == nullptr) return {};
-    const int length = GetWindowTextLengthA(item);
+    const int length = GetWindowTextLengthW(item);
     if (length <= 0) return {};
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    const UINT copied = GetDlgItemTextA(hwnd_, id, buffer.data(), static_cast<int>(buffer.size()));
-    return std::string(buffer.data(), std::min<std::size_t>(copied, buffer.size() - 1));
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
+    const UINT copied = GetDlgItemTextW(hwnd_, id, buffer.data(), static_cast<int>(buffer.size()));
+    return Narrow(buffer.data(), std::min<std::size_t>(copied, buffer.size() - 1));
 }
 
 void Win32WindowOps::EnableItem(int id, bool enable) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Window.h"
+#include "platform/win32/WesternFont.h"
 #include "platform/win32/WinApi.h"
 
 namespace kardello {
@@ -101,6 +102,8 @@ private:
     WNDPROC original_ = nullptr;  // controls: the procedure they had before
     // Owner-drawing canvases, each kept until the dispatch that cracked it returns.
     std::vector<std::unique_ptr<ICanvas>> drawCanvases_;
+    // Dialogs: the font that stands in for theirs where it has no Western form.
+    FontOwner westernFont_;
 };
 
 }  // namespace kardello
