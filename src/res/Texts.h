@@ -1,6 +1,6 @@
-/* Every text the user sees, written once. Included by the resource script (UTF-8,
-   code page 65001) and by the code, which is compiled to Windows-1252. Exact texts,
-   blanks, missing accents and typos included. */
+/* Every text the user sees, written once, in UTF-8. Included by the resource script
+   (code page 65001) and by the code, which hands text to Windows as UTF-16. Exact
+   texts, blanks, missing accents and typos included. */
 #pragma once
 
 /* String table */

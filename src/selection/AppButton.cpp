@@ -97,8 +97,9 @@ void AppButton::DrawButton(const DrawItemRequest& request) {
                 canvas.DrawIcon(r.left + px(13), iconTop, icon, iconSize);
                 platform_.shell.DestroyIcon(icon);
             }
-            DrawLabel(canvas, label, {r.left + px(80), h - px(5), r.right, r.bottom}, kDtLeft, 0, 0,
-                      face);
+            // A program's name exactly as stored, '&' included; a long one ends in "...".
+            DrawLabel(canvas, label, {r.left + px(80), h - px(5), r.right, r.bottom},
+                      kDtLeft | kDtNoPrefix | kDtEndEllipsis, 0, 0, face);
         } else if (kind == kAppButtonPhotoApp) {
             canvas.DrawIcon(r.left + px(8), iconTop, photoIcon, iconSize);
             DrawLabel(canvas, label, {r.left + px(46), h - px(6), r.right, r.bottom - px(2)}, kDtLeft,

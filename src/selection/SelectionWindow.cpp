@@ -24,6 +24,17 @@ constexpr int kUnfoldedMargin = 12;
 int SlotId(int slot) { return IDC_SELECTION_SLOT_1 + slot - 1; }
 int SlotOf(int controlId) { return controlId - IDC_SELECTION_SLOT_1 + 1; }
 
+// A button's text makes a mnemonic of the letter after a single '&'; doubled, the
+// '&' is read out as it is and no key is taken.
+std::string WithoutMnemonics(const std::string& name) {
+    std::string text;
+    for (const char c : name) {
+        text.push_back(c);
+        if (c == '&') text.push_back('&');
+    }
+    return text;
+}
+
 }  // namespace
 
 SelectionWindow::SelectionWindow(Platform& platform)
@@ -87,6 +98,8 @@ std::intptr_t SelectionWindow::OnInitDialog() {
     otherAppsButton.SetKind(kAppButtonOtherApps);
     otherAppsButton.SetExpanded(expanded);
     settingsButton.SetKind(kAppButtonSettings);
+    // Screen readers name the owner-drawn slots by their texts, folded or not.
+    RefreshAppNames();
 
     const Rect window = ops.WindowRect();
     const Rect toggle = ops.ItemRect(IDC_SELECTION_OTHER_APPS);
@@ -128,7 +141,7 @@ void SelectionWindow::RefreshAppNames() {
     for (int slot = 1; slot <= schema::kAppSlotCount; ++slot) {
         std::string name;
         store.ReadString(schema::AppSlot::NameValue(slot).c_str(), name);
-        Ops()->SetItemText(SlotId(slot), name);
+        Ops()->SetItemText(SlotId(slot), WithoutMnemonics(name));
     }
 }
 

@@ -28,7 +28,8 @@ public:
     }
     // Redraws the whole window at once (also called by the settings dialog after its OK).
     void Redraw();
-    // The stored names become the slot buttons' texts, which repaints them.
+    // The stored names become the slot buttons' texts (what screen readers read out),
+    // which repaints them.
     void RefreshAppNames();
 
     std::intptr_t OnInitDialog();

@@ -76,9 +76,10 @@ DeviceInfoPanel::Lines DeviceInfoPanel::BuildLines() const {
             }
             const int at = 5 * k;
             lines[at] = " Drive Name       : " + storage;
-            lines[at + 1] = " Serial No.          : " + Printable(serial);
+            lines[at + 1] = " Serial No.          : " + DriverText(Printable(serial));
             lines[at + 2] = " Volume Name    : " + volume;
-            lines[at + 3] = " ID                      : " + Printable(std::string(1, record.driveLetter));
+            lines[at + 3] =
+                " ID                      : " + DriverText(Printable(std::string(1, record.driveLetter)));
         }
     }
     for (; k < kBlocks; ++k) notConnectedBlock(k, false);
@@ -103,7 +104,8 @@ void DeviceInfoPanel::OnPaint() {
     canvas->SetTransparentBackground();
     const DpiScale px(platform_.user.SystemDpi());
     const ScopedFont font(*canvas, px(12), 400, platform_.user.LoadString(IDS_FONT_FACE));
-    canvas->DrawText(VisibleText(lines), canvas->ClientRect(), kDtLeft);
+    // A volume's name is the user's: an '&' in it is drawn, not taken for a mnemonic.
+    canvas->DrawText(VisibleText(lines), canvas->ClientRect(), kDtLeft | kDtNoPrefix);
 }
 
 }  // namespace kardello

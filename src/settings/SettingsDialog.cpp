@@ -181,7 +181,10 @@ void SettingsDialog::OnOk() {
     SetShown(false);
     // The selection window shows the slots' names: it is redrawn before this closes.
     if (auto* agent = dynamic_cast<AgentWindow*>(platform_.user.MainWindow())) {
-        if (SelectionWindow* selection = agent->GetSelectionWindow()) selection->Redraw();
+        if (SelectionWindow* selection = agent->GetSelectionWindow()) {
+            selection->RefreshAppNames();
+            selection->Redraw();
+        }
     }
     Ops()->EndDialog(kIdOk);
 }

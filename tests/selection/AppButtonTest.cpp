@@ -109,7 +109,7 @@ TEST_F(AppButtonPaint, RegisteredAndFreeSlotsOnATwentyPixelButton) {
     EXPECT_EQ(Paint(slot3, {0, 0, 294, 20}),
               Join(Join({"fill 0,0,294,20 " + Hex(kMenuColor)}, kFullFrame294x20),
                    {"icon shell+0 at 13,-6 size 32",
-                    "text 'Editor' 80,5,294,20 fmt 0 own font colour c0c0c7 clear"}));
+                    "text 'Editor' 80,5,294,20 fmt 34816 own font colour c0c0c7 clear"}));
     EXPECT_EQ(bench.shell.iconRequests, std::vector<std::string>{kEditorPath});
     ExpectNothingLeft();
 
@@ -119,7 +119,7 @@ TEST_F(AppButtonPaint, RegisteredAndFreeSlotsOnATwentyPixelButton) {
     slot4.SetKind(4);
     EXPECT_EQ(Paint(slot4, {0, 0, 294, 20}),
               Join(Join({"fill 0,0,294,20 " + Hex(kMenuColor)}, kFullFrame294x20),
-                   {"text 'No registrada' 80,5,294,20 fmt 0 own font colour c0c0c7 clear"}));
+                   {"text 'No registrada' 80,5,294,20 fmt 34816 own font colour c0c0c7 clear"}));
     EXPECT_EQ(bench.shell.iconRequests.size(), 1u);
     ExpectNothingLeft();
 }
@@ -136,7 +136,7 @@ TEST_F(AppButtonPaint, PhotoButtonOfTwentyFivePixelsWithTheFocus) {
                   "solid 2,2,291,3 ffffff", "solid 2,2,3,22 ffffff",
                   "solid 291,2,292,23 606060", "solid 2,22,292,23 606060",
                   "icon 142 at 8,-4 size 32",
-                  "text 'Abriendo VARNO Fotimo' 46,6,294,23 fmt 0 15/600/128/MS Sans Serif colour c0c0c7 clear",
+                  "text 'Abriendo VARNO Fotimo' 46,6,294,23 fmt 0 15/600/0/MS Sans Serif colour c0c0c7 clear",
               }));
     EXPECT_EQ(canvas->fontsCreated, 1);
     EXPECT_TRUE(bench.shell.iconRequests.empty());
@@ -149,8 +149,8 @@ TEST_F(AppButtonPaint, ToggleTriangleFollowsExpandedAndSettingsHasNoIcon) {
         "solid 1,26,194,27 606060",  "solid 2,4,192,5 ffffff",    "solid 2,4,3,25 ffffff",
         "solid 192,4,193,26 606060", "solid 2,25,193,26 606060",
     };
-    const std::string label = "text 'Abrir una aplicaci\xF3n diferente' 18,10,198,26 fmt 1 "
-                              "12/400/128/MS Sans Serif colour c0c0c7 clear";
+    const std::string label = "text 'Abrir una aplicación diferente' 18,10,198,26 fmt 1 "
+                              "12/400/0/MS Sans Serif colour c0c0c7 clear";
     AppButton toggle(bench.platform);
     toggle.SetKind(kAppButtonOtherApps);
     EXPECT_EQ(Paint(toggle, {0, 0, 198, 30}),
@@ -170,7 +170,7 @@ TEST_F(AppButtonPaint, ToggleTriangleFollowsExpandedAndSettingsHasNoIcon) {
                   "solid 1,3,85,4 ffffff", "solid 1,3,2,26 ffffff", "solid 85,3,86,27 606060",
                   "solid 1,26,86,27 606060", "solid 2,4,84,5 ffffff", "solid 2,4,3,25 ffffff",
                   "solid 84,4,85,26 606060", "solid 2,25,85,26 606060",
-                  "text 'Ajustes' 2,10,85,26 fmt 1 12/400/128/MS Sans Serif colour c0c0c7 clear",
+                  "text 'Ajustes' 2,10,85,26 fmt 1 12/400/0/MS Sans Serif colour c0c0c7 clear",
               }));
     ExpectNothingLeft();
 }
@@ -191,7 +191,7 @@ TEST_F(AppButtonPaint, EveryKindAtOneHundredFiftyPercent) {
     EXPECT_EQ(Paint(slot3, {0, 0, 441, 60}),
               Join(Join({ground}, fullFrame441x60),
                    {"icon shell+0 at 20,6 size 48",
-                    "text 'Editor' 120,22,441,60 fmt 0 own font colour c0c0c7 clear"}));
+                    "text 'Editor' 120,22,441,60 fmt 34816 own font colour c0c0c7 clear"}));
     ExpectNothingLeft();
 
     AppButton photo(bench.platform);
@@ -206,7 +206,7 @@ TEST_F(AppButtonPaint, EveryKindAtOneHundredFiftyPercent) {
                   "solid 3,3,437,4 ffffff", "solid 3,3,4,34 ffffff",
                   "solid 437,3,438,35 606060", "solid 3,34,438,35 606060",
                   "icon 142 at 12,-5 size 48",
-                  "text 'Abriendo VARNO Fotimo' 69,10,441,35 fmt 0 23/600/128/MS Sans Serif colour c0c0c7 clear",
+                  "text 'Abriendo VARNO Fotimo' 69,10,441,35 fmt 0 23/600/0/MS Sans Serif colour c0c0c7 clear",
               }));
     ExpectNothingLeft();
 
@@ -221,7 +221,7 @@ TEST_F(AppButtonPaint, EveryKindAtOneHundredFiftyPercent) {
                   "solid 3,6,289,7 ffffff", "solid 3,6,4,38 ffffff",
                   "solid 289,6,290,39 606060", "solid 3,38,290,39 606060",
                   "icon 146 at 3,-2 size 48",
-                  "text 'Abrir una aplicaci\xF3n diferente' 27,14,297,39 fmt 1 18/400/128/MS Sans Serif "
+                  "text 'Abrir una aplicación diferente' 27,14,297,39 fmt 1 18/400/0/MS Sans Serif "
                   "colour c0c0c7 clear",
               }));
     ExpectNothingLeft();
@@ -232,7 +232,7 @@ TEST_F(AppButtonPaint, EveryKindAtOneHundredFiftyPercent) {
     ASSERT_EQ(lines.size(), 10u);
     EXPECT_EQ(lines[1], "solid 2,5,128,6 ffffff");
     EXPECT_EQ(lines[8], "solid 3,38,128,39 606060");
-    EXPECT_EQ(lines[9], "text 'Ajustes' 3,14,127,39 fmt 1 18/400/128/MS Sans Serif colour c0c0c7 clear");
+    EXPECT_EQ(lines[9], "text 'Ajustes' 3,14,127,39 fmt 1 18/400/0/MS Sans Serif colour c0c0c7 clear");
     ExpectNothingLeft();
 }
 
@@ -276,7 +276,7 @@ TEST_F(AppButtonPaint, EveryPaintReadsTheStoreAndTheShellAgain) {
     bench.registry.PutString(kHklm, kAgentKey, "APPNAME3", "Retoque");
     bench.registry.PutString(kHklm, kAgentKey, "PATH3", "D:\\retoque.exe");
     const auto lines = Paint(slot3, {0, 0, 294, 20});
-    EXPECT_EQ(lines.back(), "text 'Retoque' 80,5,294,20 fmt 0 own font colour c0c0c7 clear");
+    EXPECT_EQ(lines.back(), "text 'Retoque' 80,5,294,20 fmt 34816 own font colour c0c0c7 clear");
     // The shell has no icon for the new path: the label alone.
     EXPECT_EQ(canvas->Find("icon").size(), 0u);
     EXPECT_EQ(bench.shell.iconRequests, (std::vector<std::string>{kEditorPath, "D:\\retoque.exe"}));
@@ -286,7 +286,7 @@ TEST_F(AppButtonPaint, EveryPaintReadsTheStoreAndTheShellAgain) {
     bench.shell.iconFor[""] = "blank";
     const auto bare = Paint(slot3, {0, 0, 294, 20});
     EXPECT_EQ(bare[9], "icon shell+0 at 13,-6 size 32");
-    EXPECT_EQ(bare.back(), "text '' 80,5,294,20 fmt 0 own font colour c0c0c7 clear");
+    EXPECT_EQ(bare.back(), "text '' 80,5,294,20 fmt 34816 own font colour c0c0c7 clear");
     EXPECT_FALSE(bench.registry.KeyExists(kHklm, kAgentKey));
     ExpectNothingLeft();
 }

@@ -44,6 +44,15 @@ protected:
         launched = window->GetLaunchResult(detail);
         return detail;
     }
+    // One owner-draw request for control `id`, as the dialog manager sends it.
+    std::intptr_t Draw(WindowBase& dialog, int id, test::FakeCanvas& canvas) {
+        DrawItemRequest request;
+        request.action = kOdaDrawEntire;
+        request.rect = {0, 0, 220, 40};
+        request.canvas = &canvas;
+        request.controlId = id;
+        return h.bench.user.Send(dialog, wm::kDrawItem, 0, reinterpret_cast<std::intptr_t>(&request));
+    }
     bool StillOpen(test::FakeWindowOps& ops) const {
         return ops.endResult == -1 && SelectionWindow::IsShown() == 1;
     }
@@ -90,9 +99,11 @@ TEST_F(SelectionWindowRun, OpensFoldedCentredOnTopWithTheFocusOnThePhotoButton) 
         EXPECT_EQ(ops.ItemRect(IDC_SELECTION_OTHER_APPS).bottom + 10, ops.windowRect.bottom);
 
         EXPECT_EQ(ops.FocusedItem(), IDC_SELECTION_PHOTO_APP);
+        // Folded or not, a screen reader names every slot by its text: here, a store
+        // never filled, the first-run name.
         for (int id : kSlotIds) {
             EXPECT_FALSE(ops.items[id].enabled) << id;
-            EXPECT_EQ(ops.items[id].textSets, 0) << id;  // the painting reads the names
+            EXPECT_EQ(ops.items[id].text, TXT_NOT_REGISTERED) << id;
         }
         for (int id : {IDC_SELECTION_PHOTO_APP, IDC_SELECTION_OTHER_APPS, IDC_SELECTION_SETTINGS, kIdCancel})
             EXPECT_TRUE(ops.items[id].enabled) << id;
@@ -358,40 +369,48 @@ TEST_F(SelectionWindowRun, SettingsButtonKeepsToOneDialogAndRefreshesTheNamesAft
             EXPECT_TRUE(SettingsDialog::IsShown());
             h.Click(settings, kIdCancel);
         };
+        const int textSets = ops.items[IDC_SELECTION_SLOT_2].textSets;
         h.Click(dialog, IDC_SELECTION_SETTINGS);
         EXPECT_FALSE(SettingsDialog::IsShown());
-        EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_2].textSets, 0);
+        EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_2].textSets, textSets);
 
-        // A slot registered in the dialog and OK: the window shows the new name.
-        h.bench.user.chosenFile = "C:\\Fotos\\Album.exe";
+        // A slot registered in the dialog from a folder outside any one code page, and
+        // OK: the window shows the new name; its '&' makes no mnemonic.
+        const std::string path = "C:\\Users\\Łukasz\\Фото 写真\\Álbum & 🎞.v2.exe";
+        h.bench.user.chosenFile = path;
         h.inside[IDD_SETTINGS] = [&](WindowBase& settings, test::FakeWindowOps&) {
             h.Click(settings, IDC_REGISTER_2);
             h.Click(settings, kIdOk);
         };
         h.Click(dialog, IDC_SELECTION_SETTINGS);
         EXPECT_FALSE(SettingsDialog::IsShown());
-        EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_2].text, "Album");
+        EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_2].text, "Álbum && 🎞.v2");
         EXPECT_TRUE(StillOpen(ops));
         EXPECT_EQ(window->Expanded(), 0);  // the state it had
+
+        // Drawn exactly as stored, and started from where it was chosen.
+        h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+        test::FakeCanvas canvas;
+        EXPECT_EQ(Draw(dialog, IDC_SELECTION_SLOT_2, canvas), 1);
+        ASSERT_EQ(canvas.Find("text").size(), 1u);
+        EXPECT_EQ(canvas.Find("text")[0]->text, "Álbum & 🎞.v2");
+        h.Click(dialog, IDC_SELECTION_SLOT_2);
+        ASSERT_EQ(h.bench.shell.executions.size(), 1u);
+        EXPECT_EQ(h.bench.shell.executions[0].file, path);
     });
     EXPECT_EQ(h.Runs(IDD_SETTINGS), 2);
+    EXPECT_EQ(Detail(), 2);
 }
 
 TEST_F(SelectionWindowRun, OwnerDrawRequestsReachTheirButtonOnly) {
     Run(0, [&](WindowBase& dialog, test::FakeWindowOps&) {
         test::FakeCanvas canvas;
-        DrawItemRequest request;
-        request.action = kOdaDrawEntire;
-        request.rect = {0, 0, 220, 40};
-        request.canvas = &canvas;
-        request.controlId = IDC_SELECTION_SLOT_3;
-        EXPECT_EQ(h.bench.user.Send(dialog, wm::kDrawItem, 0, reinterpret_cast<std::intptr_t>(&request)), 1);
+        EXPECT_EQ(Draw(dialog, IDC_SELECTION_SLOT_3, canvas), 1);
         ASSERT_EQ(canvas.Find("text").size(), 1u);
         EXPECT_EQ(canvas.Find("text")[0]->text, "Editor");
         for (int id : {kIdCancel, IDC_SELECTION_CARD_LINE}) {
             canvas.ops.clear();
-            request.controlId = id;
-            h.bench.user.Send(dialog, wm::kDrawItem, 0, reinterpret_cast<std::intptr_t>(&request));
+            Draw(dialog, id, canvas);
             EXPECT_TRUE(canvas.ops.empty()) << id;
         }
     });

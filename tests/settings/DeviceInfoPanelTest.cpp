@@ -65,7 +65,7 @@ TEST_P(DevicePanel, CardUnitEmptyUnitDisconnectedUnitAndMissingRecords) {
         "",
         " Drive Name       : Almacenamiento de la VARNO Marindo",
         " Serial No.          : VRUNIT000002",
-        " Volume Name    : N\xBA de la tarjeta",  // "Nº": one Windows-1252 byte
+        " Volume Name    : Nº de la tarjeta",
         " ID                      : F",
         "",
         " Drive Name      :   No conectada",
@@ -168,13 +168,13 @@ TEST_F(PanelPaint, ThreeLinesInTheTwelvePixelFontInTheWindowTextColourOnTranspar
                                   " Serial No.          : VRCARD000001\r\n"
                                   " Volume Name    : FOTOS\r\n");
         EXPECT_EQ(texts[0]->rect, canvas.ClientRect());
-        EXPECT_EQ(texts[0]->format, 0u);
+        EXPECT_EQ(texts[0]->format, kDtNoPrefix);  // a volume's '&' is drawn
         EXPECT_EQ(texts[0]->textColor, 0xC0C0C0u + kColorWindowText);
         EXPECT_TRUE(texts[0]->transparent);
         EXPECT_FALSE(texts[0]->stockFont);
         EXPECT_EQ(texts[0]->font.height, 12);
         EXPECT_EQ(texts[0]->font.weight, 400);
-        EXPECT_EQ(texts[0]->font.charset, 128);
+        EXPECT_EQ(texts[0]->font.charset, kWesternCharset);
         EXPECT_EQ(texts[0]->font.face, TXT_FONT_FACE);
         // The background is left to the erase; the font is given back.
         EXPECT_TRUE(canvas.Find("fill").empty());
@@ -187,7 +187,7 @@ TEST_F(PanelPaint, ThreeLinesInTheTwelvePixelFontInTheWindowTextColourOnTranspar
         // Every paint asks the reader again.
         h.bench.Remove(0);
         EXPECT_EQ(Paint(dialog, 2).Find("text")[0]->text,
-                  " Volume Name    : N\xBA de la tarjeta\r\n ID                      : E\r\n\r\n");
+                  " Volume Name    : Nº de la tarjeta\r\n ID                      : E\r\n\r\n");
 
         // The font grows with the system DPI, rounded as MulDiv rounds: 12 * 1.25 = 15,
         // 12 * 1.5 = 18, 12 * 2 = 24.
