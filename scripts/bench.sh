@@ -31,7 +31,7 @@ memory() {
 await_dialog() {
     local _ listing
     for _ in $(seq 50); do
-        # The titles are in the agent's code page, each line ended by CR LF.
+        # The titles come as UTF-8, each line ended by CR LF.
         listing=$(wine "$agentctl" windows | tr -d '\r')
         LC_ALL=C grep -q "^#32770	$1\$" <<<"$listing" && return 0
         sleep 0.2

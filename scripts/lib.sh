@@ -1,21 +1,29 @@
 # Shared by the run and test commands: what this project needs from Debian.
 KARDELLO_PACKAGES=(cmake make g++ libgtest-dev libgmock-dev
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-wine xvfb xauth
-    imagemagick nsis)
+    imagemagick nsis fonts-ipafont-gothic locales)
+# The code pages the Wine tests run the agent under: Wine takes Cyrillic (1251) and
+# UTF-8 (65001) from these, and names files right only when the system has them.
+KARDELLO_LOCALES=(ru_RU.UTF-8 hi_IN.UTF-8)
 
-# Installs only what is missing, in one apt-get call.
+# Installs only what is missing, in one apt-get call, then makes the locales that
+# are missing.
 ensure_packages() {
-    local missing=() p
+    local missing=() p name
     for p in "${KARDELLO_PACKAGES[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    # wine32 runs the 32-bit build, as on the 64-bit Windows it is for.
-    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    apt-get update -qq
-    apt-get install -y --no-install-recommends "${missing[@]}"
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        # wine32 runs the 32-bit build, as on the 64-bit Windows it is for.
+        dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+        apt-get update -qq
+        apt-get install -y --no-install-recommends "${missing[@]}"
+    fi
+    for name in "${KARDELLO_LOCALES[@]}"; do
+        locale -a 2>/dev/null | grep -qix "${name/UTF-8/utf8}" || localedef -i "${name%%.*}" -f UTF-8 "$name"
+    done
 }
 
 build_presets() {

@@ -20,6 +20,7 @@
 #include "WindowLayerIds.h"
 #include "platform/Canvas.h"
 #include "platform/win32/SystemLibrary.h"
+#include "platform/win32/Win32Canvas.h"
 #include "platform/win32/Win32Kernel.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32SystemInfo.h"
@@ -606,7 +607,7 @@ private:
 };
 
 TEST_F(WindowLayer, StringsAndIconsComeFromTheProgramsResources) {
-    EXPECT_EQ(user.LoadString(IDS_LAYER_ACCENTED), "Inicializaci\xF3n");
+    EXPECT_EQ(user.LoadString(IDS_LAYER_ACCENTED), "Inicialización");
     const std::string longText = user.LoadString(IDS_LAYER_LONG);
     EXPECT_EQ(longText.size(), 601u) << "no cut at any buffer size";
     EXPECT_EQ(longText.substr(590), "0123456789!");
@@ -638,10 +639,64 @@ TEST_F(WindowLayer, StringsAndIconsComeFromTheProgramsResources) {
     ReleaseDC(nullptr, screen);
 
     EXPECT_EQ(user.DoubleClickTime(), GetDoubleClickTime());
+    // The display server may take a moment to move the pointer.
     SetCursorPos(123, 234);
-    const Point at = user.CursorPos();
+    Point at = user.CursorPos();
+    for (int i = 0; i < 30 && (at.x != 123 || at.y != 234); ++i) {
+        Sleep(100);
+        at = user.CursorPos();
+    }
     EXPECT_EQ(at.x, 123);
     EXPECT_EQ(at.y, 234);
+}
+
+// The program's texts are Spanish: its dialogs and its fonts draw them in a Western
+// font whatever the code page. Where the face has its Western form (the bench's own
+// code page, or UTF-8) nothing changes; a Cyrillic system's "MS Sans Serif" has none,
+// and a Western face of the same size stands in for it.
+TEST_F(WindowLayer, DialogsAndCreatedFontsDrawSpanishInAnyCodePage) {
+    const bool westernFace = GetACP() == 1252 || GetACP() == CP_UTF8;
+    std::cout << "[ wine     ] code page " << GetACP() << std::endl;
+    auto faceAndCharset = [](HFONT font, std::wstring& face) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        const HGDIOBJ previous = SelectObject(dc, font);
+        wchar_t name[LF_FACESIZE] = {};
+        GetTextFaceW(dc, LF_FACESIZE, name);
+        const int charset = GetTextCharset(dc);
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        face = name;
+        return charset;
+    };
+    ScriptedBox box;
+    box.onInit = [&] {
+        // What the controls draw their texts in.
+        HWND hwnd = Hwnd(box);
+        int controls = 0;
+        for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT), ++controls) {
+            std::wstring face;
+            EXPECT_EQ(faceAndCharset(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), face),
+                      ANSI_CHARSET);
+            EXPECT_EQ(face == L"MS Sans Serif", westernFace);
+        }
+        EXPECT_EQ(controls, 2);
+        box.Ops()->EndDialog(IDOK);
+    };
+    EXPECT_EQ(user.RunModal(box, IDD_LAYER_BOX, nullptr), IDOK);
+    EXPECT_EQ(box.inits, 1);
+
+    HDC screen = GetDC(nullptr);
+    Win32Canvas canvas(screen, Rect{0, 0, 10, 10});
+    FontRequest request;
+    request.height = 12;
+    request.face = "MS Sans Serif";
+    const GdiHandle created = canvas.CreateFont(request);
+    ASSERT_NE(created, nullptr);
+    std::wstring face;
+    EXPECT_EQ(faceAndCharset(reinterpret_cast<HFONT>(created), face), ANSI_CHARSET);
+    EXPECT_EQ(face == L"MS Sans Serif", westernFace);
+    canvas.DeleteObject(created);
+    ReleaseDC(nullptr, screen);
 }
 
 TEST_F(WindowLayer, MessageBoxAndPopupMenuAreShownForTheirOwner) {
@@ -845,8 +900,13 @@ TEST_F(BoxControls, TextsChecksFocusScrollingAndPlaceAnswerThroughTheOperations)
         EXPECT_STREQ(caption, "Renamed box");
 
         EXPECT_EQ(ops.ItemText(IDC_LAYER_STATIC), "Static") << "the template's text";
-        ops.SetItemText(IDC_LAYER_EDIT, "Espa\xF1ol");
-        EXPECT_EQ(ops.ItemText(IDC_LAYER_EDIT), "Espa\xF1ol");
+        // Any text, whatever the code page: the window holds it as UTF-16.
+        const std::string anyText = "Español Łukasz Σοφία 写真 🎞";
+        ops.SetItemText(IDC_LAYER_EDIT, anyText);
+        EXPECT_EQ(ops.ItemText(IDC_LAYER_EDIT), anyText);
+        wchar_t wide[64] = {};
+        GetDlgItemTextW(hwnd, IDC_LAYER_EDIT, wide, 64);
+        EXPECT_STREQ(wide, L"Español Łukasz Σοφία 写真 🎞");
         for (int id : {IDC_LAYER_STATIC, IDC_LAYER_EDIT}) {
             ops.SetItemText(id, longText);
             EXPECT_EQ(ops.ItemText(id), longText) << id << ": no cut at any buffer size";

@@ -4,6 +4,9 @@
 #   bench.sh down                        end them and remove the prefix
 #   bench.sh gtest EXE NT|WIN98 ARGS...  run a cross-built GoogleTest program in the prefix
 #   bench.sh script FILE ARGS...         run a scenario script with the bench's environment
+#   bench.sh with NAME=VALUE... gtest|script ARGS...
+#                                        the same runs with these variables set for every
+#                                        program they start (LC_ALL picks Wine's code page)
 #   bench.sh display DPI SCHEME gtest ARGS...
 #                                        the same gtest run with the system DPI (LogPixels)
 #                                        and colour scheme (standard, dark) set before it
@@ -18,6 +21,9 @@ build=${KARDELLO_BUILD:?KARDELLO_BUILD must name the win64 build folder}
 bench=$build/wine-bench
 state=$bench/state
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine would add every font of the host: the bench has the prefix's fonts only, and
+# no East Asian one unless a test installs it.
+export FONTCONFIG_FILE=$here/lib/no-system-fonts.conf
 
 load_state() {
     [ -f "$state" ] || { echo "bench: not up (no $state)" >&2; exit 1; }
@@ -89,7 +95,7 @@ cmd_gtest() {
     local exe=$1 family=$2 name
     shift 2
     load_state
-    name=$(basename "$exe" .exe)
+    name=$(basename "$exe" .exe)${run_suffix:-}
     if [ "$family" = WIN98 ]; then
         # Wine reports the Windows 95 family to a program by its file name.
         cp "$exe" "$bench/${name}_w98.exe"
@@ -178,6 +184,26 @@ cmd_script() {
     fi
 }
 
+# Wine takes the code page, and fontconfig the host's fonts, from the variables of the
+# program that Wine starts; the programs it starts in turn keep them.
+cmd_with() {
+    local value
+    while [ $# -gt 0 ] && [[ $1 == *=* ]]; do
+        export "${1?}"
+        # Each run keeps its own results and logs.
+        value=$(basename "${1#*=}")
+        run_suffix+=_${value//[^A-Za-z0-9]/_}
+        shift
+    done
+    local command=${1:-}
+    shift || true
+    case "$command" in
+        gtest) cmd_gtest "$@" ;;
+        script) cmd_script "$@" ;;
+        *) echo "bench: with runs gtest or script" >&2; exit 2 ;;
+    esac
+}
+
 command=${1:-}
 shift || true
 case "$command" in
@@ -186,5 +212,6 @@ case "$command" in
     gtest) cmd_gtest "$@" ;;
     script) cmd_script "$@" ;;
     display) cmd_display "$@" ;;
-    *) echo "usage: bench.sh up|down|gtest EXE NT|WIN98 ARGS...|script FILE ARGS...|display DPI SCHEME gtest ..." >&2; exit 2 ;;
+    with) cmd_with "$@" ;;
+    *) echo "usage: bench.sh up|down|gtest EXE NT|WIN98 ARGS...|script FILE ARGS...|with NAME=VALUE... gtest ...|display DPI SCHEME gtest ..." >&2; exit 2 ;;
 esac
