@@ -8,14 +8,16 @@
 #   --no-fotimo          no photo application key at all
 #   --no-fotimo-caption  photo application key with PATH but without CAPTION
 #   --no-caption         agent key without CAPTION
+#   --win32              a 32-bit prefix, as on 32-bit Windows (with --no-driver:
+#                        the driver and the tools are 64-bit programs)
 set -euo pipefail
 
 usage() {
-    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
 }
 
-driver=1 fotimo=1 fotimo_caption=1 caption=1
+driver=1 fotimo=1 fotimo_caption=1 caption=1 arch=win64
 positional=()
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -23,6 +25,7 @@ while [ $# -gt 0 ]; do
         --no-fotimo) fotimo=0 ;;
         --no-fotimo-caption) fotimo_caption=0 ;;
         --no-caption) caption=0 ;;
+        --win32) arch=win32 ;;
         -h | --help) usage ;;
         -*) echo "make-prefix: unknown option $1" >&2; usage ;;
         *) positional+=("$1") ;;
@@ -30,6 +33,10 @@ while [ $# -gt 0 ]; do
     shift
 done
 [ ${#positional[@]} -eq 2 ] || usage
+if [ "$arch" = win32 ] && [ "$driver" = 1 ]; then
+    echo "make-prefix: --win32 needs --no-driver" >&2
+    exit 2
+fi
 prefix=${positional[0]}
 build=$(cd "${positional[1]}" && pwd) || { echo "make-prefix: no build folder ${positional[1]}" >&2; exit 2; }
 tools=$build/tools
@@ -45,7 +52,7 @@ winpath() { printf 'Z:%s' "$(realpath "$1" | sed 's|/|\\|g')"; }
 # Escapes a Windows path for a .reg string.
 regstr() { printf '%s' "$1" | sed 's|\\|\\\\|g'; }
 
-export WINEPREFIX WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 started=$EPOCHREALTIME
 step() { awk -v a="$started" -v b="$EPOCHREALTIME" -v s="$1" 'BEGIN { printf "make-prefix: %-20s %5.1f s\n", s, b - a }'; }
 
