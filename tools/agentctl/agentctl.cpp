@@ -8,6 +8,9 @@
 //                              would, whatever the bitness of its program
 //   agentctl card              the card last handed to the photo application
 //   agentctl stats             the agent process's GDI, USER and kernel handles and memory
+//   agentctl hold FILE         keeps FILE open with no sharing until its standard input
+//                              ends, as a program running in another session keeps its
+//                              own file; prints "held" once it has it
 
 #include <windows.h>
 #include <psapi.h>
@@ -28,7 +31,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: agentctl wait [SECONDS] | command ID | request | press ID | windows | close TITLE"
-                 " | card | stats\n");
+                 " | card | stats | hold FILE\n");
     return 2;
 }
 
@@ -164,6 +167,20 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long>(memory.PrivateUsage / 1024),
                     static_cast<unsigned long>(memory.WorkingSetSize / 1024));
         CloseHandle(process);
+        return 0;
+    }
+    if (command == "hold" && argc == 3) {
+        HANDLE file = CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            std::fprintf(stderr, "agentctl: cannot open %s (error %lu)\n", argv[2],
+                         static_cast<unsigned long>(GetLastError()));
+            return 1;
+        }
+        std::printf("held\n");
+        std::fflush(stdout);
+        while (std::getchar() != EOF) {
+        }
+        CloseHandle(file);
         return 0;
     }
     if (command == "card" && argc == 2) {
