@@ -2,19 +2,24 @@
 ; CAPTION and first-run defaults, a start at every logon, a Start-menu entry and an
 ; uninstaller. /S installs or uninstalls silently; the uninstaller keeps the user's
 ; settings unless given /REMOVESETTINGS (or told so in its question).
-; The VARNO keys are written in the 32-bit registry view, where the 32-bit photo
+; A 32-bit program itself, it runs on both kinds of Windows and installs the build
+; that matches the system: the 64-bit one in the 64-bit Program Files, or the 32-bit
+; one. The VARNO keys are written in the 32-bit registry view, where the 32-bit photo
 ; application and the agent (either build) look for them; the Run and uninstall
-; entries stay in the 64-bit view.
-; makensis -DKARDELLO_EXE=path -DOUTFILE=path kardello.nsi
+; entries go in the system's native view.
+; A kardello.exe that stays in use once the agent was asked to end (another user's
+; agent) is replaced or removed at the next restart; the last page says so, and the
+; exit code is then 3010.
+; makensis -DKARDELLO_EXE64=path -DKARDELLO_EXE32=path -DOUTFILE=path kardello.nsi
 
-Target amd64-unicode
+Unicode true
 !include "MUI2.nsh"
 !include "x64.nsh"
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
 
-!ifndef KARDELLO_EXE
-  !error "KARDELLO_EXE must name the built kardello.exe"
+!ifndef KARDELLO_EXE64 | KARDELLO_EXE32
+  !error "KARDELLO_EXE64 and KARDELLO_EXE32 must name the two builds' kardello.exe"
 !endif
 !ifndef OUTFILE
   !define OUTFILE "kardello-setup.exe"
@@ -27,6 +32,8 @@ Target amd64-unicode
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define NOT_REGISTERED "No registrada"
 !define ID_MENU_EXIT 32772
+; Where the new program waits when the old one cannot be replaced yet.
+!define PENDING_EXE "kardello.new"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -46,21 +53,37 @@ VIAddVersionKey /LANG=1034 "LegalCopyright" "Copyright © 2026 VARNO"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 ; The icon right away, not only at the next logon. Silent mode shows no page and
-; starts nothing.
+; starts nothing. When a restart is due, the last page asks for it instead; later is
+; the default, since the program in use may be another user's, logged on as well.
 !define MUI_FINISHPAGE_RUN ""
 !define MUI_FINISHPAGE_RUN_TEXT "Iniciar ${PRODUCT} ahora"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartAgentAsUser
+!define MUI_FINISHPAGE_REBOOTLATER_DEFAULT
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
+!define MUI_FINISHPAGE_REBOOTLATER_DEFAULT
+!insertmacro MUI_UNPAGE_FINISH
 !insertmacro MUI_LANGUAGE "Spanish"
 
-Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} necesita una versión de Windows de 64 bits." /SD IDOK
-    Abort
+; The view the system's own programs read: the 64-bit one on 64-bit Windows. On
+; 32-bit Windows there is only one, which is also the 32-bit view.
+!macro NativeRegView
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${Else}
+    SetRegView 32
   ${EndIf}
-  SetRegView 64
+!macroend
+
+Function .onInit
+  !insertmacro NativeRegView
+FunctionEnd
+
+Function .onInstSuccess
+  ${If} ${RebootFlag}
+    SetErrorLevel 3010
+  ${EndIf}
 FunctionEnd
 
 ; Through the shell, so that the agent runs with the rights of the user who is
@@ -91,7 +114,16 @@ Section "Programa"
   SetShellVarContext all
   !insertmacro EndRunningAgent
   SetOutPath "$INSTDIR"
-  File "/oname=kardello.exe" "${KARDELLO_EXE}"
+  ; The new program is written whole beside the old one, then put in its place. An
+  ; old one still in use (another user's agent) stays as it is until the restart,
+  ; when Windows moves the new one over it.
+  ${If} ${RunningX64}
+    File "/oname=${PENDING_EXE}" "${KARDELLO_EXE64}"
+  ${Else}
+    File "/oname=${PENDING_EXE}" "${KARDELLO_EXE32}"
+  ${EndIf}
+  Delete "$INSTDIR\kardello.exe"
+  Rename /REBOOTOK "$INSTDIR\${PENDING_EXE}" "$INSTDIR\kardello.exe"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   SetRegView 32
@@ -115,7 +147,7 @@ Section "Programa"
     WriteRegDWORD HKLM "${AGENT_KEY}" "DirectExec" 0
   ${EndIf}
   ClearErrors
-  SetRegView 64
+  !insertmacro NativeRegView
 
   WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\kardello.exe"'
 
@@ -134,17 +166,32 @@ Section "Programa"
 SectionEnd
 
 Function un.onInit
-  SetRegView 64
+  !insertmacro NativeRegView
+FunctionEnd
+
+Function un.onUninstSuccess
+  ${If} ${RebootFlag}
+    SetErrorLevel 3010
+  ${EndIf}
 FunctionEnd
 
 Section "Uninstall"
   SetShellVarContext all
   !insertmacro EndRunningAgent
 
-  Delete "$INSTDIR\kardello.exe"
+  ; What is still in use goes at the next restart, and the folder with it.
+  Delete /REBOOTOK "$INSTDIR\kardello.exe"
+  Delete "$INSTDIR\${PENDING_EXE}"
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
-  RMDir "$INSTDIR\.."
+  ; A folder that is the current one cannot be removed.
+  SetOutPath "$TEMP"
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "$INSTDIR"
+    RMDir /REBOOTOK "$INSTDIR\.."
+  ${Else}
+    RMDir "$INSTDIR"
+    RMDir "$INSTDIR\.."
+  ${EndIf}
   Delete "$SMPROGRAMS\VARNO\${PRODUCT}.lnk"
   RMDir "$SMPROGRAMS\VARNO"
   DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
@@ -169,6 +216,6 @@ Section "Uninstall"
     SetRegView 32
     DeleteRegKey HKLM "${AGENT_KEY}"
     DeleteRegKey /ifempty HKLM "Software\VARNO"
-    SetRegView 64
+    !insertmacro NativeRegView
   ${EndIf}
 SectionEnd

@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/lib.sh
 ensure_packages
-build_presets native-release win64
+build_presets native-release win32 win64
 seconds=${1:-60}
 
 echo "== One card-watch tick over the fakes"

@@ -26,6 +26,8 @@ ensure_packages() {
     done
 }
 
+# In the order given: win32 comes before win64, whose installer carries the 32-bit
+# kardello.exe.
 build_presets() {
     local preset
     for preset in "$@"; do

@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/lib.sh
 ensure_packages
-build_presets win64
+build_presets win32 win64
 
 root=$PWD
 build=$root/build/win64

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/lib.sh
 ensure_packages
-build_presets win64
+build_presets win32 win64
 seconds=${1:-600}
 export KARDELLO_BUILD=$PWD/build/win64
 bench=tests/wine/bench.sh

@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/lib.sh
 ensure_packages
-build_presets native win64 win32
+build_presets native win32 win64
 
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
