@@ -34,11 +34,13 @@ hold() {
     [[ $line == held* ]] || fail "kardello.exe could not be held: $line"
 }
 release() { exec {holder_in}>&-; wait "$holder" || fail "the holder failed"; }
-# The installed program is the build given, at most 350 KB, with no debug section.
+# The installed program is the build given, at most 350 KB, with no debug section but
+# a link to the file that has them.
 shipped() {
     cmp -s "$dir/kardello.exe" "$1" || fail "the installed kardello.exe is not $1"
     [ "$(stat -c %s "$1")" -le $((350 * 1024)) ] || fail "$1 is over 350 KB"
     [ "$(x86_64-w64-mingw32-objdump -h "$1" | grep -c ' \.debug_')" = 0 ] || fail "$1 carries debug sections"
+    [ "$(x86_64-w64-mingw32-objdump -h "$1" | grep -c ' \.gnu_debuglink ')" = 1 ] || fail "$1 has no debug link"
 }
 start_agent() {
     wine "$win_dir\\kardello.exe" >/dev/null 2>&1 &
