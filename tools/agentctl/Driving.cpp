@@ -30,7 +30,7 @@ std::string AgentPath() {
 }
 
 Process::Process(const std::string& exe, const std::string& arguments) {
-    std::wstring commandLine = Wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments));
+    WideString commandLine = Wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -119,7 +119,7 @@ std::vector<std::string> ModulesOf(HWND window) {
 std::string TextOf(HWND window) {
     const int length = GetWindowTextLengthW(window);
     if (length <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    WideString text(static_cast<std::size_t>(length) + 1, L'\0');
     const int copied = GetWindowTextW(window, &text[0], length + 1);
     return Narrow(text.c_str(), static_cast<std::size_t>(copied > 0 ? copied : 0));
 }
@@ -258,7 +258,7 @@ void PressButton(HWND dialog, int id) {
 bool ReadString(HKEY root, const char* key, const char* name, std::string& text) {
     std::vector<BYTE> raw;
     if (!ReadRaw(root, key, name, raw)) return false;
-    std::wstring units(raw.size() / 2, L'\0');
+    WideString units(raw.size() / 2, L'\0');
     if (!units.empty()) std::memcpy(&units[0], raw.data(), units.size() * sizeof(wchar_t));
     text = Narrow(units.c_str());  // up to the terminator
     return true;
@@ -269,7 +269,7 @@ bool ReadRaw(HKEY root, const char* key, const char* name, std::vector<BYTE>& by
     if (RegOpenKeyExW(root, Wide(key).c_str(), 0, KEY_READ | ViewFlag(root, key), &opened) != ERROR_SUCCESS)
         return false;
     DWORD size = 0, kind = 0;
-    const std::wstring value = Wide(name);
+    const WideString value = Wide(name);
     LONG status = RegQueryValueExW(opened, value.c_str(), nullptr, &kind, nullptr, &size);
     if (status == ERROR_SUCCESS) {
         bytes.assign(size, 0);
@@ -291,7 +291,7 @@ bool ReadNumber(HKEY root, const char* key, const char* name, DWORD& number) {
 
 void WriteString(HKEY root, const char* key, const char* name, const std::string& text) {
     HKEY opened = OpenKey(root, key);
-    const std::wstring units = Wide(text);
+    const WideString units = Wide(text);
     RegSetValueExW(opened, Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(units.c_str()),
                    static_cast<DWORD>((units.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(opened);

@@ -19,7 +19,7 @@ FARPROC SystemFunction(const char* library, const char* name) {
     if (length == 0 || length >= MAX_PATH || library == nullptr) return nullptr;
     // By full path: the program's and the current folder are never searched, and the
     // library's own imports are looked for beside it first.
-    const std::wstring path = std::wstring(folder, length) + L"\\" + Wide(library);
+    const WideString path = WideString(folder, length) + L"\\" + Wide(library);
     HMODULE module = GetModuleHandleW(path.c_str());
     if (module == nullptr) module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     return module != nullptr ? GetProcAddress(module, name) : nullptr;

@@ -104,7 +104,7 @@ void Win32Canvas::SetTransparentBackground() {
 void Win32Canvas::DrawText(const std::string& text, const Rect& rect, std::uint32_t format) {
     if (dc_ == nullptr) return;
     RECT r = Native(rect);
-    const std::wstring wide = Wide(text);
+    const WideString wide = Wide(text);
     // The text is the caller's constant: DrawTextW may not write into it.
     DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &r,
               format & ~static_cast<std::uint32_t>(DT_MODIFYSTRING));

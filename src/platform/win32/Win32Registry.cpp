@@ -19,9 +19,9 @@ bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type
 
 // A null name is the key's default value, as for the A and W functions alike.
 struct WideName {
-    explicit WideName(const char* name) : text(name != nullptr ? Wide(name) : std::wstring()), given(name != nullptr) {}
+    explicit WideName(const char* name) : text(name != nullptr ? Wide(name) : WideString()), given(name != nullptr) {}
     const wchar_t* get() const { return given ? text.c_str() : nullptr; }
-    std::wstring text;
+    WideString text;
     bool given;
 };
 
@@ -71,7 +71,7 @@ long Win32Registry::QueryValue(RegKey key, const char* name, std::uint32_t* type
     if (IsText(nativeType)) {
         // Text reaches the program as UTF-8, every unit the value holds included (its
         // terminator, when it was stored with one); an odd last byte is no unit.
-        std::wstring units(rawSize / 2, L'\0');
+        WideString units(rawSize / 2, L'\0');
         if (!units.empty()) std::memcpy(&units[0], raw.data(), units.size() * sizeof(wchar_t));
         text = Narrow(units.data(), units.size());
         bytes = reinterpret_cast<const BYTE*>(text.data());
@@ -90,7 +90,7 @@ long Win32Registry::SetValue(RegKey key, const char* name, std::uint32_t type,
     const WideName wideName(name);
     if (!IsText(type) || data == nullptr) return RegSetValueExW(Native(key), wideName.get(), 0, type, data, size);
     // Every byte given, terminator included, as UTF-16.
-    const std::wstring units = Wide(std::string_view(reinterpret_cast<const char*>(data), size));
+    const WideString units = Wide(std::string_view(reinterpret_cast<const char*>(data), size));
     return RegSetValueExW(Native(key), wideName.get(), 0, type, reinterpret_cast<const BYTE*>(units.data()),
                           static_cast<DWORD>(units.size() * sizeof(wchar_t)));
 }

@@ -19,7 +19,7 @@ bool Win32Shell::NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
     native.uFlags = data.flags;
     native.uCallbackMessage = data.callbackMessage;
     native.hIcon = reinterpret_cast<HICON>(data.icon);
-    const std::wstring tip = Wide(data.tip);
+    const WideString tip = Wide(data.tip);
     std::size_t length = std::min<std::size_t>(tip.size(), 63);
     // Never half a character: a pair cut after its first unit goes whole.
     if (length > 0 && length < tip.size() && IS_HIGH_SURROGATE(tip[length - 1])) --length;
@@ -30,7 +30,7 @@ bool Win32Shell::NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
 
 std::intptr_t Win32Shell::Execute(const char* verb, const std::string& file,
                                   const std::string& directory, int show) {
-    const std::wstring wideDirectory = Wide(directory);
+    const WideString wideDirectory = Wide(directory);
     HINSTANCE result =
         ShellExecuteW(nullptr, verb != nullptr ? Wide(verb).c_str() : nullptr, Wide(file).c_str(),
                       nullptr, directory.empty() ? nullptr : wideDirectory.c_str(), show);

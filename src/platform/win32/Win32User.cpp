@@ -63,7 +63,7 @@ void Win32User::PrepareDialogs() {
 
 bool Win32User::CreateHiddenToolWindow(WindowBase& window, const char* title) {
     if (title == nullptr || window.HasWindow()) return false;
-    const std::wstring name = Wide(title);
+    const WideString name = Wide(title);
     // One class per title, registered on first use.
     if (classes_.count(title) == 0) {
         WNDCLASSW windowClass{};
@@ -137,11 +137,11 @@ bool Win32User::OpenFileDialog(const OpenFileRequest& request, std::string& path
     std::vector<wchar_t> title(room(request.fileNameRoom), L'\0');
     // Pairs separated by '|' become the NUL-separated list, ended by two NULs whatever
     // the text ends with.
-    std::wstring filter = Wide(request.filter);
+    WideString filter = Wide(request.filter);
     std::replace(filter.begin(), filter.end(), L'|', L'\0');
     filter.append(2, L'\0');
-    const std::wstring initialDirectory = Wide(request.initialDirectory);
-    const std::wstring caption = Wide(request.title);
+    const WideString initialDirectory = Wide(request.initialDirectory);
+    const WideString caption = Wide(request.title);
 
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;

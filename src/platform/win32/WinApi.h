@@ -22,20 +22,15 @@ namespace kardello {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide characters are UTF-16 units");
 
-// UTF-8 to the W functions' UTF-16.
-inline std::wstring Wide(std::string_view utf8) {
-    const std::u16string units = utf16::FromUtf8(utf8);
-    return std::wstring(units.begin(), units.end());
-}
+// Not WideString: the standard library's ready-made one would bring every one of its
+// members into the program, some 50 KB; this one is built of what is used only.
+struct WideTraits : std::char_traits<wchar_t> {};
+using WideString = std::basic_string<wchar_t, WideTraits>;
 
-// What a W function returned, as the program's UTF-8: `length` units, or up to the
-// first NUL when it is left out.
-inline std::string Narrow(const wchar_t* text, std::size_t length) {
-    if (text == nullptr) return {};
-    return utf16::ToUtf8(std::u16string(text, text + length));
-}
-inline std::string Narrow(const wchar_t* text) {
-    return text != nullptr ? Narrow(text, wcslen(text)) : std::string();
-}
+// UTF-8 to the W functions' UTF-16, and back: `length` units, or up to the first NUL
+// when it is left out. Out of line: every call into Windows goes through them.
+WideString Wide(std::string_view utf8);
+std::string Narrow(const wchar_t* text, std::size_t length);
+std::string Narrow(const wchar_t* text);
 
 }  // namespace kardello
