@@ -85,12 +85,14 @@ std::intptr_t AgentWindow::OnCreate() {
             }
         }
     }
+    // The watch runs under any window the start shows, which follows the card, and the
+    // icon is there first: a window from a program with no icon puzzles the user.
+    Ops()->SetTimer(kCardWatchTimer, kCardWatchInterval);
     if (startedWithCpl || openedByCard) {
-        // Before the timer exists: the icon appears only after this window closes.
+        UpdateIcon();
         ShowSelectionWindow();
         openedByCard = 0;
     }
-    Ops()->SetTimer(kCardWatchTimer, kCardWatchInterval);
     return 0;
 }
 
@@ -136,6 +138,11 @@ void AgentWindow::RunCardWatchStep() {
                 break;
         }
     }
+    // A window that a card raised says whether that card is still in.
+    if (currentSelectionWindow != nullptr && currentSelectionWindow->CardInserted()) {
+        CardRecord card;
+        currentSelectionWindow->ShowCardInserted(watch_.CardInReader(family, card));
+    }
     UpdateIcon();
 }
 
@@ -166,8 +173,9 @@ std::intptr_t AgentWindow::OnTaskbarCreated(std::uintptr_t, std::intptr_t) {
     return 0;
 }
 
-void AgentWindow::RecordCardStatus() {
-    const CardRecord& card = watch_.CurrentCard(CurrentFamily());
+void AgentWindow::RecordCardStatus() { RecordCard(watch_.CurrentCard(CurrentFamily())); }
+
+void AgentWindow::RecordCard(const CardRecord& card) {
     SettingsStore store(platform_.registry, schema::kCardStatusRoot, schema::kCardStatusKey);
     store.WriteNumber(schema::kExtendStatus, card.extendStatus);
     store.WriteString(schema::kDriLetter, DriverText(std::string(1, card.driveLetter)));
@@ -200,7 +208,10 @@ void AgentWindow::ShowSelectionWindow() {
         flags.cardHandled = 1;
     } else if (detail == 10 || openedByCard == 1) {
         flags.photoAppAutoOpened = 1;
-        RecordCardStatus();
+        // The card in the reader now, which the photo application will find: the one
+        // that raised the window may have left, or another taken its place.
+        CardRecord card;
+        if (watch_.CardInReader(CurrentFamily(), card)) RecordCard(card);
     }
 }
 

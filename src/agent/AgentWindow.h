@@ -73,6 +73,8 @@ private:
     void RunCardWatchStep();
     void UpdateIcon();
     bool AddIcon();
+    // ExtendStatus, DriLetter and SerialNo under HKEY_CURRENT_USER.
+    void RecordCard(const CardRecord& card);
 
     std::int32_t startedWithCpl = 0;
     WatchFlags flags;

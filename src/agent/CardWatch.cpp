@@ -20,6 +20,23 @@ void CardWatch::ResetEmptySlots(const CardRecord* records, int count) {
     }
 }
 
+bool CardWatch::CardInReader(Family family, CardRecord& card) {
+    CardRecord records[kMaxCardRecords];
+    int count = 0;
+    if (!Query(family, records, count)) return false;
+    CardRecord& current = state_.currentCard[static_cast<int>(family)];
+    const CardRecord* found = nullptr;
+    for (int i = 0; i < count && i < CardWatchState::kReportedSlots; ++i) {
+        if (!records[i].HasCard()) continue;
+        found = &records[i];
+        if (records[i].SameSerial(current)) break;
+    }
+    if (found == nullptr) return false;
+    current = *found;
+    card = *found;
+    return true;
+}
+
 bool CardWatch::DetectNewCard(Family family) {
     CardRecord records[kMaxCardRecords];
     int count = 0;

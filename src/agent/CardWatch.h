@@ -34,6 +34,10 @@ public:
     // true when the followed card is gone or the reader cannot be queried.
     bool CheckCardRemoval(Family family, WatchFlags& flags);
     void ClearKnownCards() { state_.knownCards.clear(); }
+    // The card in the reader now, asked afresh: the current card while it is still in,
+    // else the card in the highest of the five slots, which becomes the current card;
+    // false when no slot holds one or the reader cannot be asked. Changes nothing else.
+    bool CardInReader(Family family, CardRecord& card);
     void ResetEmptySlots(const CardRecord* records, int count);
 
     const CardRecord& CurrentCard(Family family) const {

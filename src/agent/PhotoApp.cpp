@@ -50,14 +50,23 @@ bool PhotoApp::OpenPhotoApp(WatchFlags& flags) {
     return false;
 }
 
+namespace {
+
+bool ReadCaption(Platform& platform, std::string& caption) {
+    SettingsStore store(platform.registry, schema::kPhotoAppRoot, schema::kPhotoAppKey);
+    return store.ReadString(schema::kPhotoAppCaption, caption);
+}
+
+}  // namespace
+
+bool PhotoApp::IsInstalled() {
+    std::string caption;
+    return ReadCaption(platform_, caption);
+}
+
 bool PhotoApp::IsPhotoAppRunning(WatchFlags& flags) {
     std::string caption;
-    bool installed = false;
-    {
-        SettingsStore store(platform_.registry, schema::kPhotoAppRoot, schema::kPhotoAppKey);
-        installed = store.ReadString(schema::kPhotoAppCaption, caption);
-    }
-    if (!installed) {
+    if (!ReadCaption(platform_, caption)) {
         // No box from inside a removal check: it runs every second.
         if (!flags.watchQueryActive) GuardedBox(LaunchOutcome::NotFound, flags.notFoundDialogOpen);
         flags.cardPresent = 0;

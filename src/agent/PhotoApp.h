@@ -30,6 +30,8 @@ public:
     bool OpenPhotoApp(WatchFlags& flags);
     // true when it runs, or when it is not installed (then the card flags are cleared).
     bool IsPhotoAppRunning(WatchFlags& flags);
+    // Its key holds the CAPTION it runs under.
+    bool IsInstalled();
 
 private:
     // Runs a failure box unless `guard` says one is up; clears the guard when the

@@ -37,6 +37,10 @@ public:
     // for the path's name and type, owned by the caller; null when the shell gives none.
     virtual IconHandle FileIcon(const std::string& path) = 0;
     virtual void DestroyIcon(IconHandle icon) = 0;
+    // Brings forward the window of a running program whose image is the file `path`
+    // (the first visible, unowned one), restoring it when minimised; false when no
+    // such program or window is found.
+    virtual bool ActivateProgram(const std::string& path) = 0;
 };
 
 }  // namespace kardello

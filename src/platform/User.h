@@ -51,9 +51,12 @@ public:
     // menu or creation data. The window is bound to `window` before WM_CREATE.
     virtual bool CreateHiddenToolWindow(WindowBase& window, const char* title) = 0;
     // Runs the dialog of resource template `templateId` modally, bound to `dialog`;
-    // without a parent its owner is the main window's last active pop-up: the innermost
-    // modal dialog up, else the main window (before there is one, the hidden tool window
-    // being created). The owner is disabled until the run ends.
+    // without a parent its owner is the top of the chain of modal windows up (a window
+    // of the system's, such as the Open-file dialog, included), else the main window
+    // (before there is one, the hidden tool window being created). The owner is
+    // disabled until the run ends. The dialog opens centred where the user looks: on its
+    // owner, within the work area, or, when the owner is hidden, on the work area of the
+    // monitor that holds the cursor.
     // Returns the modal result, or -1 when the dialog could not be shown.
     virtual int RunModal(WindowBase& dialog, int templateId, WindowHandle parent) = 0;
     // The destruction of this window ends the message loop.

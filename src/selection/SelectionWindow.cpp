@@ -86,8 +86,8 @@ AppButton* SelectionWindow::ButtonFor(int controlId) {
 std::intptr_t SelectionWindow::OnInitDialog() {
     IWindowOps& ops = *Ops();
     ApplyFirstRunRule(platform_.registry, user_.LoadString(IDS_NOT_REGISTERED));
-    ops.SetItemText(IDC_SELECTION_CARD_LINE,
-                    cardInserted == 1 ? user_.LoadString(IDS_CARD_INSTALLED) : std::string());
+    cardLineShown_ = !CardInserted();  // so that the line is set now
+    ShowCardInserted(CardInserted());
 
     for (int id : {IDC_SELECTION_SLOT_1, IDC_SELECTION_SLOT_2, IDC_SELECTION_SLOT_3,
                    IDC_SELECTION_SLOT_4, IDC_SELECTION_SLOT_5, IDC_SELECTION_PHOTO_APP,
@@ -129,6 +129,12 @@ void SelectionWindow::OnDrawItem(const DrawItemRequest& request) {
 
 void SelectionWindow::EnableSlots(bool enable) {
     for (int slot = 1; slot <= schema::kAppSlotCount; ++slot) Ops()->EnableItem(SlotId(slot), enable);
+}
+
+void SelectionWindow::ShowCardInserted(bool in) {
+    if (!HasWindow() || in == cardLineShown_) return;
+    cardLineShown_ = in;
+    Ops()->SetItemText(IDC_SELECTION_CARD_LINE, in ? user_.LoadString(IDS_CARD_INSTALLED) : std::string());
 }
 
 void SelectionWindow::Redraw() {
@@ -222,8 +228,15 @@ void SelectionWindow::OnLaunchSlot(int slot) {
 void SelectionWindow::OnLaunchPhotoApp() {
     // A record of its own: the agent's guards and card flags are not this window's.
     WatchFlags fresh;
-    if (PhotoApp(platform_).IsPhotoAppRunning(fresh)) return;
+    PhotoApp photoApp(platform_);
     const std::string path = PhotoAppPath(platform_);
+    if (photoApp.IsPhotoAppRunning(fresh)) {
+        // Running already: its window comes forward (the click is the user's, so the
+        // foreground may pass to it), and this window closes as after a start.
+        if (photoApp.IsInstalled() && platform_.shell.ActivateProgram(path))
+            Launched(1, cardInserted == 1 ? 10 : 0);
+        return;
+    }
     const LaunchOutcome outcome = Launch(platform_, path, path);
     if (outcome == LaunchOutcome::Started) {
         Launched(1, cardInserted == 1 ? 10 : 0);

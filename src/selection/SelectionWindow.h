@@ -21,6 +21,9 @@ public:
     static void SetShown(int open) { selectionWindowOpen_ = open; }
 
     void SetCardInserted(int inserted) { cardInserted = inserted; }
+    bool CardInserted() const { return cardInserted == 1; }
+    // While a card's window is up: the card line says whether that card is still in.
+    void ShowCardInserted(bool in);
     // launchedPhotoApp, and launchDetail into `detail`.
     int GetLaunchResult(int& detail) const {
         detail = launchDetail;
@@ -72,6 +75,7 @@ private:
     // How far unfolding moved the window up (down, from above the work area) to keep
     // it on the work area; folding moves it back.
     int raisedBy = 0;
+    bool cardLineShown_ = false;
 
     static int selectionWindowOpen_;
 };

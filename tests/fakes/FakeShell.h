@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,14 @@ public:
         if (!liveIcons.erase(icon)) ++badDestroys;
     }
 
+    // The running programs that have a window, by their image's path.
+    bool ActivateProgram(const std::string& path) override {
+        activations.push_back(path);
+        return runningWithWindow.count(path) != 0;
+    }
+
+    std::set<std::string> runningWithWindow;
+    std::vector<std::string> activations;
     std::map<std::string, std::string> iconFor;  // paths the shell has an icon for
     std::map<IconHandle, std::string> liveIcons;  // handed out and not destroyed
     std::vector<std::string> iconRequests;

@@ -69,8 +69,10 @@ TEST_P(SelectionFromAgent, FlagsAndTheRecordedCardFollowWhatWasStarted) {
     const auto [way, launch] = GetParam();
     std::string cardLine = "<not shown>";
     bool currentWhileUp = false;
+    bool iconWhileUp = false;
     h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
         cardLine = ops.items[IDC_SELECTION_CARD_LINE].text;
+        iconWhileUp = h.bench.shell.iconShown;
         // Only once the agent is the main window can others find the window through it.
         if (auto* agent = static_cast<AgentWindow*>(h.bench.user.MainWindow()))
             currentWhileUp = agent->GetSelectionWindow() == &dialog;
@@ -91,6 +93,10 @@ TEST_P(SelectionFromAgent, FlagsAndTheRecordedCardFollowWhatWasStarted) {
     EXPECT_EQ(cardLine, ByCard(way) ? TXT_CARD_INSTALLED : "");
     const bool startedWindow = way == Way::CardAtStart || way == Way::CardAtStartDirectExec1 || way == Way::Cpl;
     EXPECT_EQ(currentWhileUp, !startedWindow);
+    // The icon is in place before the start shows a window.
+    if (startedWindow) {
+        EXPECT_TRUE(iconWhileUp);
+    }
     EXPECT_EQ(agent.GetSelectionWindow(), nullptr);
     EXPECT_EQ(SelectionWindow::IsShown(), 0);
     EXPECT_EQ(agent.OpenedByCard(), 0);
@@ -154,6 +160,65 @@ TEST(SelectionOnce, RequestsTicksAndMessagesInsideTheRunShowNoSecondWindow) {
     EXPECT_EQ(agent.Flags().photoAppAutoOpened, 1);
     // The card recorded is the agent's newest one: the nested tick's.
     EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "VRCARD000002");
+}
+
+// A window that a card raised follows that card while it is up: it says whether the
+// card is still in, and the photo application is handed the card in the reader when
+// it starts, or none. An open photo application comes forward instead of a second one.
+TEST(SelectionOnce, TheWindowFollowsTheReaderAndAnOpenPhotoAppComesForward) {
+    test::SelectionHarness h;
+    h.RegisterNone();
+    h.bench.SetDirectExec(1);
+    h.bench.SetSlots({MakeRecord(0, "UNIT0001", 'E'), MakeRecord(0, "UNIT0002", 'F')});
+    ASSERT_NE(h.bench.Start(), nullptr);
+    AgentWindow& agent = *h.bench.window;
+    h.bench.Tick();
+
+    // In and out again before the photo application is chosen: nothing is recorded.
+    h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].text, TXT_CARD_INSTALLED);
+        h.bench.Remove(0);
+        h.bench.TickInside(agent);
+        EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].text, "");
+        h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+    };
+    h.bench.Insert(0, "VRCARD000001", 'G', 0x1);
+    h.bench.Tick();
+    EXPECT_EQ(h.bench.PhotoStarts(), 1);
+    EXPECT_FALSE(h.bench.registry.KeyExists(kHkcu, kStatusKey)) << "a card that left is not recorded";
+    h.bench.ClosePhotoApp();
+    for (int i = 0; i < 14; ++i) h.bench.Tick();  // back to watching
+
+    // Swapped for another in the same slot while the window is up: the new one is.
+    h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        h.bench.Insert(1, "VRCARD000009", 'K', 0x9);
+        h.bench.Remove(0);
+        h.bench.TickInside(agent);
+        EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].text, TXT_CARD_INSTALLED);
+        h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+    };
+    h.bench.Insert(0, "VRCARD000002", 'H', 0x2);
+    h.bench.Tick();
+    EXPECT_EQ(h.Runs(IDD_SELECTION), 2);
+    EXPECT_EQ(h.bench.PhotoStarts(), 2);
+    EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "VRCARD000009");
+    EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "DriLetter"), "K");
+
+    // The photo application runs with a window: the button brings it forward and the
+    // window closes as after a start; without a window of its own, nothing happens.
+    bool closedByTheButton = false;
+    h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+        EXPECT_EQ(ops.endResult, -1) << "no window of its own to bring forward";
+        h.bench.shell.runningWithWindow.insert(test::kPhotoPath);
+        h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+        closedByTheButton = ops.endResult == 0;
+    };
+    h.bench.user.Send(agent, wm::kCommand, ID_MENU_SELECTION);
+    EXPECT_TRUE(closedByTheButton);
+    EXPECT_EQ(h.bench.shell.activations, (std::vector<std::string>{test::kPhotoPath, test::kPhotoPath}));
+    EXPECT_EQ(h.bench.PhotoStarts(), 2) << "no second copy";
+    EXPECT_EQ(agent.Flags().cardHandled, 1);
 }
 
 TEST(SelectionOnce, CardAtStartOnTheWindows95FamilyRecordsThatFamilysCard) {

@@ -241,6 +241,7 @@ TEST_F(AgentOnWine, VersionBoxOnceAndEndCommandWhileItIsUp) {
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
     ExpectOwnedBy(box, window);
+    ExpectCentredOn(box, WorkArea());  // not at the hidden owner's corner
     PostMessageA(window, WM_COMMAND, ID_MENU_ABOUT, 0);
     Sleep(1500);
     EXPECT_EQ(WindowsTitled(TXT_ABOUT_TITLE, true).size(), 1u);

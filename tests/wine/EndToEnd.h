@@ -205,17 +205,33 @@ inline void ExpectOwnedBy(HWND window, HWND owner) {
     DestroyWindow(control);
 }
 
-// Register in a row of the settings dialog, typing `path` into the Open-file dialog as
-// the user would.
-inline void ChooseFile(HWND dialog, int registerButton, const std::string& path) {
-    driving::PressButton(dialog, registerButton);
-    HWND open = driving::WaitDialog(TXT_APP_TITLE, 8000);
-    ASSERT_NE(open, nullptr) << "no Open-file dialog";
+// Types `path` into an Open-file dialog's name box and presses its OK, as the user would.
+inline void TypeFileName(HWND open, const std::string& path) {
     HWND name = GetDlgItem(open, 0x47C);                  // cmb13, the file name box
     if (name == nullptr) name = GetDlgItem(open, 0x480);  // edt1
     ASSERT_NE(name, nullptr);
     SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(path).c_str()));
     driving::PressButton(open, IDOK);
+}
+// Register in a row of the settings dialog, choosing `path`.
+inline void ChooseFile(HWND dialog, int registerButton, const std::string& path) {
+    driving::PressButton(dialog, registerButton);
+    HWND open = driving::WaitDialog(TXT_APP_TITLE, 8000);
+    ASSERT_NE(open, nullptr) << "no Open-file dialog";
+    TypeFileName(open, path);
+}
+
+// Placed where the user looks: centred on `around`, within a pixel.
+inline RECT WorkArea() {
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+inline void ExpectCentredOn(HWND window, const RECT& around) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    EXPECT_NEAR((r.left + r.right) / 2, (around.left + around.right) / 2, 1) << "across";
+    EXPECT_NEAR((r.top + r.bottom) / 2, (around.top + around.bottom) / 2, 1) << "down";
 }
 
 inline std::size_t FotimoWindows() { return driving::WindowsTitled(kFotimoTitle, false).size(); }

@@ -144,6 +144,90 @@ TEST_F(SelectionOnWine, CardWithDirectExec1ShowsTheWindowAndItsPhotoButtonRecord
     EndAgent();
 }
 
+// A card that leaves while its window is up: the line says so and nothing is recorded.
+// Then, with the stand-in running, the photo button brings its window forward.
+TEST_F(SelectionOnWine, CardThatLeavesIsNotRecordedAndAnOpenPhotoAppComesForward) {
+    StartAgent();
+    Sleep(1500);
+    Sim({"insert", "1", "--serial", "VRCARD000007", "--letter", "L"});
+    HWND window = WaitDialog(TXT_SELECTION_TITLE, 8000);
+    ASSERT_NE(window, nullptr) << "no selection window";
+    EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), TXT_CARD_INSTALLED);
+    Sim({"remove", "1"});
+    EXPECT_TRUE(WaitFor([&] { return DialogText(window, IDC_SELECTION_CARD_LINE).empty(); }, 3000))
+        << "the line still says the card is in";
+    PressButton(window, IDC_SELECTION_PHOTO_APP);
+    ASSERT_TRUE(Closed());
+    ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "stand-in not started";
+    std::string serial;
+    Sleep(500);
+    EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial)) << serial;
+
+    // Something else has the foreground; the button gives it to the stand-in.
+    HWND other = CreateWindowExW(0, L"STATIC", L"Kardello foreground probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    PostMessageW(AgentWindow(), WM_COMMAND, ID_MENU_SELECTION, 0);
+    window = WaitDialog(TXT_SELECTION_TITLE, 8000);
+    ASSERT_NE(window, nullptr);
+    PressButton(window, IDC_SELECTION_PHOTO_APP);
+    EXPECT_TRUE(Closed()) << "the window stays up";
+    const HWND fotimo = WindowsTitled(kFotimoTitle, false).front();
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == fotimo; }, 3000)) << "the stand-in stays behind";
+    EXPECT_EQ(FotimoWindows(), 1u) << "a second copy";
+    DestroyWindow(other);
+    EndAgent();
+}
+
+// The settings dialog's Open-file dialog up when a card comes: the selection window
+// belongs to the Open-file dialog, the top of the chain, and each window is enabled
+// again exactly when the one over it goes. One settings dialog at most, and the file
+// chosen afterwards is registered.
+TEST_F(SelectionOnWine, CardWhileTheOpenFileDialogIsUpKeepsTheChainOfWindowsWhole) {
+    StartAgent();
+    HWND agentWindow = AgentWindow();
+    Sleep(1500);
+    PostMessageW(agentWindow, WM_COMMAND, ID_MENU_SETTINGS, 0);
+    HWND settings = WaitDialog(TXT_SETTINGS_TITLE, 8000);
+    ASSERT_NE(settings, nullptr);
+    PressButton(settings, IDC_REGISTER_2);
+    HWND open = WaitDialog(TXT_APP_TITLE, 8000);
+    ASSERT_NE(open, nullptr) << "no Open-file dialog";
+    Sim({"insert", "1", "--serial", "VRCARD000008", "--letter", "M"});
+    HWND window = WaitDialog(TXT_SELECTION_TITLE, 8000);
+    ASSERT_NE(window, nullptr) << "no selection window";
+    EXPECT_EQ(GetWindow(window, GW_OWNER), open);
+    for (HWND under : {agentWindow, settings, open}) EXPECT_FALSE(IsWindowEnabled(under));
+    // Neither a command nor the tray's settings item opens or ends anything now.
+    PostMessageW(agentWindow, WM_COMMAND, ID_MENU_SETTINGS, 0);
+    PressButton(settings, IDCANCEL);
+    Sleep(1500);
+    EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
+    EXPECT_TRUE(IsWindowVisible(open));
+
+    PressButton(window, IDCANCEL);
+    ASSERT_TRUE(Closed());
+    EXPECT_TRUE(IsWindowEnabled(open)) << "the Open-file dialog takes input again";
+    EXPECT_FALSE(IsWindowEnabled(settings)) << "still under its Open-file dialog";
+    EXPECT_FALSE(IsWindowEnabled(agentWindow));
+    PostMessageW(agentWindow, WM_COMMAND, ID_MENU_SETTINGS, 0);
+    Sleep(1000);
+    EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u) << "a second settings dialog";
+
+    TypeFileName(open, BuildPath("tools\\vrsim.exe"));
+    ASSERT_TRUE(WaitFor([&] { return DialogText(settings, IDC_APP_NAME_2) == "vrsim"; }, 5000))
+        << "the chosen file was dropped";
+    EXPECT_TRUE(IsWindowEnabled(settings));
+    PressButton(settings, IDOK);
+    ASSERT_TRUE(WaitFor([] { return WindowsTitled(TXT_SETTINGS_TITLE, true).empty(); }, 5000));
+    std::string stored;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kAgentKey, "APPNAME2", stored));
+    EXPECT_EQ(stored, "vrsim");
+    EXPECT_TRUE(IsWindowEnabled(agentWindow));
+    EXPECT_TRUE(WindowsTitled(TXT_APP_TITLE, true).empty()) << "a window left behind";
+    EndAgent();
+}
+
 TEST_F(SelectionOnWine, RegisteredMessageShowsOneWindowAndIsAnsweredOne) {
     StartAgent();
     HWND agentWindow = AgentWindow();
@@ -186,6 +270,12 @@ TEST_F(SelectionOnWine, MenuCommandShowsOneWindowAndCplShowsItAtStart) {
     EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), "");
     ASSERT_NE(AgentWindow(), nullptr);
     ExpectOwnedBy(window, AgentWindow());
+    // The icon is in place first: the shell has it while the start's window is up.
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    icon.hWnd = AgentWindow();
+    icon.uID = 100;
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon)) << "no icon while the start's window is up";
     PressButton(window, IDCANCEL);
     EXPECT_TRUE(Closed());
     ASSERT_TRUE(WaitFor([] { return AgentWindow() != nullptr; }, 5000));
@@ -263,13 +353,8 @@ TEST_F(SelectionOnWine, MissingPathShowsTheNotFoundBoxEveryTimeAndTheWindowStays
         EXPECT_EQ(ShownSelectionWindows(), 1u);
         ExpectOwnedBy(box, window);
         EXPECT_TRUE(Above(box, window)) << "under the top-most selection window";
-        // Where the dialog manager puts a box owned by it: the box's client area at the
-        // template's place, 0,0, in the window's client area.
-        POINT boxOrigin{0, 0}, origin{0, 0};
-        ClientToScreen(box, &boxOrigin);
-        ClientToScreen(window, &origin);
-        EXPECT_EQ(boxOrigin.x, origin.x);
-        EXPECT_EQ(boxOrigin.y, origin.y);
+        // Over the middle of the window it came from, not at its corner.
+        ExpectCentredOn(box, ScreenRect(window));
         PressButton(box, IDOK);
         ASSERT_TRUE(WaitFor([] { return WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty(); }, 5000));
         EXPECT_TRUE(IsWindowEnabled(window));
@@ -376,6 +461,7 @@ TEST_F(SelectionOnWine, AgentWorksOnUnderTheWindowAndItsMenuEndsIt) {
         ASSERT_NE(shown, nullptr) << box.title;
         EXPECT_EQ(GetWindow(shown, GW_OWNER), window) << box.title;
         EXPECT_FALSE(IsWindowEnabled(window));
+        ExpectCentredOn(shown, ScreenRect(window));
         PressButton(shown, box.close);
         ASSERT_TRUE(WaitFor([&] { return WindowsTitled(box.title, true).empty(); }, 5000));
         EXPECT_TRUE(IsWindowEnabled(window));

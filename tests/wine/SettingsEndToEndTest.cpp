@@ -89,6 +89,7 @@ TEST_F(SettingsOnWine, TrayCommandOpensOneDialogWithTheStoredChoice) {
     ASSERT_NE(dialog, nullptr) << "no settings dialog";
     EXPECT_TRUE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
     ExpectOwnedBy(dialog, AgentWindow());
+    ExpectCentredOn(dialog, WorkArea());
     EXPECT_FALSE(Checked(dialog, IDC_CHOICE_PHOTO_APP));
     EXPECT_FALSE(Checked(dialog, IDC_CHOICE_SELECTION));
     EXPECT_TRUE(Checked(dialog, IDC_CHOICE_NOTHING));

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "platform/win32/WinApi.h"
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 namespace kardello {
 
@@ -42,6 +44,74 @@ IconHandle Win32Shell::FileIcon(const std::string& path) {
     if (SHGetFileInfoW(Wide(path).c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_USEFILEATTRIBUTES) == 0)
         return nullptr;
     return reinterpret_cast<IconHandle>(info.hIcon);
+}
+
+namespace {
+
+// A path as the system names a running program's image: whole, with long names.
+WideString ImageName(const WideString& path) {
+    wchar_t full[MAX_PATH] = {};
+    const DWORD fullLength = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    if (fullLength == 0 || fullLength >= MAX_PATH) return path;
+    wchar_t longName[MAX_PATH] = {};
+    const DWORD longLength = GetLongPathNameW(full, longName, MAX_PATH);
+    return longLength > 0 && longLength < MAX_PATH ? WideString(longName, longLength) : WideString(full, fullLength);
+}
+
+bool IsImageOf(DWORD process, const WideString& image) {
+    HANDLE opened = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    if (opened == nullptr) return false;
+    wchar_t name[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    const bool same = QueryFullProcessImageNameW(opened, 0, name, &length) &&
+                      CompareStringOrdinal(name, static_cast<int>(length), image.c_str(),
+                                           static_cast<int>(image.size()), TRUE) == CSTR_EQUAL;
+    CloseHandle(opened);
+    return same;
+}
+
+struct WindowSearch {
+    const std::vector<DWORD>* processes;
+    HWND found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != nullptr ||
+        std::find(search->processes->begin(), search->processes->end(), process) == search->processes->end())
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The first visible window without an owner of one of `processes`.
+HWND MainWindowOf(const std::vector<DWORD>& processes) {
+    WindowSearch search{&processes, nullptr};
+    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+bool Win32Shell::ActivateProgram(const std::string& path) {
+    if (path.empty()) return false;
+    const WideString image = ImageName(Wide(path));
+    std::vector<DWORD> processes;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (IsImageOf(entry.th32ProcessID, image)) processes.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    HWND window = processes.empty() ? nullptr : MainWindowOf(processes);
+    if (window == nullptr) return false;
+    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+    return true;
 }
 
 void Win32Shell::DestroyIcon(IconHandle icon) {

@@ -10,6 +10,7 @@ public:
                           int show) override;
     IconHandle FileIcon(const std::string& path) override;
     void DestroyIcon(IconHandle icon) override;
+    bool ActivateProgram(const std::string& path) override;
 };
 
 }  // namespace kardello

@@ -14,6 +14,29 @@ namespace {
 
 HWND Native(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindModalOver(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<OwnedSearch*>(param);
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowVisible(window) ||
+        (style & WS_CAPTION) != WS_CAPTION)
+        return TRUE;
+    search->found = window;  // in z-order: the first is the topmost
+    return FALSE;
+}
+
+// The modal window that stands over `owner`: a visible window of this thread with a
+// caption, owned by it (a menu or a tooltip has none); the topmost if there are more.
+HWND ModalWindowOver(HWND owner) {
+    OwnedSearch search{owner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindModalOver, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // Resource ids are 16-bit; anything else names no resource.
 bool IsResourceId(int id) { return id >= 0 && id <= 0xFFFF; }
 
@@ -84,15 +107,21 @@ bool Win32User::CreateHiddenToolWindow(WindowBase& window, const char* title) {
 }
 
 // Windows gives a dialog without an owner none: it would get a taskbar button and
-// leave the window it came from usable behind it. It belongs instead to the main
-// window's last active pop-up: the innermost modal window up, else the main window
-// (before there is one, the hidden window being created). Activation is not asked:
-// the tray menu makes the hidden main window active under a modal window of its own.
+// leave the window it came from usable behind it. It belongs instead to the top of
+// the chain of modal windows up: from the main window (before there is one, the
+// hidden window being created), each window's modal window, which has disabled it,
+// down to the one that takes input. That may be a window of the system's, such as
+// the Open-file dialog or a message box: a window owned by any other would re-enable
+// it when it ends, while the top of the chain still stands over it.
 HWND Win32User::DefaultOwner() const {
-    for (auto up = modalRuns_.rbegin(); up != modalRuns_.rend(); ++up)
-        if (HWND window = Native((*up)->Handle())) return window;
     WindowBase* main = mainWindow_ != nullptr ? mainWindow_ : creating_;
-    return main != nullptr ? Native(main->Handle()) : nullptr;
+    HWND top = main != nullptr ? Native(main->Handle()) : nullptr;
+    for (int depth = 0; top != nullptr && !IsWindowEnabled(top) && depth < 32; ++depth) {
+        HWND over = ModalWindowOver(top);
+        if (over == nullptr) break;
+        top = over;
+    }
+    return top;
 }
 
 bool Win32User::QuitPending() const {
@@ -106,11 +135,9 @@ int Win32User::RunModal(WindowBase& dialog, int templateId, WindowHandle parent)
     if (!IsResourceId(templateId) || dialog.HasWindow() || QuitPending()) return -1;
     Win32Binding binding{&dialog, this};
     HWND owner = parent != nullptr ? Native(parent) : DefaultOwner();
-    modalRuns_.push_back(&dialog);
     const INT_PTR result = DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId), owner,
                                            Win32WindowOps::DialogProc,
                                            reinterpret_cast<LPARAM>(&binding));
-    modalRuns_.pop_back();
     if (result == -1) return -1;
     // Ended by a quit or by the window's end rather than by EndDialog: no answer was given.
     return binding.ended ? static_cast<int>(result) : 0;

@@ -55,7 +55,6 @@ private:
     HINSTANCE instance_;
     WindowBase* mainWindow_ = nullptr;
     WindowBase* creating_ = nullptr;  // inside CreateHiddenToolWindow
-    std::vector<WindowBase*> modalRuns_;  // the dialogs of the modal runs up, innermost last
     bool quitPosted_ = false;
     std::set<std::string> classes_;
     std::map<std::pair<int, int>, std::unique_ptr<IconTag, IconDestroyer>> icons_;

@@ -22,6 +22,34 @@ constexpr const wchar_t* kControlProperty = L"Kardello.ControlOps";
 
 Rect Portable(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
 
+// Centred on a visible owner and kept on its monitor's work area; centred on the work
+// area of the monitor with the cursor when the owner is hidden, as the agent's window is.
+// The dialog manager would put it at the hidden owner's corner of the screen.
+void PlaceDialog(HWND dialog) {
+    RECT box{}, around{};
+    if (!GetWindowRect(dialog, &box)) return;
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    HMONITOR monitor = nullptr;
+    if (owner != nullptr && IsWindowVisible(owner) && GetWindowRect(owner, &around)) {
+        monitor = MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST);
+    } else {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTOPRIMARY);
+    }
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (monitor == nullptr || !GetMonitorInfoW(monitor, &info)) return;
+    const RECT& work = info.rcWork;
+    if (owner == nullptr || !IsWindowVisible(owner)) around = work;
+    const LONG width = box.right - box.left, height = box.bottom - box.top;
+    LONG x = around.left + (around.right - around.left - width) / 2;
+    LONG y = around.top + (around.bottom - around.top - height) / 2;
+    x = std::max(work.left, std::min(x, work.right - width));
+    y = std::max(work.top, std::min(y, work.bottom - height));
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 Win32WindowOps::Win32WindowOps(HWND hwnd, Kind kind, Win32Binding& binding)
@@ -156,6 +184,7 @@ INT_PTR Win32WindowOps::DialogMessage(UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
         case WM_INITDIALOG:
             westernFont_ = UseWesternFont(hwnd_);
+            PlaceDialog(hwnd_);
             // lParam carried the binding, nothing of the handler's.
             if (Dispatch(message, wParam, 0, result)) return result;
             return TRUE;  // the dialog manager picks the focus
@@ -165,6 +194,9 @@ INT_PTR Win32WindowOps::DialogMessage(UINT message, WPARAM wParam, LPARAM lParam
             westernFont_.reset();  // its controls, which used it, are gone already
             return FALSE;  // the dialog manager still frees its own data
         default:
+            // A dialog under a modal window of its own takes no command until that is
+            // gone: it must not end, nor open a second window, while one stands over it.
+            if (message == WM_COMMAND && !IsWindowEnabled(hwnd_)) return TRUE;
             if (Dispatch(message, wParam, lParam, result)) return TRUE;
             // Enter, Esc, the close box and the two buttons end a box whose table
             // does not take them, as a dialog with no code of its own would.
