@@ -130,14 +130,21 @@ INSTANTIATE_TEST_SUITE_P(EveryWayAndLaunch, SelectionFromAgent,
                                             ::testing::Values(Launch::PhotoApp, Launch::Slot,
                                                               Launch::Cancel)));
 
-TEST(SelectionOnce, RequestsTicksAndMessagesInsideTheRunShowNoSecondWindow) {
-    test::SelectionHarness h;
+// The agent started with DirectExec 1 over two units without cards, and ticked once.
+AgentWindow* WatchTwoEmptyUnits(test::SelectionHarness& h) {
     h.RegisterNone();
     h.bench.SetDirectExec(1);
     h.bench.SetSlots({MakeRecord(0, "UNIT0001", 'E'), MakeRecord(0, "UNIT0002", 'F')});
-    ASSERT_NE(h.bench.Start(), nullptr);
-    AgentWindow& agent = *h.bench.window;
-    h.bench.Tick();
+    AgentWindow* agent = h.bench.Start();
+    if (agent != nullptr) h.bench.Tick();
+    return agent;
+}
+
+TEST(SelectionOnce, RequestsTicksAndMessagesInsideTheRunShowNoSecondWindow) {
+    test::SelectionHarness h;
+    AgentWindow* started = WatchTwoEmptyUnits(h);
+    ASSERT_NE(started, nullptr);
+    AgentWindow& agent = *started;
     h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
         EXPECT_EQ(agent.OpenedByCard(), 1);
         h.bench.user.Send(agent, wm::kCommand, ID_MENU_SELECTION);
@@ -167,12 +174,9 @@ TEST(SelectionOnce, RequestsTicksAndMessagesInsideTheRunShowNoSecondWindow) {
 // it starts, or none. An open photo application comes forward instead of a second one.
 TEST(SelectionOnce, TheWindowFollowsTheReaderAndAnOpenPhotoAppComesForward) {
     test::SelectionHarness h;
-    h.RegisterNone();
-    h.bench.SetDirectExec(1);
-    h.bench.SetSlots({MakeRecord(0, "UNIT0001", 'E'), MakeRecord(0, "UNIT0002", 'F')});
-    ASSERT_NE(h.bench.Start(), nullptr);
-    AgentWindow& agent = *h.bench.window;
-    h.bench.Tick();
+    AgentWindow* started = WatchTwoEmptyUnits(h);
+    ASSERT_NE(started, nullptr);
+    AgentWindow& agent = *started;
 
     // In and out again before the photo application is chosen: nothing is recorded.
     h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
