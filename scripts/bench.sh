@@ -16,12 +16,7 @@ echo "== One card-watch tick over the fakes"
 ./build/native-release/tests/kardello_tick_benchmark
 
 echo "== kardello.exe watching under Wine for $seconds s"
-export KARDELLO_BUILD=$PWD/build/win64
-bench=tests/wine/bench.sh
-trap '"$bench" down >/dev/null 2>&1 || true' EXIT
-"$bench" up >/dev/null
-source "$KARDELLO_BUILD/wine-bench/state"
-export WINEPREFIX DISPLAY WINEDEBUG=-all
+wine_bench_up
 agentctl=$KARDELLO_BUILD/tools/agentctl.exe
 # Memory as Windows reports it: private bytes and working set.
 memory() {

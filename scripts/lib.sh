@@ -26,6 +26,18 @@ ensure_packages() {
     done
 }
 
+# The Wine bench of the tests (tests/wine/bench.sh) for a command that is no test: its
+# prefix, display and server, with this shell set to use them; brought down again when
+# the shell exits.
+wine_bench_up() {
+    export KARDELLO_BUILD=$PWD/build/win64
+    trap 'tests/wine/bench.sh down >/dev/null 2>&1 || true' EXIT
+    tests/wine/bench.sh up >/dev/null
+    # shellcheck disable=SC1091
+    source "$KARDELLO_BUILD/wine-bench/state"
+    export WINEPREFIX DISPLAY WINEDEBUG=-all FONTCONFIG_FILE=$PWD/tests/wine/lib/no-system-fonts.conf
+}
+
 # In the order given: win32 comes before win64, whose installer carries the 32-bit
 # kardello.exe.
 build_presets() {

@@ -9,12 +9,7 @@ source scripts/lib.sh
 ensure_packages
 build_presets win32 win64
 seconds=${1:-600}
-export KARDELLO_BUILD=$PWD/build/win64
-bench=tests/wine/bench.sh
-trap '"$bench" down >/dev/null 2>&1 || true' EXIT
-"$bench" up >/dev/null
-source "$KARDELLO_BUILD/wine-bench/state"
-export WINEPREFIX DISPLAY WINEDEBUG=-all
+wine_bench_up
 tools=$KARDELLO_BUILD/tools
 V() { wine "$tools/vrsim.exe" "$@" >/dev/null; }
 A() { wine "$tools/agentctl.exe" "$@"; }
