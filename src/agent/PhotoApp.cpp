@@ -12,8 +12,18 @@ LaunchOutcome JudgeLaunchResult(std::intptr_t result) {
     return LaunchOutcome::NotFound;
 }
 
-LaunchOutcome Launch(Platform& platform, const std::string& file, const std::string& directory) {
-    return JudgeLaunchResult(platform.shell.Execute("open", file, directory, kSwShowDefault));
+std::string FolderOf(const std::string& path) {
+    const auto last = path.find_last_of("\\/");
+    if (last == std::string::npos) return {};
+    // A file at a root ("C:\\x.exe", "\\x.exe") starts in that root, separator and all.
+    const bool root = last == 0 || (last == 2 && path[1] == ':');
+    return path.substr(0, root ? last + 1 : last);
+}
+
+// A working directory that is no folder is ignored, and the program would start
+// wherever the agent happens to be: at logon, the system folder.
+LaunchOutcome Launch(Platform& platform, const std::string& file) {
+    return JudgeLaunchResult(platform.shell.Execute("open", file, FolderOf(file), kSwShowDefault));
 }
 
 int RunLaunchFailureBox(Platform& platform, LaunchOutcome outcome) {
@@ -43,7 +53,7 @@ void PhotoApp::GuardedBox(LaunchOutcome outcome, std::int32_t& guard) {
 bool PhotoApp::OpenPhotoApp(WatchFlags& flags) {
     if (IsPhotoAppRunning(flags)) return false;
     const std::string path = PhotoAppPath(platform_);
-    const LaunchOutcome outcome = Launch(platform_, path, path);
+    const LaunchOutcome outcome = Launch(platform_, path);
     if (outcome == LaunchOutcome::Started) return true;
     GuardedBox(outcome, outcome == LaunchOutcome::LowMemory ? flags.lowMemoryDialogOpen
                                                             : flags.notFoundDialogOpen);

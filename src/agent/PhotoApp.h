@@ -13,8 +13,11 @@ namespace kardello {
 
 enum class LaunchOutcome { Started, LowMemory, NotFound };
 
-// ShellExecuteW with "open" and SW_SHOWDEFAULT; an empty directory is passed as none.
-LaunchOutcome Launch(Platform& platform, const std::string& file, const std::string& directory);
+// ShellExecuteW with "open" and SW_SHOWDEFAULT, in the program's own folder.
+LaunchOutcome Launch(Platform& platform, const std::string& file);
+// The folder part of a path, as Explorer starts a program in it: "C:\\Apps\\x.exe" gives
+// "C:\\Apps", a file at a root its root ("C:\\"), a bare file name nothing.
+std::string FolderOf(const std::string& path);
 LaunchOutcome JudgeLaunchResult(std::intptr_t result);
 // Runs the box that tells of a failed start modally; returns its result.
 int RunLaunchFailureBox(Platform& platform, LaunchOutcome outcome);

@@ -217,7 +217,7 @@ void SelectionWindow::OnLaunchSlot(int slot) {
         if (name == user_.LoadString(IDS_NOT_REGISTERED)) return;  // a free slot ignores clicks
         store.ReadString(schema::AppSlot::PathValue(slot).c_str(), path);
     }
-    const LaunchOutcome outcome = Launch(platform_, path, std::string());
+    const LaunchOutcome outcome = Launch(platform_, path);
     if (outcome == LaunchOutcome::Started) {
         Launched(0, slot);
         return;
@@ -237,7 +237,7 @@ void SelectionWindow::OnLaunchPhotoApp() {
             Launched(1, cardInserted == 1 ? 10 : 0);
         return;
     }
-    const LaunchOutcome outcome = Launch(platform_, path, path);
+    const LaunchOutcome outcome = Launch(platform_, path);
     if (outcome == LaunchOutcome::Started) {
         Launched(1, cardInserted == 1 ? 10 : 0);
         return;

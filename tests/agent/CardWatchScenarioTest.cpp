@@ -45,7 +45,7 @@ TEST_P(CardWatchScenario, NewCardOpensThePhotoAppOnceAndIsFollowedUntilItEnds) {
     ASSERT_EQ(bench.PhotoStarts(), 1);
     const auto& start = bench.shell.executions.back();
     EXPECT_EQ(start.verb, "open");
-    EXPECT_EQ(start.directory, test::kPhotoPath);
+    EXPECT_EQ(start.directory, "C:\\VARNO\\Fotimo");  // its own folder, never the file
     EXPECT_EQ(start.show, 10);
     EXPECT_EQ(flags().photoAppAutoOpened, 1);
     EXPECT_EQ(flags().cardHandled, 1);
@@ -404,6 +404,22 @@ TEST_F(CardWatchSteps, NoCaptionInsideARemovalCheckClearsTheFlagsWithoutABox) {
     EXPECT_TRUE(photoApp.IsPhotoAppRunning(flags));
     EXPECT_EQ(flags.cardPresent + flags.photoAppAutoOpened + flags.cardHandled, 0);
     EXPECT_TRUE(bench.user.modals.empty());
+}
+
+// Every program starts in its own folder, as Explorer starts it.
+TEST(LaunchRule, AProgramsFolderIsThePartOfItsPathBeforeTheFileName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Apps\\x.exe", "C:\\Apps"},
+        {"C:\\x.exe", "C:\\"},                       // a root keeps its separator
+        {"\\x.exe", "\\"},
+        {"\\\\server\\share\\x.exe", "\\\\server\\share"},
+        {"D:/Fotos/ver.exe", "D:/Fotos"},
+        {"C:\\Program Files\\V.2\\", "C:\\Program Files\\V.2"},
+        {"x.exe", ""},                                // no folder: none is given
+        {"C:x.exe", ""},
+        {"", ""},
+    };
+    for (const auto& [path, folder] : cases) EXPECT_EQ(FolderOf(path), folder) << path;
 }
 
 TEST_F(CardWatchSteps, ASuccessfulZeroWaitMeansNotRunningAndKeepsTheCount) {

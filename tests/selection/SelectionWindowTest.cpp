@@ -209,7 +209,7 @@ TEST_F(SelectionWindowRun, StartedSlotClosesTheWindowWithItsNumber) {
     const auto& start = h.bench.shell.executions[0];
     EXPECT_EQ(start.verb, "open");
     EXPECT_EQ(start.file, "C:\\Apps\\editor.exe");
-    EXPECT_EQ(start.directory, "");
+    EXPECT_EQ(start.directory, "C:\\Apps");
     EXPECT_EQ(start.show, 10);
     // Nothing about the card is written by a registered application's start.
     EXPECT_FALSE(h.bench.registry.KeyExists(test::kHkcu, schema::kCardStatusKey));
@@ -266,6 +266,7 @@ TEST_F(SelectionWindowRun, FreeSlotIgnoresTheClickAndAnUnreadableNameCountsAsReg
         h.Click(dialog, IDC_SELECTION_SLOT_4);  // no name, no path: starts empty text
     });
     EXPECT_EQ(h.bench.shell.executions.back().file, "");
+    EXPECT_EQ(h.bench.shell.executions.back().directory, "") << "no folder, none given";
     EXPECT_EQ(Detail(), 4);
     EXPECT_EQ(h.bench.registry.OpenHandles(), 0u);
 }
@@ -280,7 +281,7 @@ TEST_F(SelectionWindowRun, PhotoAppStartReportsTenOnlyForACardAndChecksOnAFreshR
     EXPECT_EQ(SelectionWindow::IsShown(), 0);
     const auto& start = h.bench.shell.executions.back();
     EXPECT_EQ(start.file, test::kPhotoPath);
-    EXPECT_EQ(start.directory, test::kPhotoPath);
+    EXPECT_EQ(start.directory, "C:\\VARNO\\Fotimo");
     EXPECT_EQ(start.show, 10);
 
     // Already running: silence, and the window stays.
