@@ -35,10 +35,21 @@ int RunLaunchFailureBox(Platform& platform, LaunchOutcome outcome) {
     return box.RunModal();
 }
 
+namespace {
+
+// The photo application's key is its installation's: read, never made nor written,
+// even by a user who could (an administrator without UAC, at every card).
+bool ReadPhotoAppText(IRegistry& registry, const char* name, std::string& text) {
+    SettingsStore store(registry);
+    store.OpenForReading(schema::kPhotoAppRoot, schema::kPhotoAppKey);
+    return store.ReadString(name, text);
+}
+
+}  // namespace
+
 std::string PhotoAppPath(Platform& platform) {
-    SettingsStore store(platform.registry, schema::kPhotoAppRoot, schema::kPhotoAppKey);
     std::string path;
-    store.ReadString(schema::kPhotoAppPath, path);
+    ReadPhotoAppText(platform.registry, schema::kPhotoAppPath, path);
     return path;
 }
 
@@ -60,23 +71,14 @@ bool PhotoApp::OpenPhotoApp(WatchFlags& flags) {
     return false;
 }
 
-namespace {
-
-bool ReadCaption(Platform& platform, std::string& caption) {
-    SettingsStore store(platform.registry, schema::kPhotoAppRoot, schema::kPhotoAppKey);
-    return store.ReadString(schema::kPhotoAppCaption, caption);
-}
-
-}  // namespace
-
 bool PhotoApp::IsInstalled() {
     std::string caption;
-    return ReadCaption(platform_, caption);
+    return ReadPhotoAppText(platform_.registry, schema::kPhotoAppCaption, caption);
 }
 
 bool PhotoApp::IsPhotoAppRunning(WatchFlags& flags) {
     std::string caption;
-    if (!ReadCaption(platform_, caption)) {
+    if (!ReadPhotoAppText(platform_.registry, schema::kPhotoAppCaption, caption)) {
         // No box from inside a removal check: it runs every second.
         if (!flags.watchQueryActive) GuardedBox(LaunchOutcome::NotFound, flags.notFoundDialogOpen);
         flags.cardPresent = 0;

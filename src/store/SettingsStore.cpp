@@ -20,13 +20,22 @@ SettingsStore::~SettingsStore() {
 }
 
 long SettingsStore::OpenExisting(RegRoot root, const char* subkey) {
+    return Open(root, subkey, RegAccess::All);
+}
+
+long SettingsStore::OpenForReading(RegRoot root, const char* subkey) {
+    return Open(root, subkey, RegAccess::Read);
+}
+
+long SettingsStore::Open(RegRoot root, const char* subkey, RegAccess access) {
     if (key_ != nullptr) {  // at most one key per store
         registry_.CloseKey(key_);
         key_ = nullptr;
     }
     RegKey key = nullptr;
-    long status = registry_.OpenKey(root, subkey, RegAccess::All, &key);
-    if (status == kErrorAccessDenied) status = registry_.OpenKey(root, subkey, RegAccess::Read, &key);
+    long status = registry_.OpenKey(root, subkey, access, &key);
+    if (status == kErrorAccessDenied && access != RegAccess::Read)
+        status = registry_.OpenKey(root, subkey, RegAccess::Read, &key);
     if (status == kErrorSuccess) key_ = key;
     return status;
 }

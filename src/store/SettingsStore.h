@@ -27,6 +27,9 @@ public:
     // Opens an existing key without creating it, read-only where full access is
     // refused; returns the system status code of the last attempt.
     long OpenExisting(RegRoot root, const char* subkey);
+    // Opens an existing key for reading only, never creating it: a key that belongs
+    // to another program. Every write through it fails.
+    long OpenForReading(RegRoot root, const char* subkey);
 
     bool HasKey() const { return key_ != nullptr; }
 
@@ -36,6 +39,10 @@ public:
     bool WriteString(const char* name, const std::string& text);
 
 private:
+    // Closes the key held, then opens `subkey` with `access`, read-only where that
+    // is refused.
+    long Open(RegRoot root, const char* subkey, RegAccess access);
+
     IRegistry& registry_;
     RegKey key_ = nullptr;
 };
