@@ -92,6 +92,8 @@ constexpr std::uint32_t kOdaDrawEntire = 1;
 constexpr std::uint32_t kOdaSelect = 2;
 constexpr std::uint32_t kOdaFocus = 4;
 constexpr std::uint32_t kOdsFocus = 0x10;
+// The user has not used the keyboard in this window: Windows hides focus rectangles.
+constexpr std::uint32_t kOdsNoFocusRect = 0x200;
 
 struct DrawItemRequest {
     int controlId = 0;

@@ -67,7 +67,7 @@ void AppButton::DrawButton(const DrawItemRequest& request) {
     // Pressed or not, enabled or not: the same ground.
     GdiHandle ground = canvas.CreateSolidBrush(canvas.SysColor(kColorMenu));
     canvas.FillRect(r, ground);
-    if (request.state & kOdsFocus)
+    if ((request.state & (kOdsFocus | kOdsNoFocusRect)) == kOdsFocus)
         canvas.DrawFocusRect({r.left + px(5), r.top + px(6), r.right - px(7), r.bottom - px(6)});
 
     const bool known = IsSlot(kind) || (kind >= kAppButtonPhotoApp && kind <= kAppButtonSettings);

@@ -141,6 +141,13 @@ TEST_F(AppButtonPaint, PhotoButtonOfTwentyFivePixelsWithTheFocus) {
     EXPECT_EQ(canvas->fontsCreated, 1);
     EXPECT_TRUE(bench.shell.iconRequests.empty());
     ExpectNothingLeft();
+
+    // Focused, but the user has not used the keyboard: Windows hides the rectangle,
+    // and only the rectangle goes.
+    const auto hidden = Paint(photo, {0, 0, 294, 25}, kOdsFocus | kOdsNoFocusRect);
+    EXPECT_TRUE(canvas->Find("focus").empty());
+    EXPECT_EQ(hidden, Paint(photo, {0, 0, 294, 25}));
+    EXPECT_EQ(hidden.size(), 11u);
 }
 
 TEST_F(AppButtonPaint, ToggleTriangleFollowsExpandedAndSettingsHasNoIcon) {
