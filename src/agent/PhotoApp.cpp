@@ -86,7 +86,7 @@ bool PhotoApp::IsPhotoAppRunning(WatchFlags& flags) {
         flags.cardHandled = 0;
         return true;
     }
-    KernelHandle semaphore = platform_.kernel.OpenSemaphore(caption);
+    KernelHandle semaphore = platform_.kernel.OpenSemaphore(caption, nullptr);
     if (semaphore == nullptr) return false;
     // A successful zero wait takes a count that is not given back.
     const std::uint32_t waited = platform_.kernel.Wait(semaphore, 0);

@@ -40,8 +40,11 @@ bool CardAgentApp::Startup(const std::string& arguments) {
     }
 
     otherInstanceFound = 0;
-    instanceSemaphore = platform_.kernel.OpenSemaphore(caption);
-    bool existed = instanceSemaphore != nullptr;
+    // A copy started with other rights (elevated, by the installer's last page) holds
+    // a semaphore this one may not open: it is there all the same.
+    bool denied = false;
+    instanceSemaphore = platform_.kernel.OpenSemaphore(caption, &denied);
+    bool existed = instanceSemaphore != nullptr || denied;
     if (!existed) {
         // Two copies started in the same instant can both miss the other's semaphore;
         // the one whose create finds the name taken is the second copy.

@@ -14,10 +14,14 @@ constexpr std::uint32_t kWaitFailed = 0xFFFFFFFFu;
 class IKernel {
 public:
     virtual ~IKernel() = default;
-    // OpenSemaphoreW with SEMAPHORE_ALL_ACCESS, not inheritable.
-    virtual KernelHandle OpenSemaphore(const std::string& name) = 0;
+    // OpenSemaphoreW with SEMAPHORE_ALL_ACCESS, not inheritable. `denied` (may be null)
+    // tells whether a semaphore of that name exists but may not be opened so
+    // (ERROR_ACCESS_DENIED): one made by a program with other rights, such as an
+    // elevated one.
+    virtual KernelHandle OpenSemaphore(const std::string& name, bool* denied) = 0;
     // CreateSemaphoreW without security attributes. `existed` (may be null) tells
-    // whether the name was already taken, as GetLastError's ERROR_ALREADY_EXISTS does.
+    // whether the name was already taken: as GetLastError's ERROR_ALREADY_EXISTS
+    // says, or by a semaphore this program may not open (no handle, ERROR_ACCESS_DENIED).
     virtual KernelHandle CreateSemaphore(long initial, long maximum, const std::string& name,
                                          bool* existed) = 0;
     virtual bool ReleaseSemaphore(KernelHandle semaphore, long count) = 0;

@@ -8,17 +8,22 @@ KernelHandle FakeKernel::NewHandle(const std::string& name) {
     return reinterpret_cast<KernelHandle>(next_++);
 }
 
-KernelHandle FakeKernel::OpenSemaphore(const std::string& name) {
+KernelHandle FakeKernel::OpenSemaphore(const std::string& name, bool* denied) {
     ++opens;
-    return named_.count(name) ? NewHandle(name) : nullptr;
+    auto found = named_.find(name);
+    const bool guarded = found != named_.end() && found->second.guarded;
+    if (denied != nullptr) *denied = guarded;
+    return found != named_.end() && !guarded ? NewHandle(name) : nullptr;
 }
 
 KernelHandle FakeKernel::CreateSemaphore(long initial, long maximum, const std::string& name,
                                          bool* existed) {
+    ++creates;
     if (beforeCreate) beforeCreate(name);
-    const bool found = named_.count(name) > 0;
-    if (existed != nullptr) *existed = found;
-    if (!found) named_[name] = Semaphore{initial, maximum, 0};
+    auto found = named_.find(name);
+    if (existed != nullptr) *existed = found != named_.end();
+    if (found != named_.end() && found->second.guarded) return nullptr;  // access denied
+    if (found == named_.end()) named_[name] = Semaphore{initial, maximum, 0};
     return NewHandle(name);
 }
 
@@ -51,6 +56,10 @@ void FakeKernel::Close(KernelHandle object) {
 
 void FakeKernel::Hold(const std::string& name, long count, long maximum) {
     named_[name] = Semaphore{count, maximum, 1};
+}
+
+void FakeKernel::HoldGuarded(const std::string& name) {
+    named_[name] = Semaphore{1, 1, 1, true};
 }
 
 void FakeKernel::Drop(const std::string& name) {

@@ -1319,7 +1319,9 @@ private:
 TEST(KernelOnWine, NamedSemaphoreTellsASecondCopyApart) {
     Win32Kernel kernel;
     const std::string name = "Kardello layer test " + std::to_string(GetCurrentProcessId());
-    EXPECT_EQ(kernel.OpenSemaphore(name), nullptr) << "not there before it is made";
+    bool denied = true;
+    EXPECT_EQ(kernel.OpenSemaphore(name, &denied), nullptr) << "not there before it is made";
+    EXPECT_FALSE(denied);
 
     bool existed = true;
     Held first(kernel, kernel.CreateSemaphore(1, 1, name, &existed));
@@ -1328,7 +1330,7 @@ TEST(KernelOnWine, NamedSemaphoreTellsASecondCopyApart) {
     Held second(kernel, kernel.CreateSemaphore(1, 1, name, &existed));
     ASSERT_NE(second.get(), nullptr);
     EXPECT_TRUE(existed);
-    Held opened(kernel, kernel.OpenSemaphore(name));
+    Held opened(kernel, kernel.OpenSemaphore(name, nullptr));
     ASSERT_NE(opened.get(), nullptr);
     Held third(kernel, kernel.CreateSemaphore(1, 1, name, nullptr));
     EXPECT_NE(third.get(), nullptr) << "existed may be null";

@@ -11,8 +11,11 @@ KernelHandle Portable(HANDLE handle) { return reinterpret_cast<KernelHandle>(han
 
 }  // namespace
 
-KernelHandle Win32Kernel::OpenSemaphore(const std::string& name) {
-    return Portable(OpenSemaphoreW(SEMAPHORE_ALL_ACCESS, FALSE, Wide(name).c_str()));
+KernelHandle Win32Kernel::OpenSemaphore(const std::string& name, bool* denied) {
+    HANDLE semaphore = OpenSemaphoreW(SEMAPHORE_ALL_ACCESS, FALSE, Wide(name).c_str());
+    const DWORD error = GetLastError();
+    if (denied != nullptr) *denied = semaphore == nullptr && error == ERROR_ACCESS_DENIED;
+    return Portable(semaphore);
 }
 
 KernelHandle Win32Kernel::CreateSemaphore(long initial, long maximum, const std::string& name,
@@ -20,7 +23,8 @@ KernelHandle Win32Kernel::CreateSemaphore(long initial, long maximum, const std:
     HANDLE semaphore = CreateSemaphoreW(nullptr, initial, maximum, Wide(name).c_str());
     // Read at once: nothing may run between the call and its last error.
     const DWORD error = GetLastError();
-    if (existed != nullptr) *existed = semaphore != nullptr && error == ERROR_ALREADY_EXISTS;
+    if (existed != nullptr)
+        *existed = semaphore != nullptr ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
     return Portable(semaphore);
 }
 

@@ -5,7 +5,7 @@ namespace kardello {
 
 class Win32Kernel final : public IKernel {
 public:
-    KernelHandle OpenSemaphore(const std::string& name) override;
+    KernelHandle OpenSemaphore(const std::string& name, bool* denied) override;
     KernelHandle CreateSemaphore(long initial, long maximum, const std::string& name,
                                  bool* existed) override;
     bool ReleaseSemaphore(KernelHandle semaphore, long count) override;
