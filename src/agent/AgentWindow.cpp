@@ -31,6 +31,7 @@ const MessageTable& AgentWindow::Messages() const {
         KARDELLO_ON_MESSAGE(wm::kTimer, (crack::Timer<T, &T::OnTimer>)),
         KARDELLO_ON_MESSAGE(wm::kDeviceChange, (crack::DeviceChanged<T, &T::OnDeviceChange>)),
         KARDELLO_ON_MESSAGE(kWatchNowMessage, (crack::Void<T, &T::OnWatchNow>)),
+        KARDELLO_ON_MESSAGE(kShowSelectionMessage, (crack::Void<T, &T::OnSelection>)),
         KARDELLO_ON_COMMAND(ID_MENU_SETTINGS, (crack::Void<T, &T::OnSettings>)),
         KARDELLO_ON_COMMAND(ID_MENU_ABOUT, (crack::Void<T, &T::OnAbout>)),
         KARDELLO_ON_COMMAND(ID_MENU_EXIT, (crack::Void<T, &T::OnExit>)),
@@ -184,9 +185,13 @@ void AgentWindow::RecordCard(const CardRecord& card) {
 
 void AgentWindow::OnDestroy() { NotifyIcon(kNimDelete, nullptr, nullptr); }
 
+// The sender waits inside its SendMessage for the answer: run the window inside that
+// call and a sender without a time-out is frozen until it closes, and the window's COM
+// work (the Open-file dialog, the shell's starts) fails there. So the answer comes
+// first, and the window from the queue.
 std::intptr_t AgentWindow::OnSelectionRequest(std::uintptr_t, std::intptr_t) {
     Ops()->MakeTopMost();  // and stays so until the agent ends
-    ShowSelectionWindow();
+    Ops()->Post(kShowSelectionMessage, 0, 0);
     return 1;
 }
 

@@ -22,6 +22,8 @@ public:
     static constexpr std::uint32_t kCardWatchInterval = 1000;
     // Posted to itself when Windows reports media: the card-watch step runs at once.
     static constexpr std::uint32_t kWatchNowMessage = wm::kApp + 1;
+    // Posted to itself by the registered message, which is answered at once.
+    static constexpr std::uint32_t kShowSelectionMessage = wm::kApp + 2;
 
     // The numbers of the registered messages "VARNO Kardello" and "TaskbarCreated",
     // obtained once at process start.
@@ -44,7 +46,7 @@ public:
     std::intptr_t OnSelectionRequest(std::uintptr_t, std::intptr_t);
     std::intptr_t OnTaskbarCreated(std::uintptr_t, std::intptr_t);
     void ShowSelectionWindow();
-    void OnSelection();  // menu command 32774
+    void OnSelection();  // menu command 32774, and the registered message's posted request
     SelectionWindow* GetSelectionWindow() const { return currentSelectionWindow; }
     void RecordCardStatus();
 

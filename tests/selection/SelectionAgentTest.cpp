@@ -55,8 +55,11 @@ protected:
                 break;
             case Way::Message:
                 ASSERT_NE(bench.Start(), nullptr);
+                // Answered before the window runs: the sender is not held while it is up.
                 EXPECT_EQ(bench.user.Send(*bench.window, AgentWindow::selectionRequestMessage), 1);
+                EXPECT_EQ(h.Runs(IDD_SELECTION), 0);
                 EXPECT_EQ(bench.user.OpsOf(*bench.window)->topMost, 1);  // the agent window, raised
+                bench.user.PumpPosted();
                 break;
         }
     }
@@ -150,6 +153,7 @@ TEST(SelectionOnce, RequestsTicksAndMessagesInsideTheRunShowNoSecondWindow) {
         h.bench.user.Send(agent, wm::kCommand, ID_MENU_SELECTION);
         EXPECT_EQ(h.bench.user.Send(agent, AgentWindow::selectionRequestMessage), 1);
         EXPECT_EQ(h.bench.user.OpsOf(agent)->topMost, 1);
+        h.bench.user.PumpPosted();  // its request, taken by this window's loop
         // A second card, with DirectExec 1, found by a tick inside the run.
         h.bench.Insert(1, "VRCARD000002", 'H', 0x7);
         h.bench.TickInside(agent);

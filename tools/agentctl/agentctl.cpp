@@ -117,9 +117,10 @@ int main(int argc, char** argv) {
         if (agent == nullptr) return 1;
         const UINT message = RegisterWindowMessageA("VARNO Kardello");
         DWORD_PTR result = 0;
-        // Answered only once the window it shows is closed: do not wait for it.
+        // The agent answers before it shows the window; an agent that does not
+        // answer at once is not waited for.
         if (!SendMessageTimeoutA(agent, message, 0, 0, SMTO_NORMAL, 2000, &result)) {
-            std::printf("sent (still being handled)\n");
+            std::printf("sent (not answered within 2 s)\n");
             return 0;
         }
         std::printf("answered %lu\n", static_cast<unsigned long>(result));
