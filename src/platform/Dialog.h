@@ -15,6 +15,16 @@ public:
     int RunModal(WindowHandle parent = nullptr) { return user_.RunModal(*this, templateId_, parent); }
 
 protected:
+    // For a window that comes up without the user asking for it in that moment (a card
+    // went in): above every window that is not top-most, and active where Windows grants
+    // it the foreground; where it refuses, its caption flashes until the user activates it.
+    void ComeForward() {
+        if (IWindowOps* ops = Ops()) {
+            ops->MakeTopMost();
+            if (!ops->SetForeground()) ops->FlashUntilActive();
+        }
+    }
+
     IUser& user_;
 
 private:

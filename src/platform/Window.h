@@ -97,7 +97,11 @@ public:
     virtual void RaiseAndActivate() = 0;
     // Into the top-most band without moving or sizing.
     virtual void MakeTopMost() = 0;
-    virtual void SetForeground() = 0;
+    // SetForegroundWindow: false when Windows refuses the foreground, as it does to a
+    // program that has had no input from the user.
+    virtual bool SetForeground() = 0;
+    // The caption flashes until the window is activated (FlashWindowEx).
+    virtual void FlashUntilActive() = 0;
     // Modal dialogs only: ends the modal run with this result.
     virtual void EndDialog(int result) = 0;
 

@@ -106,6 +106,7 @@ std::intptr_t SelectionWindow::OnInitDialog() {
     ops.SetPos(ZOrder::TopMost, 0, 0, window.Width(),
                toggle.bottom - window.top + Px(kFoldedMargin), kSwpNoMove);
     CentreInWorkArea();
+    ComeForward();  // raised by a card or another program, as often as by the user
     ops.FocusItem(IDC_SELECTION_PHOTO_APP);
     EnableSlots(expanded == 1);
     return 0;  // the focus is set

@@ -40,7 +40,7 @@ const MessageTable& ForegroundBox::Messages() const {
 }
 
 std::intptr_t ForegroundBox::OnInitDialog() {
-    Ops()->SetForeground();
+    ComeForward();
     return 0;
 }
 

@@ -27,7 +27,8 @@ private:
     const MessageTable& Messages() const override;
 };
 
-// Both failure boxes of an application start ask for the foreground as they open.
+// Both failure boxes of an application start come forward as they open: the agent's
+// own come up for a card, behind whatever the user is doing, with no taskbar button.
 class ForegroundBox : public Dialog {
 protected:
     using Dialog::Dialog;

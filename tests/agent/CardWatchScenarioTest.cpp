@@ -233,7 +233,18 @@ TEST_P(CardWatchScenario, PhotoAppAlreadyRunningIsNotStartedAgain) {
     EXPECT_EQ(flags().photoAppAutoOpened, 0);
 }
 
+// A card's arrival is no input of the user's: Windows keeps the foreground from the
+// agent, and its boxes, with no taskbar button, would open behind the user's window.
+// Each comes up top-most instead, asks for the foreground and, refused, flashes.
 TEST_P(CardWatchScenario, PhotoAppThatCannotStartShowsTheMatchingBox) {
+    bench.user.foregroundRefused = true;
+    std::vector<std::string> seen;
+    bench.user.modalScript = [&](WindowBase& box, int) {
+        const test::FakeWindowOps& ops = *bench.user.OpsOf(box);
+        seen.push_back(std::to_string(ops.topMost) + std::to_string(ops.foreground) +
+                       std::to_string(ops.flashes));
+        return kIdOk;
+    };
     bench.shell.onExecute = nullptr;
     bench.shell.executeResult = 2;  // file not found
     bench.Insert(0, "UNIT0001");
@@ -248,7 +259,13 @@ TEST_P(CardWatchScenario, PhotoAppThatCannotStartShowsTheMatchingBox) {
     EXPECT_EQ(bench.user.modals[0].templateId, IDD_APP_NOT_FOUND);
     EXPECT_EQ(bench.user.modals[1].templateId, IDD_LOW_MEMORY);
     EXPECT_EQ(bench.user.modals[2].templateId, IDD_LOW_MEMORY);
+    EXPECT_EQ(seen, (std::vector<std::string>{"111", "111", "111"}));  // top-most, asked, flashed
     EXPECT_FALSE(Following());
+    // Where Windows grants the foreground, nothing flashes.
+    bench.user.foregroundRefused = false;
+    bench.Insert(3, "UNIT0004");
+    bench.Tick();
+    EXPECT_EQ(seen.back(), "110");
 }
 
 TEST_P(CardWatchScenario, DirectExecOtherThanZeroOpensNothingAndTheCardStaysReported) {

@@ -32,8 +32,13 @@ void FakeWindowOps::RaiseAndActivate() {
 void FakeWindowOps::MakeTopMost() {
     if (alive_) ++topMost;
 }
-void FakeWindowOps::SetForeground() {
-    if (alive_) ++foreground;
+bool FakeWindowOps::SetForeground() {
+    if (!alive_) return false;
+    ++foreground;
+    return !user_.foregroundRefused;
+}
+void FakeWindowOps::FlashUntilActive() {
+    if (alive_) ++flashes;
 }
 void FakeWindowOps::EndDialog(int result) {
     if (alive_) endResult = result;

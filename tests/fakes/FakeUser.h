@@ -33,7 +33,8 @@ public:
     void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void RaiseAndActivate() override;
     void MakeTopMost() override;
-    void SetForeground() override;
+    bool SetForeground() override;
+    void FlashUntilActive() override;
     void EndDialog(int result) override;
 
     Rect WindowRect() override { return windowRect; }
@@ -75,7 +76,7 @@ public:
     };
 
     std::map<std::uint32_t, std::uint32_t> timers;  // id -> interval
-    int raised = 0, topMost = 0, foreground = 0;
+    int raised = 0, topMost = 0, foreground = 0, flashes = 0;
     int endResult = -1;
     Rect windowRect{200, 150, 440, 450};
     std::string windowText;
@@ -157,6 +158,8 @@ public:
     // Called with the dialog's ops before WM_INITDIALOG, to lay out its controls.
     std::function<void(FakeWindowOps&, int templateId)> layout;
     bool failCreate = false;            // CreateWindowEx fails before any message
+    // Windows' foreground lock: the program has had no input from the user.
+    bool foregroundRefused = false;
     int prepared = 0;
     bool quitPosted = false;
     int quitCode = 0;

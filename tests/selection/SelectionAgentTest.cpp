@@ -70,12 +70,19 @@ protected:
 
 TEST_P(SelectionFromAgent, FlagsAndTheRecordedCardFollowWhatWasStarted) {
     const auto [way, launch] = GetParam();
+    // Neither a card nor another program's request is input of the user's: Windows
+    // refuses the agent the foreground then, and the window flashes instead.
+    const bool unasked = ByCard(way) || way == Way::Message;
+    h.bench.user.foregroundRefused = unasked;
     std::string cardLine = "<not shown>";
     bool currentWhileUp = false;
     bool iconWhileUp = false;
     h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
         cardLine = ops.items[IDC_SELECTION_CARD_LINE].text;
         iconWhileUp = h.bench.shell.iconShown;
+        EXPECT_EQ(ops.positions.front().after, ZOrder::TopMost);
+        EXPECT_EQ(ops.foreground, 1);
+        EXPECT_EQ(ops.flashes, unasked ? 1 : 0);
         // Only once the agent is the main window can others find the window through it.
         if (auto* agent = static_cast<AgentWindow*>(h.bench.user.MainWindow()))
             currentWhileUp = agent->GetSelectionWindow() == &dialog;

@@ -281,8 +281,17 @@ void Win32WindowOps::MakeTopMost() {
     if (alive_) SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
 }
 
-void Win32WindowOps::SetForeground() {
-    if (alive_) SetForegroundWindow(hwnd_);
+bool Win32WindowOps::SetForeground() {
+    return alive_ && SetForegroundWindow(hwnd_) != FALSE;
+}
+
+void Win32WindowOps::FlashUntilActive() {
+    if (!alive_) return;
+    FLASHWINFO flash{};
+    flash.cbSize = sizeof flash;
+    flash.hwnd = hwnd_;
+    flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
+    FlashWindowEx(&flash);
 }
 
 void Win32WindowOps::EndDialog(int result) {

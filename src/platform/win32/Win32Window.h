@@ -47,7 +47,8 @@ public:
     void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void RaiseAndActivate() override;
     void MakeTopMost() override;
-    void SetForeground() override;
+    bool SetForeground() override;
+    void FlashUntilActive() override;
     void EndDialog(int result) override;
 
     Rect WindowRect() override;
