@@ -121,7 +121,9 @@ void AgentWindow::RunCardWatchStep() {
         flags.watchQueryActive = 1;
         if (watch_.CheckCardRemoval(family, flags)) flags.cardPresent = 0;
         flags.watchQueryActive = 0;
-    } else if (watch_.DetectNewCard(family)) {
+    } else if (watch_.DetectNewCard(family) && platform_.system.SessionActive()) {
+        // Under fast user switching every logged-on user's agent sees the reader: only
+        // the one in front reacts. The others' cards stay reported, never acted on.
         switch (ReadDirectExec()) {
             case schema::kDirectExecOpenPhotoApp:
                 if (photoApp_.OpenPhotoApp(flags)) {

@@ -16,6 +16,10 @@ public:
     virtual std::string WindowsDirectory() = 0;
     // GetVolumeInformationW(root, 40-character name buffer, ...): the volume's name.
     virtual bool VolumeName(const std::string& root, std::string& name) = 0;
+    // Whether this program's session is the one the user works in (WTSConnectState
+    // WTSActive) rather than one left connected under fast user switching or a
+    // disconnected remote one; true when it cannot be told.
+    virtual bool SessionActive() = 0;
 };
 
 }  // namespace kardello

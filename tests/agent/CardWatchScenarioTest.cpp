@@ -283,6 +283,38 @@ TEST_P(CardWatchScenario, DirectExecOtherThanZeroOpensNothingAndTheCardStaysRepo
     }
 }
 
+// Under fast user switching every logged-on user's agent sees the one reader. While
+// this user's session is not the one in front, a new card is only noted, whatever
+// DirectExec says; back in front, that card is not acted on, the next one is.
+TEST_P(CardWatchScenario, AnInactiveSessionNotesNewCardsAndNeverActsOnThem) {
+    bench.Tick();
+    for (std::uint32_t directExec : {0u, 1u}) {
+        bench.SetDirectExec(directExec);
+        bench.system.sessionActive = false;
+        bench.Insert(0, "AWAY000" + std::to_string(directExec));
+        bench.Tick();
+        bench.Tick();
+        EXPECT_EQ(bench.PhotoStarts(), 0) << directExec;
+        EXPECT_TRUE(bench.user.modals.empty()) << directExec;
+        EXPECT_FALSE(bench.registry.KeyExists(kHkcu, kStatusKey));
+        EXPECT_EQ(agent->Watch().State().slotReported[0], 1);
+        bench.system.sessionActive = true;
+        bench.Tick();
+        EXPECT_EQ(bench.PhotoStarts(), 0) << directExec;
+        EXPECT_TRUE(bench.user.modals.empty()) << directExec;
+        bench.Remove(0);
+        bench.Tick();
+    }
+    // Asked once per new card, never on a quiet tick.
+    EXPECT_EQ(bench.system.sessionQueries, 2);
+    bench.SetDirectExec(0);
+    bench.Insert(1, "BACK0001", 'F');
+    bench.Tick();
+    EXPECT_EQ(bench.PhotoStarts(), 1);
+    EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "BACK0001");
+    EXPECT_EQ(bench.system.sessionQueries, 3);
+}
+
 // The higher card's serial carries a byte outside ASCII: the driver's Windows-1252,
 // recorded as the character it stands for.
 TEST_P(CardWatchScenario, TwoNewCardsInOneQueryFollowTheHigherSlot) {

@@ -80,6 +80,12 @@ public:
     }
     std::map<std::string, std::string> volumes;  // root ("E:\\") -> volume name
     std::vector<std::string> volumeQueries;
+    bool SessionActive() override {
+        ++sessionQueries;
+        return sessionActive;
+    }
+    bool sessionActive = true;  // false: another user's session is in front
+    int sessionQueries = 0;
 };
 
 }  // namespace kardello::test

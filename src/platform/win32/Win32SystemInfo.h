@@ -9,6 +9,8 @@ public:
     // Empty when the directory does not fit.
     std::string WindowsDirectory() override;
     bool VolumeName(const std::string& root, std::string& name) override;
+    // Its library is loaded at the first question, not at start.
+    bool SessionActive() override;
 };
 
 }  // namespace kardello
