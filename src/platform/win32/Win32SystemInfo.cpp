@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/win32/CriticalErrors.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WinApi.h"
 #include <wtsapi32.h>
@@ -35,6 +36,8 @@ bool Win32SystemInfo::VolumeName(const std::string& root, std::string& name) {
     // Room for the longest label a file system gives, 32 characters.
     wchar_t volume[40] = {};
     DWORD longestComponent = 0, flags = 0;
+    // Twice a second from the device panel, for a card slot that may hold no card.
+    const QuietCriticalErrors quiet;
     if (!GetVolumeInformationW(Wide(root).c_str(), volume, 40, nullptr, &longestComponent, &flags,
                                nullptr, 0))
         return false;
