@@ -24,6 +24,8 @@ struct NotifyIconData {
     std::string tip;  // at most 63 UTF-16 units reach the shell, never half a character
 };
 
+// The shell's own calls (Execute, FileIcon, TypeIcon) run with COM initialised on the
+// calling thread, as the shell asks, from the first of them on.
 class IShell {
 public:
     virtual ~IShell() = default;
@@ -33,9 +35,12 @@ public:
     // An empty directory is passed as none.
     virtual std::intptr_t Execute(const char* verb, const std::string& file,
                                   const std::string& directory, int show) = 0;
-    // SHGetFileInfoW(path, 0, ..., SHGFI_ICON | SHGFI_USEFILEATTRIBUTES): the large icon
-    // for the path's name and type, owned by the caller; null when the shell gives none.
+    // SHGetFileInfoW(path, 0, ..., SHGFI_ICON): the large icon the file carries, which
+    // the shell reads from the file; null when it cannot be read. Owned by the caller.
     virtual IconHandle FileIcon(const std::string& path) = 0;
+    // The same with SHGFI_USEFILEATTRIBUTES: the icon for the path's name and type alone,
+    // the file unopened (for any program, the generic one); null when the shell has none.
+    virtual IconHandle TypeIcon(const std::string& path) = 0;
     virtual void DestroyIcon(IconHandle icon) = 0;
     // Brings forward the window of a running program whose image is the file `path`
     // (the first visible, unowned one), restoring it when minimised; false when no

@@ -52,6 +52,7 @@ const MessageTable& AppButton::Messages() const {
 
 bool AppButton::GetShellIcon(const std::string& path, IconHandle& icon) {
     icon = platform_.shell.FileIcon(path);
+    if (icon == nullptr) icon = platform_.shell.TypeIcon(path);
     return icon != nullptr;
 }
 

@@ -32,7 +32,9 @@ public:
     // One owner-draw request for this button. A kind outside 1 to 8 paints only the
     // ground and the focus.
     void DrawButton(const DrawItemRequest& request);
-    // The shell's icon for the path's name and type; the caller releases it.
+    // The program's own icon, read from its file by the shell; where the file cannot be
+    // read (a card that is out, a path to nothing), the shell's icon for its type. The
+    // caller releases it.
     bool GetShellIcon(const std::string& path, IconHandle& icon);
 
 protected:

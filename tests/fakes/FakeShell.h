@@ -60,9 +60,15 @@ public:
     IconHandle FileIcon(const std::string& path) override {
         iconRequests.push_back(path);
         auto found = iconFor.find(path);
-        if (found == iconFor.end()) return nullptr;
+        return found == iconFor.end() ? nullptr : NewIcon(found->second);
+    }
+    IconHandle TypeIcon(const std::string& path) override {
+        typeIconRequests.push_back(path);
+        return typeIcon.empty() ? nullptr : NewIcon(typeIcon);
+    }
+    IconHandle NewIcon(const std::string& what) {
         auto icon = reinterpret_cast<IconHandle>(nextIcon++);
-        liveIcons[icon] = found->second;
+        liveIcons[icon] = what;
         return icon;
     }
     void DestroyIcon(IconHandle icon) override {
@@ -77,9 +83,10 @@ public:
 
     std::set<std::string> runningWithWindow;
     std::vector<std::string> activations;
-    std::map<std::string, std::string> iconFor;  // paths the shell has an icon for
+    std::map<std::string, std::string> iconFor;  // files the shell reads an icon from
+    std::string typeIcon;  // the icon any path's type has without its file; empty: none
     std::map<IconHandle, std::string> liveIcons;  // handed out and not destroyed
-    std::vector<std::string> iconRequests;
+    std::vector<std::string> iconRequests, typeIconRequests;
     int badDestroys = 0;
     std::uintptr_t nextIcon = 0x9000;
 

@@ -284,9 +284,22 @@ TEST_F(AppButtonPaint, EveryPaintReadsTheStoreAndTheShellAgain) {
     bench.registry.PutString(kHklm, kAgentKey, "PATH3", "D:\\retoque.exe");
     const auto lines = Paint(slot3, {0, 0, 294, 20});
     EXPECT_EQ(lines.back(), "text 'Retoque' 80,5,294,20 fmt 34816 own font colour c0c0c7 clear");
-    // The shell has no icon for the new path: the label alone.
+    // The shell can read no icon from the new path, nor has one for its type: the label alone.
     EXPECT_EQ(canvas->Find("icon").size(), 0u);
     EXPECT_EQ(bench.shell.iconRequests, (std::vector<std::string>{kEditorPath, "D:\\retoque.exe"}));
+    // Only a file that cannot be read gets the icon of its type, the generic program's;
+    // one that can, its own, and the type is not asked.
+    EXPECT_EQ(bench.shell.typeIconRequests, std::vector<std::string>{"D:\\retoque.exe"});
+    bench.shell.typeIcon = "generic program";
+    Paint(slot3, {0, 0, 294, 20});
+    ASSERT_EQ(canvas->Find("icon").size(), 1u);
+    EXPECT_EQ(bench.shell.typeIconRequests.size(), 2u);
+    ExpectNothingLeft();
+    bench.registry.PutString(kHklm, kAgentKey, "PATH3", kEditorPath);
+    Paint(slot3, {0, 0, 294, 20});
+    EXPECT_EQ(bench.shell.iconRequests.back(), kEditorPath);
+    EXPECT_EQ(bench.shell.typeIconRequests.size(), 2u);
+    ExpectNothingLeft();
 
     // No key at all: an empty label, the shell still asked, and the key not created.
     bench.registry.RemoveKey(kHklm, kAgentKey);

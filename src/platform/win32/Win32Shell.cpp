@@ -4,11 +4,48 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/CriticalErrors.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WinApi.h"
+#include <objbase.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
 namespace kardello {
+
+namespace {
+
+IconHandle ShellIcon(const std::string& path, UINT flags) {
+    // A program registered from a card that is out must not bring up "no disk" boxes.
+    const QuietCriticalErrors quiet;
+    SHFILEINFOW info{};
+    if (SHGetFileInfoW(Wide(path).c_str(), 0, &info, sizeof info, SHGFI_ICON | flags) == 0) return nullptr;
+    return reinterpret_cast<IconHandle>(info.hIcon);
+}
+
+}  // namespace
+
+Win32Shell::~Win32Shell() {
+    if (!comInitialised_) return;
+    using Uninitialize = void(WINAPI*)();
+    if (const auto uninitialize = reinterpret_cast<Uninitialize>(
+            reinterpret_cast<void*>(SystemFunction("ole32.dll", "CoUninitialize"))))
+        uninitialize();
+}
+
+// Its library is loaded here, at the first start or icon, rather than with the program:
+// the agent's memory at start stays as it was.
+void Win32Shell::PrepareCom() {
+    if (comTried_) return;
+    comTried_ = true;
+    using Initialize = HRESULT(WINAPI*)(LPVOID, DWORD);
+    const auto initialize = reinterpret_cast<Initialize>(
+        reinterpret_cast<void*>(SystemFunction("ole32.dll", "CoInitializeEx")));
+    // S_FALSE (already so on this thread) is counted too, and undone as well.
+    comInitialised_ =
+        initialize != nullptr &&
+        SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+}
 
 bool Win32Shell::NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
     NOTIFYICONDATAW native{};
@@ -32,6 +69,7 @@ bool Win32Shell::NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
 
 std::intptr_t Win32Shell::Execute(const char* verb, const std::string& file,
                                   const std::string& directory, int show) {
+    PrepareCom();
     const WideString wideDirectory = Wide(directory);
     HINSTANCE result =
         ShellExecuteW(nullptr, verb != nullptr ? Wide(verb).c_str() : nullptr, Wide(file).c_str(),
@@ -40,10 +78,13 @@ std::intptr_t Win32Shell::Execute(const char* verb, const std::string& file,
 }
 
 IconHandle Win32Shell::FileIcon(const std::string& path) {
-    SHFILEINFOW info{};
-    if (SHGetFileInfoW(Wide(path).c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_USEFILEATTRIBUTES) == 0)
-        return nullptr;
-    return reinterpret_cast<IconHandle>(info.hIcon);
+    PrepareCom();
+    return ShellIcon(path, 0);
+}
+
+IconHandle Win32Shell::TypeIcon(const std::string& path) {
+    PrepareCom();
+    return ShellIcon(path, SHGFI_USEFILEATTRIBUTES);
 }
 
 namespace {
