@@ -1157,11 +1157,32 @@ TEST_F(WindowLayer, OpenFileDialogReturnsThePickedFileWithinItsRooms) {
 
     TestWindow owner;
     ASSERT_TRUE(user.CreateHiddenToolWindow(owner, kTitle));
-    // Types the name (or cancels) once the dialog shows; notes what it showed.
+    // Types the name (or cancels) once the dialog shows; notes what it showed. A name it
+    // refuses brings up a box of its own, which is answered before the dialog is cancelled.
     std::string typed;
     HWND shown = nullptr, shownOwner = nullptr;
     std::vector<std::string> types;
+    int refusals = 0;
     owner.onTimer = [&](std::uint32_t) {
+        if (shown != nullptr && IsWindow(shown)) {
+            std::pair<HWND, HWND> box{shown, nullptr};  // a visible window the dialog owns
+            EnumThreadWindows(
+                GetCurrentThreadId(),
+                [](HWND window, LPARAM found) {
+                    auto* box = reinterpret_cast<std::pair<HWND, HWND>*>(found);
+                    if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == box->first)
+                        box->second = window;
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&box));
+            if (box.second != nullptr) {
+                ++refusals;
+                PostMessageA(box.second, WM_COMMAND, IDOK, 0);
+            } else if (refusals > 0) {
+                PostMessageA(shown, WM_COMMAND, IDCANCEL, 0);
+            }
+            return;
+        }
         HWND dialog = FindWindowA("#32770", "Layer open");
         if (dialog == nullptr || !IsWindowVisible(dialog) || dialog == shown) return;
         shown = dialog;
@@ -1194,9 +1215,17 @@ TEST_F(WindowLayer, OpenFileDialogReturnsThePickedFileWithinItsRooms) {
     auto open = [&](const std::string& name, std::string& path, std::string& fileName) {
         typed = name;
         shown = nullptr;
+        refusals = 0;
         Watchdog dog;
         return user.OpenFileDialog(request, path, fileName);
     };
+    // The folder the program is in, which the dialog must leave as it found it.
+    auto currentFolder = [] {
+        wchar_t folder[MAX_PATH] = {};
+        return Narrow(folder, GetCurrentDirectoryW(MAX_PATH, folder));
+    };
+    ASSERT_TRUE(SetCurrentDirectoryA(temp));
+    const std::string before = currentFolder();
 
     std::string path = "untouched", fileName = "untouched";
     EXPECT_FALSE(open("", path, fileName)) << "cancelled";
@@ -1210,6 +1239,14 @@ TEST_F(WindowLayer, OpenFileDialogReturnsThePickedFileWithinItsRooms) {
     pathLong.resize(GetLongPathNameA(path.c_str(), &pathLong[0], MAX_PATH));
     EXPECT_EQ(pathLong, directoryLong + "\\" + picked);
     EXPECT_EQ(fileName, picked);
+    EXPECT_EQ(currentFolder(), before) << "left in the folder browsed";
+
+    // A typed name of nothing is refused there and then, and nothing is returned.
+    path = "untouched";
+    EXPECT_FALSE(open("no-such-picture.bmp", path, fileName));
+    EXPECT_EQ(refusals, 1) << "the dialog took a file that does not exist";
+    EXPECT_EQ(path, "untouched");
+    EXPECT_EQ(currentFolder(), before);
 
     // Rooms too small for what the user picked: nothing written past them.
     request.fileNameRoom = 8;

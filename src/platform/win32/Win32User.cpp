@@ -180,13 +180,24 @@ bool Win32User::OpenFileDialog(const OpenFileRequest& request, std::string& path
     dialog.nMaxFileTitle = static_cast<DWORD>(title.size());
     dialog.lpstrInitialDir = initialDirectory.empty() ? nullptr : initialDirectory.c_str();
     dialog.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    // A typed path to nothing is refused in the dialog, not found out at the first start.
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
     // Its library and what it brings (the print spooler among them) are loaded only
     // when the user first asks for the dialog.
     using GetOpenFileName = BOOL(WINAPI*)(OPENFILENAMEW*);
     const auto getOpenFileName = reinterpret_cast<GetOpenFileName>(
         reinterpret_cast<void*>(SystemFunction("comdlg32.dll", "GetOpenFileNameW")));
-    if (getOpenFileName == nullptr || !getOpenFileName(&dialog)) return false;
+    if (getOpenFileName == nullptr) return false;
+    // The dialog leaves the process in the last folder browsed (OFN_NOCHANGEDIR does
+    // nothing for it): on a card or a USB stick, Windows would refuse to remove it safely
+    // for as long as the agent runs. The folder is put back, whatever the outcome.
+    const DWORD folderLength = GetCurrentDirectoryW(0, nullptr);
+    std::vector<wchar_t> folder(folderLength > 0 ? folderLength : 1, L'\0');
+    const DWORD got = folderLength > 0 ? GetCurrentDirectoryW(folderLength, folder.data()) : 0;
+    const bool hadFolder = got > 0 && got < folderLength;
+    const BOOL chosen = getOpenFileName(&dialog);
+    if (hadFolder) SetCurrentDirectoryW(folder.data());
+    if (!chosen) return false;
     // The rooms include the terminators, which a dialog short of room may not write.
     path = Narrow(file.data(), wcsnlen(file.data(), file.size() - 1));
     fileName = Narrow(title.data(), wcsnlen(title.data(), title.size() - 1));
