@@ -6,6 +6,7 @@
 #include "platform/win32/WinApi.h"
 
 #include <commdlg.h>
+#include <objbase.h>
 #include <dbt.h>
 #include <dlgs.h>
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 
 #include "WindowLayerIds.h"
 #include "platform/Canvas.h"
+#include "platform/win32/CriticalErrors.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Canvas.h"
 #include "platform/win32/Win32Kernel.h"
@@ -1285,6 +1287,23 @@ TEST_F(WindowLayer, TrayIconIsAddedChangedAndDeleted) {
 }
 
 TEST_F(WindowLayer, FileIconsWindowsDirectoryAndVolumeNames) {
+    // The shell's first call makes the thread a single-threaded apartment, which it then
+    // stays for the shell's life: on a fresh thread, whose COM no other test has touched.
+    HRESULT lateMultiThreaded = S_OK;
+    HANDLE fresh = CreateThread(
+        nullptr, 0,
+        [](void* result) -> DWORD {
+            Win32Shell first;
+            first.DestroyIcon(first.TypeIcon("C:\\nowhere\\kardello.exe"));
+            *static_cast<HRESULT*>(result) = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            return 0;
+        },
+        &lateMultiThreaded, 0, nullptr);
+    ASSERT_NE(fresh, nullptr);
+    WaitForSingleObject(fresh, 10000);
+    CloseHandle(fresh);
+    EXPECT_EQ(lateMultiThreaded, RPC_E_CHANGED_MODE) << "COM was not initialised single-threaded";
+
     Win32Shell shell;
     const IconHandle icon = shell.FileIcon("C:\\windows\\notepad.exe");
     ASSERT_NE(icon, nullptr);
@@ -1297,7 +1316,12 @@ TEST_F(WindowLayer, FileIconsWindowsDirectoryAndVolumeNames) {
     shell.DestroyIcon(icon);
     EXPECT_FALSE(GetIconInfo(reinterpret_cast<HICON>(icon), &info)) << "destroyed";
     shell.DestroyIcon(nullptr);
-    const IconHandle unknown = shell.FileIcon("C:\\nowhere\\kardello.no-such-type");
+    // A program that cannot be read has no icon of its own, only its type's.
+    EXPECT_EQ(shell.FileIcon("C:\\nowhere\\kardello.exe"), nullptr);
+    const IconHandle generic = shell.TypeIcon("C:\\nowhere\\kardello.exe");
+    EXPECT_NE(generic, nullptr);
+    shell.DestroyIcon(generic);
+    const IconHandle unknown = shell.TypeIcon("C:\\nowhere\\kardello.no-such-type");
     std::cout << "[ wine     ] an icon for an unknown type: " << (unknown ? "yes" : "none") << "\n";
     shell.DestroyIcon(unknown);
 
@@ -1316,9 +1340,24 @@ TEST_F(WindowLayer, FileIconsWindowsDirectoryAndVolumeNames) {
     for (char letter = 'Y'; letter > 'C' && missing == 0; --letter)
         if (!(drives & (1u << (letter - 'A')))) missing = letter;
     ASSERT_NE(missing, 0);
+    // No critical-error box while a volume is asked for: the thread's error mode says so
+    // for the call only, and the process's, which started programs inherit, stays.
+    const UINT processMode = GetErrorMode();
+    const DWORD threadMode = GetThreadErrorMode();
+    {
+        const QuietCriticalErrors quiet;
+        EXPECT_TRUE(GetThreadErrorMode() & SEM_FAILCRITICALERRORS);
+        EXPECT_EQ(GetErrorMode(), processMode);
+    }
+    EXPECT_EQ(GetThreadErrorMode(), threadMode);
     name = "untouched";
     EXPECT_FALSE(system.VolumeName(std::string(1, missing) + ":\\", name));
     EXPECT_EQ(name, "untouched");
+    EXPECT_EQ(GetThreadErrorMode(), threadMode);
+    EXPECT_EQ(GetErrorMode(), processMode);
+
+    // Wine has one session, always the active one.
+    EXPECT_TRUE(system.SessionActive());
 }
 
 TEST_F(WindowLayer, ExecuteStartsAFileFromTheGivenDirectory) {
