@@ -29,13 +29,14 @@ std::string AgentPath() {
     return path;
 }
 
-Process::Process(const std::string& exe, const std::string& arguments) {
+Process::Process(const std::string& exe, const std::string& arguments, const std::string& directory) {
     WideString commandLine = Wide("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments));
+    const WideString folder = Wide(directory);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(Wide(exe).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &info)) {
+    if (CreateProcessW(Wide(exe).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                       directory.empty() ? nullptr : folder.c_str(), &startup, &info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
     }

@@ -18,7 +18,8 @@ std::string AgentPath();
 class Process {
 public:
     Process() = default;
-    Process(const std::string& exe, const std::string& arguments);
+    // Started in `directory`, or where this program is when it is empty.
+    Process(const std::string& exe, const std::string& arguments, const std::string& directory = "");
     ~Process();
     Process(Process&& other) noexcept;
     Process& operator=(Process&& other) noexcept;

@@ -1,5 +1,7 @@
 // Stand-in for the photo application: while it runs it holds the semaphore the
 // agent looks for. A second copy shows its own window and shares the semaphore.
+// Each copy writes the folder it was started in (its current directory) under
+// HKEY_CURRENT_USER\Software\VARNO\Fotimo simulado, value CurrentDirectory.
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +15,7 @@ namespace {
 constexpr char kClassName[] = "VarnoFotimoSimulado";
 constexpr char kTitle[] = "VARNO Fotimo (simulado)";
 constexpr char kKey[] = "Software\\VARNO\\VARNO Fotimo";
+constexpr wchar_t kReportKey[] = L"Software\\VARNO\\Fotimo simulado";
 constexpr UINT_PTR kCloseTimer = 1;
 
 char g_status[400];
@@ -56,6 +59,20 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
+// Where this copy was started, for the tests to read; in any script.
+void ReportFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    if (length == 0 || length >= MAX_PATH) return;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kReportKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, L"CurrentDirectory", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
+                   (length + 1) * sizeof(wchar_t));
+    RegCloseKey(key);
+}
+
 // "--close-after SECONDS" lets scripted runs end without a window manager.
 UINT CloseAfterMs(const char* commandLine) {
     const char* option = std::strstr(commandLine, "--close-after");
@@ -67,6 +84,7 @@ UINT CloseAfterMs(const char* commandLine) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
+    ReportFolder();
     char caption[256];
     ReadCaption(caption, sizeof caption);
     HANDLE semaphore = nullptr;
