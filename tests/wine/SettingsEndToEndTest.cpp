@@ -325,11 +325,16 @@ TEST_F(SettingsOnWine, PathOf259CharactersIsTakenWhole) {
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string fits = folder + "\\" + std::string(259 - 221 - 4, 'a') + ".exe";
     ASSERT_EQ(fits.size(), 259u);
+    // The dialog takes only a file that exists.
+    HANDLE file = CreateFileA(fits.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
     HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     ChooseFile(dialog, IDC_REGISTER_3, fits);
     EXPECT_TRUE(WaitFor([&] { return DialogText(dialog, IDC_APP_NAME_3) == std::string(34, 'a'); }, 5000));
     Close(dialog, IDOK);
+    DeleteFileA(fits.c_str());
     RemoveDirectoryA(folder.c_str());
     const auto stored = Stored();
     EXPECT_EQ(lstrcmpiA(stored.at("PATH3").c_str(), fits.c_str()), 0) << stored.at("PATH3");
