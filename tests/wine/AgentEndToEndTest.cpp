@@ -38,6 +38,8 @@ protected:
         EXPECT_TRUE(WindowsTitled(TXT_APP_TITLE, true).empty()) << "the agent showed a box";
         Sim({"insert", "1", "--serial", "VRCARD000001", "--letter", "G", "--extend", "0x2A"});
         ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "stand-in not started";
+        // In its own folder, not in the agent's (the system folder).
+        EXPECT_TRUE(SameFolder(FotimoFolder(), BuildPath("tools"))) << FotimoFolder();
         std::string serial, letter;
         DWORD extend = 0;
         ASSERT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial); }, 3000));
@@ -105,6 +107,31 @@ TEST_F(AgentOnWine, SecondStartIsRefusedWithAndWithoutCpl) {
         EXPECT_NE(AgentWindow(), nullptr);
     }
     EndAgent();
+
+    // A copy running with other rights (elevated, from the installer's last page) made
+    // the semaphore: this user may wait on it but not open it with full access.
+    SECURITY_ATTRIBUTES guarded{sizeof guarded, nullptr, FALSE};
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        "D:(A;;0x00100000;;;WD)", SDDL_REVISION_1, &guarded.lpSecurityDescriptor, nullptr));
+    HANDLE elevated = CreateSemaphoreA(&guarded, 1, 1, "VARNO Kardello Agent");
+    LocalFree(guarded.lpSecurityDescriptor);
+    ASSERT_NE(elevated, nullptr);
+    HANDLE probe = OpenSemaphoreA(SEMAPHORE_ALL_ACCESS, FALSE, "VARNO Kardello Agent");
+    const DWORD refusal = GetLastError();
+    if (probe != nullptr) CloseHandle(probe);
+    ASSERT_EQ(probe, nullptr) << "the semaphore's list refuses nothing";
+    ASSERT_EQ(refusal, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    Process second(AgentPath(), "");
+    HWND box = WaitDialog(TXT_APP_TITLE, 10000);
+    EXPECT_NE(box, nullptr) << "a second agent started beside the elevated one";
+    EXPECT_EQ(AgentWindow(), nullptr);
+    if (box != nullptr) {
+        EXPECT_EQ(DialogText(box, 0xFFFF), TXT_ALREADY_RUNNING);
+        PressButton(box, IDOK);
+    }
+    EXPECT_EQ(second.WaitExit(10000), 0);
+    second.Kill();
+    CloseHandle(elevated);
 }
 
 // Each family is made to depend on its own device: the other one fails.
@@ -197,12 +224,24 @@ TEST_F(AgentOnWine, CardReportedByWindowsStartsThePhotoAppBeforeTheTick) {
     EndAgent();
 }
 
+// No photo application at all: not even its key. The agent, which could write the
+// machine's key here, only ever reads it.
 TEST_F(AgentOnWine, MissingPhotoAppShowsOneBox) {
-    DeleteValue(HKEY_LOCAL_MACHINE, kPhotoKey, "CAPTION");
+    auto photoKeyExists = [] {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPhotoKey, 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    };
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kPhotoKey, KEY_WOW64_32KEY, 0);
+    ASSERT_FALSE(photoKeyExists());
     StartAgent();
     Sim({"insert", "1"});
     HWND box = WaitDialog(TXT_NOT_FOUND_TITLE, 8000);
     ASSERT_NE(box, nullptr);
+    // Above the window the user works in: a card's arrival gives no right to the front.
+    EXPECT_TRUE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
     ExpectOwnedBy(box, AgentWindow());
     auto texts = DialogStatics(box);
     ASSERT_FALSE(texts.empty());
@@ -230,7 +269,9 @@ TEST_F(AgentOnWine, MissingPhotoAppShowsOneBox) {
         EXPECT_TRUE(WaitFor([] { return WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty(); }, 5000))
             << "Esc did not close the box";
     }
+    Sleep(2500);  // a few more ticks
     EndAgent();
+    EXPECT_FALSE(photoKeyExists()) << "the agent made the photo application's key";
 }
 
 TEST_F(AgentOnWine, VersionBoxOnceAndEndCommandWhileItIsUp) {

@@ -25,6 +25,8 @@ constexpr const char* kPhotoKey = "Software\\VARNO\\VARNO Fotimo";
 // Where a test switches the agent to the Windows 95 family.
 constexpr const char* kAppDefaults = "Software\\Wine\\AppDefaults\\kardello.exe";
 constexpr const char* kFotimoTitle = "VARNO Fotimo (simulado)";
+// Where the stand-in writes the folder it was started in.
+constexpr const char* kFotimoReportKey = "Software\\VARNO\\Fotimo simulado";
 // Every value the settings dialog stores.
 constexpr const char* kStoredValues[] = {"DirectExec", "EXE1", "PATH1", "APPNAME1", "EXE2",
                                          "PATH2", "APPNAME2", "EXE3", "PATH3", "APPNAME3",
@@ -236,6 +238,17 @@ inline void ExpectCentredOn(HWND window, const RECT& around) {
 
 inline std::size_t FotimoWindows() { return driving::WindowsTitled(kFotimoTitle, false).size(); }
 
+// The folder the last stand-in started was started in; empty until one reports it.
+inline std::string FotimoFolder() {
+    std::string folder;
+    driving::ReadString(HKEY_CURRENT_USER, kFotimoReportKey, "CurrentDirectory", folder);
+    return folder;
+}
+// Whether the two name the same folder, as Windows compares names.
+inline bool SameFolder(const std::string& a, const std::string& b) {
+    return CompareStringOrdinal(Wide(a).c_str(), -1, Wide(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
 // Each test starts from two units with no card, the agent's CAPTION, the stand-in
 // registered as the photo application and no card recorded, on the NT family; it
 // ends with the agent ended (or killed) and the stand-in closed.
@@ -249,6 +262,7 @@ protected:
         WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "CAPTION", "VARNO Fotimo Running");
         for (const char* name : {"ExtendStatus", "DriLetter", "SerialNo"})
             DeleteValue(HKEY_CURRENT_USER, kAgentKey, name);
+        DeleteValue(HKEY_CURRENT_USER, kFotimoReportKey, "CurrentDirectory");
         DeleteValue(HKEY_CURRENT_USER, kAppDefaults, "Version");
         Clear64BitView();
     }
@@ -260,8 +274,12 @@ protected:
         CloseFotimo();
         driving::DeleteValue(HKEY_CURRENT_USER, kAppDefaults, "Version");
     }
+    // In the system folder, as the Run key starts it at logon: a program it starts
+    // somewhere else has been given that folder.
     void StartAgent(const std::string& arguments = "") {
-        agent = driving::Process(driving::AgentPath(), arguments);
+        wchar_t system[MAX_PATH] = {};
+        const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+        agent = driving::Process(driving::AgentPath(), arguments, Narrow(system, length < MAX_PATH ? length : 0));
         ASSERT_TRUE(agent.Started());
         ASSERT_TRUE(driving::WaitFor([] { return driving::AgentWindow() != nullptr; }, 10000))
             << "no agent window";

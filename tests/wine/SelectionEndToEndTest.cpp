@@ -68,8 +68,8 @@ void Key(HWND dialog, WPARAM key) {
     PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
-// The registered message, sent as another program would; its answer comes only once
-// the window it shows has closed, so it waits on a thread of its own.
+// The registered message, sent as another program would, with no time-out; on a thread
+// of its own, so that an answer that does not come holds only that thread.
 class Request {
 public:
     explicit Request(HWND agent) : agent_(agent) {
@@ -236,7 +236,10 @@ TEST_F(SelectionOnWine, RegisteredMessageShowsOneWindowAndIsAnsweredOne) {
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), "");
     EXPECT_TRUE(GetWindowLongA(agentWindow, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_FALSE(first.Answered(0));
+    // The sender has its answer while the window is up: it is not held until it closes.
+    ASSERT_TRUE(first.Answered(5000)) << "the sender is frozen while the window is up";
+    EXPECT_EQ(first.answer, 1);
+    EXPECT_EQ(ShownSelectionWindows(), 1u);
     // A second message while it is up: answered 1 at once, nothing more shown.
     DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutA(agentWindow, RegisterWindowMessageA(TXT_AGENT_MESSAGE), 0, 0,
@@ -244,8 +247,6 @@ TEST_F(SelectionOnWine, RegisteredMessageShowsOneWindowAndIsAnsweredOne) {
     EXPECT_EQ(answer, 1u);
     EXPECT_EQ(ShownSelectionWindows(), 1u);
     PressButton(window, IDCANCEL);
-    ASSERT_TRUE(first.Answered(5000));
-    EXPECT_EQ(first.answer, 1);
     EXPECT_TRUE(Closed());
     EndAgent();
 }
@@ -334,6 +335,8 @@ TEST_F(SelectionOnWine, RegisteredSlotStartsItsProgramAndClosesTheWindow) {
     EXPECT_EQ(FotimoWindows(), 0u);
     PressButton(window, IDC_SELECTION_SLOT_3);
     ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "slot 3 not started";
+    // In its own folder, not in the agent's (the system folder).
+    EXPECT_TRUE(SameFolder(FotimoFolder(), BuildPath("tools"))) << FotimoFolder();
     EXPECT_TRUE(Closed());
     // A registered application's start records no card.
     std::string serial;
