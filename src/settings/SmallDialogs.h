@@ -28,7 +28,8 @@ private:
 };
 
 // Both failure boxes of an application start come forward as they open: the agent's
-// own come up for a card, behind whatever the user is doing, with no taskbar button.
+// own come up for a card, when Windows keeps the foreground from it, and have no
+// taskbar button to show them.
 class ForegroundBox : public Dialog {
 protected:
     using Dialog::Dialog;
