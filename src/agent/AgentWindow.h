@@ -7,14 +7,21 @@
 #include <string>
 
 #include "agent/CardWatch.h"
-#include "agent/PhotoApp.h"
 #include "agent/TrayIconWindow.h"
-#include "agent/WatchFlags.h"
 #include "device/CardReader.h"
+#include "launch/Launch.h"
+#include "res/resource.h"
+#include "settings/SettingsDialog.h"
 
 namespace kardello {
 
 class SelectionWindow;
+
+// The numbers of the registered messages, which the program asks for once at start.
+struct RegisteredMessages {
+    std::uint32_t selectionRequest = 0;  // "VARNO Kardello", from other programs
+    std::uint32_t taskbarCreated = 0;    // "TaskbarCreated", from a restarted shell
+};
 
 class AgentWindow : public TrayIconWindow {
 public:
@@ -25,18 +32,28 @@ public:
     // Posted to itself by the registered message, which is answered at once.
     static constexpr std::uint32_t kShowSelectionMessage = wm::kApp + 2;
 
-    // The numbers of the registered messages "VARNO Kardello" and "TaskbarCreated",
-    // obtained once at process start.
-    static std::uint32_t selectionRequestMessage;
-    static std::uint32_t taskbarCreatedMessage;
-
-    explicit AgentWindow(Platform& platform);
-    ~AgentWindow() override;
+    AgentWindow(Platform& platform, RegisteredMessages messages);
 
     // Stores the flag and creates the hidden window, which runs OnCreate before
     // returning. On false the object is gone.
     bool Create(bool startedWithCpl);
-    using TrayIconWindow::Create;
+
+private:
+    KARDELLO_BEGIN_MESSAGES(AgentWindow)
+        KARDELLO_MESSAGE(wm::kCreate, OnCreate)
+        KARDELLO_MESSAGE(wm::kDestroy, OnDestroy)
+        KARDELLO_TIMER(OnTimer)
+        KARDELLO_MESSAGE(wm::kDeviceChange, OnDeviceChange)
+        KARDELLO_MESSAGE(kWatchNowMessage, OnWatchNow)
+        KARDELLO_MESSAGE(kShowSelectionMessage, ShowSelectionWindow)
+        KARDELLO_CLICK(ID_MENU_SETTINGS, OnSettings)
+        KARDELLO_CLICK(ID_MENU_ABOUT, OnAbout)
+        KARDELLO_CLICK(ID_MENU_EXIT, OnExit)
+        KARDELLO_CLICK(ID_MENU_SELECTION, ShowSelectionWindow)
+        KARDELLO_COMMAND_RANGE(ID_MENU_UNUSED_1, ID_MENU_UNUSED_2, OnIgnoredCommand)
+        KARDELLO_REGISTERED(selectionRequestMessage_, OnSelectionRequest)
+        KARDELLO_REGISTERED(taskbarCreatedMessage_, OnTaskbarCreated)
+    KARDELLO_END_MESSAGES(&TrayIconWindow::Messages())
 
     std::intptr_t OnCreate();
     void OnTimer(std::uint32_t id);
@@ -45,32 +62,15 @@ public:
     void OnDestroy();
     std::intptr_t OnSelectionRequest(std::uintptr_t, std::intptr_t);
     std::intptr_t OnTaskbarCreated(std::uintptr_t, std::intptr_t);
-    void ShowSelectionWindow();
-    void OnSelection();  // menu command 32774, and the registered message's posted request
-    SelectionWindow* GetSelectionWindow() const { return currentSelectionWindow; }
-    void RecordCardStatus();
-
-    // Menu commands.
     void OnSettings();
     void OnAbout();
     void OnExit();
-    void OnIgnoredCommand() {}
-
+    void OnIgnoredCommand(int) {}
     void OnTrayRightClick() override;
 
-    // What the tick and the tests look at.
-    WatchFlags& Flags() { return flags; }
-    CardWatch& Watch() { return watch_; }
-    bool TrayIconAdded() const { return trayIconAdded != 0; }
-    std::int32_t OpenedByCard() const { return openedByCard; }
-    bool StartedWithCpl() const { return startedWithCpl != 0; }
-
-protected:
-    const MessageTable& Messages() const override;
-
-private:
-    Family CurrentFamily() const;
     std::uint32_t ReadDirectExec() const;
+    // Shows the selection window modally and acts on what was started from it.
+    void ShowSelectionWindow();
     // What each tick does, and what a reported card or removal does at once.
     void RunCardWatchStep();
     void UpdateIcon();
@@ -78,14 +78,21 @@ private:
     // ExtendStatus, DriLetter and SerialNo under HKEY_CURRENT_USER.
     void RecordCard(const CardRecord& card);
 
-    std::int32_t startedWithCpl = 0;
-    WatchFlags flags;
-    std::int32_t openedByCard = 0;
-    std::int32_t trayIconAdded = 0;
-    std::int32_t watchNowPosted = 0;
-    IconHandle trayIcon = nullptr;
+    std::uint32_t selectionRequestMessage_;
+    std::uint32_t taskbarCreatedMessage_;
+    bool startedWithCpl_ = false;
+    WatchFlags flags_;
+    bool openedByCard_ = false;
+    bool trayIconAdded_ = false;
+    bool watchNowPosted_ = false;
+    IconHandle trayIcon_ = nullptr;
     std::string lastTip_;
-    SelectionWindow* currentSelectionWindow = nullptr;
+    // One of each up at a time; the settings dialog's state outlives each dialog.
+    OneAtATime selectionShown_;
+    OneAtATime aboutShown_;
+    SettingsDialog::Shared settings_;
+    FailureBoxes failureBoxes_;
+    SelectionWindow* currentSelectionWindow_ = nullptr;
     CardReader reader_;
     PhotoApp photoApp_;
     CardWatch watch_;

@@ -16,7 +16,7 @@ bool CardWatch::IsKnown(const CardRecord& record) const {
 
 void CardWatch::ResetEmptySlots(const CardRecord* records, int count) {
     for (int i = 0; i < count && i < CardWatchState::kReportedSlots; ++i) {
-        if (records[i].IsEmpty()) state_.slotReported[i] = 0;
+        if (records[i].IsEmpty()) state_.slotReported[i] = false;
     }
 }
 
@@ -41,7 +41,7 @@ bool CardWatch::DetectNewCard(Family family) {
     CardRecord records[kMaxCardRecords];
     int count = 0;
     if (!Query(family, records, count)) {
-        ClearKnownCards();
+        state_.knownCards.clear();
         return false;
     }
     ResetEmptySlots(records, count);
@@ -50,12 +50,12 @@ bool CardWatch::DetectNewCard(Family family) {
         if (!records[i].HasCard() || IsKnown(records[i])) continue;
         // Only five slots can be reported; records beyond them are only remembered.
         if (i >= CardWatchState::kReportedSlots || state_.slotReported[i]) continue;
-        state_.slotReported[i] = 1;
+        state_.slotReported[i] = true;
         // Each new card is marked; the highest slot's becomes the current card.
         state_.currentCard[static_cast<int>(family)] = records[i];
         reported = true;
     }
-    ClearKnownCards();
+    state_.knownCards.clear();
     for (int i = 0; i < count; ++i) {
         if (records[i].HasCard()) state_.knownCards.push_back(records[i]);
     }
@@ -63,11 +63,11 @@ bool CardWatch::DetectNewCard(Family family) {
 }
 
 bool CardWatch::CheckCardRemoval(Family family, WatchFlags& flags) {
-    ClearKnownCards();
+    state_.knownCards.clear();
     CardRecord records[kMaxCardRecords];
     int count = 0;
     if (!Query(family, records, count)) {
-        flags.cardHandled = 0;
+        flags.cardHandled = false;
         return true;
     }
     bool removed = false;
@@ -83,14 +83,14 @@ bool CardWatch::CheckCardRemoval(Family family, WatchFlags& flags) {
         if (flags.photoAppAutoOpened && grace < kGraceTicks) {
             ++grace;
         } else if (flags.photoAppAutoOpened) {
-            flags.photoAppAutoOpened = 0;
+            flags.photoAppAutoOpened = false;
             grace = 0;
         } else {
             grace = 0;
         }
         for (int i = 0; i < count; ++i) {
             if (records[i].IsEmpty()) {
-                flags.cardHandled = 0;
+                flags.cardHandled = false;
                 removed = true;
             }
         }

@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "agent/PhotoApp.h"
-#include "agent/WatchFlags.h"
+#include "launch/Launch.h"
 #include "device/CardReader.h"
 #include "device/CardRecord.h"
 
@@ -15,7 +14,7 @@ namespace kardello {
 
 struct CardWatchState {
     static constexpr int kReportedSlots = 5;
-    std::array<std::int32_t, kReportedSlots> slotReported{};
+    std::array<bool, kReportedSlots> slotReported{};
     std::vector<CardRecord> knownCards;
     std::array<CardRecord, 2> currentCard{};       // by Family
     // How many ticks the photo application has been given to appear, by Family.
@@ -33,20 +32,17 @@ public:
     bool DetectNewCard(Family family);
     // true when the followed card is gone or the reader cannot be queried.
     bool CheckCardRemoval(Family family, WatchFlags& flags);
-    void ClearKnownCards() { state_.knownCards.clear(); }
     // The card in the reader now, asked afresh: the current card while it is still in,
     // else the card in the highest of the five slots, which becomes the current card;
     // false when no slot holds one or the reader cannot be asked. Changes nothing else.
     bool CardInReader(Family family, CardRecord& card);
-    void ResetEmptySlots(const CardRecord* records, int count);
 
     const CardRecord& CurrentCard(Family family) const {
         return state_.currentCard[static_cast<int>(family)];
     }
-    CardWatchState& State() { return state_; }
-    const CardWatchState& State() const { return state_; }
 
 private:
+    void ResetEmptySlots(const CardRecord* records, int count);
     bool Query(Family family, CardRecord* records, int& count) const;
     bool IsKnown(const CardRecord& record) const;
 

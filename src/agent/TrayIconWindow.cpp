@@ -1,25 +1,8 @@
 #include "agent/TrayIconWindow.h"
 
-#include <iterator>
-
 #include "res/Texts.h"
 
 namespace kardello {
-
-IconHandle TrayIconWindow::lastIcon = nullptr;
-
-const MessageTable& TrayIconWindow::Messages() const {
-    using T = TrayIconWindow;
-    static const MessageEntry entries[] = {
-        KARDELLO_ON_MESSAGE(wm::kTimer, (crack::Timer<T, &T::OnTimer>)),
-        KARDELLO_ON_MESSAGE(wm::kLButtonUp, (crack::Void<T, &T::OnTraySingleClick>)),
-        KARDELLO_ON_MESSAGE(wm::kLButtonDblClk, (crack::Void<T, &T::OnTrayDoubleClick>)),
-        KARDELLO_ON_MESSAGE(wm::kRButtonUp, (crack::Void<T, &T::OnTrayRightClick>)),
-        KARDELLO_ON_MESSAGE(kTrayCallbackMessage, (crack::Params<T, &T::OnTrayCallback>)),
-    };
-    static const MessageTable table{entries, std::size(entries), nullptr};
-    return table;
-}
 
 bool TrayIconWindow::Create() {
     // A window that fails during its creation may already have deleted this object.
@@ -41,10 +24,10 @@ bool TrayIconWindow::NotifyIcon(std::uint32_t message, IconHandle icon, const ch
     data.callbackMessage = kTrayCallbackMessage;
     data.flags = kNifMessage;
     // An add always carries the icon: a retried or repeated add shows nothing without it.
-    if (icon != nullptr && (icon != lastIcon || message == kNimAdd)) {
+    if (icon != nullptr && (icon != lastIcon_ || message == kNimAdd)) {
         data.flags |= kNifIcon;
         data.icon = icon;
-        lastIcon = icon;
+        lastIcon_ = icon;
     }
     if (tip != nullptr) {
         data.flags |= kNifTip;
@@ -57,14 +40,14 @@ std::intptr_t TrayIconWindow::OnTrayCallback(std::uintptr_t id, std::intptr_t mo
     if (id != kIconId) return 0;
     switch (mouseMessage) {
         case wm::kLButtonDown:
-            doubleClickSeen = 0;
+            doubleClickSeen_ = false;
             Ops()->SetTimer(kClickTimer, platform_.user.DoubleClickTime());
             break;
         case wm::kLButtonUp:
-            if (doubleClickSeen) Ops()->Post(wm::kLButtonDblClk, 0, 0);
+            if (doubleClickSeen_) Ops()->Post(wm::kLButtonDblClk, 0, 0);
             break;
         case wm::kLButtonDblClk:
-            doubleClickSeen = 1;
+            doubleClickSeen_ = true;
             Ops()->KillTimer(kClickTimer);
             break;
         case wm::kRButtonUp:

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "platform/Window.h"
+#include "platform/MessageMap.h"
 
 namespace kardello {
 
@@ -24,30 +24,33 @@ public:
     // Creates the hidden window; the creation handling runs inside. On false the
     // object is gone.
     virtual bool Create();
-    // Shell_NotifyIconW with this window's icon record; returns its result.
-    bool NotifyIcon(std::uint32_t message, IconHandle icon, const char* tip);
-
-    std::intptr_t OnTrayCallback(std::uintptr_t id, std::intptr_t mouseMessage);
-    void OnTimer(std::uint32_t id);
-
-    virtual void OnTrayRightClick() {}
-    virtual void OnTraySingleClick() {}
-    virtual void OnTrayDoubleClick() {}
-
-    std::int32_t DoubleClickSeen() const { return doubleClickSeen; }
-    // The icon last sent to the notification area, shared by every instance.
-    static IconHandle LastIcon() { return lastIcon; }
 
 protected:
-    const MessageTable& Messages() const override;
+    KARDELLO_BEGIN_MESSAGES(TrayIconWindow)
+        KARDELLO_TIMER(OnTimer)
+        KARDELLO_MESSAGE(wm::kLButtonUp, OnTraySingleClick)
+        KARDELLO_MESSAGE(wm::kLButtonDblClk, OnTrayDoubleClick)
+        KARDELLO_MESSAGE(wm::kRButtonUp, OnTrayRightClick)
+        KARDELLO_MESSAGE(kTrayCallbackMessage, OnTrayCallback)
+    KARDELLO_END_MESSAGES(nullptr)
+
+    // Shell_NotifyIconW with this window's icon record; returns its result.
+    bool NotifyIcon(std::uint32_t message, IconHandle icon, const char* tip);
+    // The click timer's tick; a derived window's timer handler passes every tick here.
+    void OnTimer(std::uint32_t id);
     void OnFinalDestroy() override;
 
     Platform& platform_;
 
 private:
-    std::int32_t doubleClickSeen = 0;
+    virtual void OnTrayRightClick() {}
+    virtual void OnTraySingleClick() {}
+    virtual void OnTrayDoubleClick() {}
+    std::intptr_t OnTrayCallback(std::uintptr_t id, std::intptr_t mouseMessage);
+
+    bool doubleClickSeen_ = false;
     bool* destroyedDuringCreate_ = nullptr;
-    static IconHandle lastIcon;
+    IconHandle lastIcon_ = nullptr;  // the icon last sent to the notification area
 };
 
 }  // namespace kardello

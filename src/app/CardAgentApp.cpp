@@ -2,19 +2,18 @@
 
 #include <cctype>
 
-#include "agent/AgentWindow.h"
 #include "res/resource.h"
 #include "res/Texts.h"
 #include "store/FirstRun.h"
 #include "store/RegistrySchema.h"
-#include "store/SettingsStore.h"
+#include "store/RegistryKey.h"
 
 namespace kardello {
 
 CardAgentApp::CardAgentApp(Platform& platform) : platform_(platform) {
-    AgentWindow::selectionRequestMessage = platform_.user.RegisterMessage(TXT_AGENT_MESSAGE);
+    messages_.selectionRequest = platform_.user.RegisterMessage(TXT_AGENT_MESSAGE);
     // Sent by the shell to top-level windows when the taskbar is re-created.
-    AgentWindow::taskbarCreatedMessage = platform_.user.RegisterMessage("TaskbarCreated");
+    messages_.taskbarCreated = platform_.user.RegisterMessage("TaskbarCreated");
 }
 
 bool CardAgentApp::IsCplArgument(const std::string& arguments) {
@@ -29,7 +28,7 @@ bool CardAgentApp::IsCplArgument(const std::string& arguments) {
 bool CardAgentApp::Startup(const std::string& arguments) {
     IUser& user = platform_.user;
     user.PrepareDialogs();
-    SettingsStore store(platform_.registry, schema::kAgentRoot, schema::kAgentKey);
+    SettingsStore store(platform_.registry);
     const std::string noCaption = user.LoadString(IDS_NO_CAPTION);
     const std::string title = user.LoadString(IDS_APP_TITLE);
 
@@ -39,25 +38,27 @@ bool CardAgentApp::Startup(const std::string& arguments) {
         return false;
     }
 
-    otherInstanceFound = 0;
     // A copy started with other rights (elevated, by the installer's last page) holds
     // a semaphore this one may not open: it is there all the same.
     bool denied = false;
-    instanceSemaphore = platform_.kernel.OpenSemaphore(caption, &denied);
-    bool existed = instanceSemaphore != nullptr || denied;
+    KernelObject other(platform_.kernel, platform_.kernel.OpenSemaphore(caption, &denied));
+    bool existed = other || denied;
     if (!existed) {
         // Two copies started in the same instant can both miss the other's semaphore;
         // the one whose create finds the name taken is the second copy.
-        instanceSemaphore = platform_.kernel.CreateSemaphore(1, 1, caption, &existed);
+        instanceSemaphore_ =
+            KernelObject(platform_.kernel, platform_.kernel.CreateSemaphore(1, 1, caption, &existed));
     }
     if (existed) {
         user.MessageBox(nullptr, user.LoadString(IDS_ALREADY_RUNNING), title,
                         kMbOk | kMbIconExclamation);
-        otherInstanceFound = 1;  // the handle stays open until the process ends
+        // Another copy's: kept open, never given back, until this process ends.
+        other.Release();
+        instanceSemaphore_.Release();
         return false;
     }
 
-    auto* window = new AgentWindow(platform_);
+    auto* window = new AgentWindow(platform_, messages_);
     // A window that can't be created must not leave the agent running invisibly
     // with the semaphore held: end at once (the object is gone then).
     if (!window->Create(IsCplArgument(arguments))) return false;
@@ -74,11 +75,8 @@ bool CardAgentApp::Startup(const std::string& arguments) {
 }
 
 int CardAgentApp::Shutdown() {
-    if (otherInstanceFound == 0 && instanceSemaphore != nullptr) {
-        platform_.kernel.ReleaseSemaphore(instanceSemaphore, 1);
-        platform_.kernel.Close(instanceSemaphore);
-        instanceSemaphore = nullptr;
-    }
+    if (instanceSemaphore_) platform_.kernel.ReleaseSemaphore(instanceSemaphore_.Get(), 1);
+    instanceSemaphore_ = KernelObject();
     return 0;
 }
 

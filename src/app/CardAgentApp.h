@@ -4,16 +4,15 @@
 
 #include <string>
 
+#include "agent/AgentWindow.h"
 #include "platform/Kernel.h"
 #include "platform/Platform.h"
 
 namespace kardello {
 
-class AgentWindow;
-
 class CardAgentApp {
 public:
-    // Registers the window message "VARNO Kardello" before any window exists.
+    // Registers "VARNO Kardello" and "TaskbarCreated" before any window exists.
     explicit CardAgentApp(Platform& platform);
 
     // `arguments`: the command line after the program name and the blanks after it.
@@ -28,8 +27,9 @@ public:
 
 private:
     Platform& platform_;
-    KernelHandle instanceSemaphore = nullptr;
-    int otherInstanceFound = 0;
+    RegisteredMessages messages_;
+    // This copy's own semaphore, once made.
+    KernelObject instanceSemaphore_;
     AgentWindow* mainWindow_ = nullptr;
 };
 

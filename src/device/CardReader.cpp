@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "store/RegistrySchema.h"
-#include "store/SettingsStore.h"
+#include "store/RegistryKey.h"
 
 namespace kardello {
 
@@ -30,12 +30,10 @@ bool CardReader::Query(Family family, CardRecord* records, int& count) const {
 
 CardReader::Reply CardReader::Ask(const char* path, std::uint32_t code, std::uint8_t* buffer,
                                   std::uint32_t room, std::uint32_t& bytes) const {
-    DeviceHandle device = devices_.Open(path, kGenericReadWrite, kFileShareReadWrite, kOpenExisting);
-    if (device == nullptr) return Reply::NotOpened;
+    const Device device(devices_, devices_.Open(path, kGenericReadWrite, kFileShareReadWrite, kOpenExisting));
+    if (!device) return Reply::NotOpened;
     std::uint32_t returned = 0;
-    const bool ok = devices_.Control(device, code, buffer, room, &returned);
-    devices_.Close(device);
-    if (!ok) return Reply::Failed;
+    if (!devices_.Control(device.Get(), code, buffer, room, &returned)) return Reply::Failed;
     bytes = returned < room ? returned : room;
     return Reply::Answered;
 }
@@ -60,7 +58,7 @@ bool CardReader::QueryControlDevice(CardRecord* records, int& count) const {
 bool CardReader::QueryInstanceDevices(CardRecord* records, int& count) const {
     const std::uint32_t room = RoomFor(count);
     std::memset(records, 0, room);
-    SettingsStore instances(registry_);
+    RegistryKey instances(registry_);
     if (instances.OpenExisting(schema::kDriverInstanceRoot, schema::kDriverInstanceKey) !=
         kErrorSuccess) {
         return false;

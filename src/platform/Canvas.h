@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Window.h"
+#include "platform/MessageMap.h"
+#include "platform/Owned.h"
 
 namespace kardello {
 
@@ -60,6 +61,9 @@ public:
     virtual void DrawIcon(int x, int y, IconHandle icon, int size) = 0;
 };
 
+// A brush or font deleted when its owner goes.
+using GdiObject = Owned<GdiHandle, ICanvas, &ICanvas::DeleteObject>;
+
 // A font of the face asked for, in the Western character set, made and selected for one
 // drawing, then given back: the previous font selected again and this one deleted.
 // A font that cannot be made leaves the context's own in use.
@@ -70,20 +74,18 @@ public:
         request.height = height;
         request.weight = weight;
         request.face = face;
-        font_ = canvas_.CreateFont(request);
-        if (font_ != nullptr) previous_ = canvas_.SelectFont(font_);
+        font_ = GdiObject(canvas_, canvas_.CreateFont(request));
+        if (font_) previous_ = canvas_.SelectFont(font_.Get());
     }
     ~ScopedFont() {
-        if (font_ == nullptr) return;
-        if (previous_ != nullptr) canvas_.SelectFont(previous_);
-        canvas_.DeleteObject(font_);
+        if (font_ && previous_ != nullptr) canvas_.SelectFont(previous_);
     }
     ScopedFont(const ScopedFont&) = delete;
     ScopedFont& operator=(const ScopedFont&) = delete;
 
 private:
     ICanvas& canvas_;
-    GdiHandle font_ = nullptr;
+    GdiObject font_;  // deleted after the previous font is back
     GdiHandle previous_ = nullptr;
 };
 
@@ -106,12 +108,16 @@ struct DrawItemRequest {
 }  // namespace kardello
 
 namespace kardello::crack {
-// WM_DRAWITEM, cracked into a request whose canvas draws into the item's context.
-template <class T, void (T::*F)(const DrawItemRequest&)>
-std::intptr_t DrawItem(WindowBase& w, const Message& m) {
-    DrawItemRequest request;
-    if (w.Ops() == nullptr || !w.Ops()->CrackDrawItem(m.lParam, request)) return 0;
-    (static_cast<T&>(w).*F)(request);
-    return 1;
-}
+// WM_DRAWITEM: `void OnDrawItem(const DrawItemRequest&)`, whose canvas draws into the
+// item's context; answered TRUE.
+template <>
+struct On<wm::kDrawItem> {
+    template <class T, void (T::*F)(const DrawItemRequest&)>
+    static std::intptr_t Call(WindowBase& w, const Message& m) {
+        DrawItemRequest request;
+        if (w.Ops() == nullptr || !w.Ops()->CrackDrawItem(m.lParam, request)) return 0;
+        (static_cast<T&>(w).*F)(request);
+        return 1;
+    }
+};
 }  // namespace kardello::crack

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "platform/Owned.h"
+
 namespace kardello {
 
 struct DeviceTag;
@@ -24,5 +26,8 @@ public:
                          std::uint32_t outSize, std::uint32_t* returned) = 0;
     virtual void Close(DeviceHandle device) = 0;
 };
+
+// A device closed when its owner goes.
+using Device = Owned<DeviceHandle, IDeviceIo, &IDeviceIo::Close>;
 
 }  // namespace kardello

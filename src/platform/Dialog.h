@@ -1,16 +1,21 @@
 #pragma once
 // A modal dialog built from one of the program's dialog templates; its object is
-// made for one showing.
+// made for one showing. And the rule that keeps one of a kind of window up at a time.
 
+#include <memory>
+
+#include "platform/MessageMap.h"
 #include "platform/User.h"
-#include "platform/Window.h"
 
 namespace kardello {
+
+// Modal results.
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
 
 class Dialog : public WindowBase {
 public:
     Dialog(IUser& user, int templateId) : user_(user), templateId_(templateId) {}
-    int TemplateId() const { return templateId_; }
     // 1: OK or Enter; 2: Cancel, Esc or the close box; -1: could not be shown.
     int RunModal(WindowHandle parent = nullptr) { return user_.RunModal(*this, templateId_, parent); }
 
@@ -31,8 +36,24 @@ private:
     int templateId_;
 };
 
-// Modal results.
-constexpr int kIdOk = 1;
-constexpr int kIdCancel = 2;
+// One window of a kind up at a time: whoever opens one takes the hold before the
+// window is built; it is given back when the hold goes, however the window's run ended.
+class OneAtATime {
+    struct GiveBack {
+        void operator()(bool* up) const { *up = false; }
+    };
+
+public:
+    // Empty when a window of the kind was up already: then nothing is to be shown.
+    using Hold = std::unique_ptr<bool, GiveBack>;
+    Hold Take() {
+        if (up_) return nullptr;
+        up_ = true;
+        return Hold(&up_);
+    }
+
+private:
+    bool up_ = false;
+};
 
 }  // namespace kardello

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Owned.h"
+
 namespace kardello {
 
 struct KernelObjectTag;
@@ -28,5 +30,8 @@ public:
     virtual std::uint32_t Wait(KernelHandle object, std::uint32_t milliseconds) = 0;
     virtual void Close(KernelHandle object) = 0;
 };
+
+// A kernel object closed when its owner goes.
+using KernelObject = Owned<KernelHandle, IKernel, &IKernel::Close>;
 
 }  // namespace kardello

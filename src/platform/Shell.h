@@ -2,7 +2,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Window.h"
+#include "platform/Messages.h"
+#include "platform/Owned.h"
 
 namespace kardello {
 
@@ -47,5 +48,8 @@ public:
     // such program or window is found.
     virtual bool ActivateProgram(const std::string& path) = 0;
 };
+
+// An icon the shell handed out, destroyed when its owner goes.
+using ShellIcon = Owned<IconHandle, IShell, &IShell::DestroyIcon>;
 
 }  // namespace kardello

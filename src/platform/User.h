@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Window.h"
+#include "platform/Geometry.h"
+#include "platform/Messages.h"
 
 namespace kardello {
 
@@ -19,11 +20,6 @@ constexpr std::uint32_t kMbIconExclamation = 0x30;
 
 // The system's two icon sizes: SM_CXICON and SM_CXSMICON.
 enum class IconSize { Large, Small };
-
-struct Point {
-    int x = 0;
-    int y = 0;
-};
 
 // The Open-file common dialog, as the settings dialog asks for it.
 struct OpenFileRequest {

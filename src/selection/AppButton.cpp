@@ -5,7 +5,7 @@
 #include "platform/DpiScale.h"
 #include "res/resource.h"
 #include "store/RegistrySchema.h"
-#include "store/SettingsStore.h"
+#include "store/RegistryKey.h"
 
 namespace kardello {
 
@@ -39,21 +39,15 @@ bool IsSlot(int kind) { return kind >= kAppButtonSlot1 && kind <= kAppButtonSlot
 }  // namespace
 
 AppButton::AppButton(Platform& platform) : platform_(platform) {
-    collapsedIcon = platform_.user.LoadIcon(IDI_PICTURE_145, IconSize::Large);
-    expandedIcon = platform_.user.LoadIcon(IDI_PICTURE_146, IconSize::Large);
-    photoIcon = platform_.user.LoadIcon(IDI_PICTURE_142, IconSize::Large);
+    collapsedIcon_ = platform_.user.LoadIcon(IDI_PICTURE_145, IconSize::Large);
+    expandedIcon_ = platform_.user.LoadIcon(IDI_PICTURE_146, IconSize::Large);
+    photoIcon_ = platform_.user.LoadIcon(IDI_PICTURE_142, IconSize::Large);
 }
 
-const MessageTable& AppButton::Messages() const {
-    // Clicks, focus and keys are the push button's own.
-    static const MessageTable table{nullptr, 0, nullptr};
-    return table;
-}
-
-bool AppButton::GetShellIcon(const std::string& path, IconHandle& icon) {
-    icon = platform_.shell.FileIcon(path);
-    if (icon == nullptr) icon = platform_.shell.TypeIcon(path);
-    return icon != nullptr;
+ShellIcon AppButton::GetShellIcon(const std::string& path) {
+    ShellIcon icon(platform_.shell, platform_.shell.FileIcon(path));
+    if (!icon) icon = ShellIcon(platform_.shell, platform_.shell.TypeIcon(path));
+    return icon;
 }
 
 void AppButton::DrawButton(const DrawItemRequest& request) {
@@ -66,56 +60,51 @@ void AppButton::DrawButton(const DrawItemRequest& request) {
     const DpiScale px(platform_.user.SystemDpi());
 
     // Pressed or not, enabled or not: the same ground.
-    GdiHandle ground = canvas.CreateSolidBrush(canvas.SysColor(kColorMenu));
-    canvas.FillRect(r, ground);
+    const GdiObject ground(canvas, canvas.CreateSolidBrush(canvas.SysColor(kColorMenu)));
+    canvas.FillRect(r, ground.Get());
     if ((request.state & (kOdsFocus | kOdsNoFocusRect)) == kOdsFocus)
         canvas.DrawFocusRect({r.left + px(5), r.top + px(6), r.right - px(7), r.bottom - px(6)});
 
-    const bool known = IsSlot(kind) || (kind >= kAppButtonPhotoApp && kind <= kAppButtonSettings);
-    if (known) {
-        DrawFrame(canvas, r, kind == kAppButtonOtherApps || kind == kAppButtonSettings, px);
+    const bool known = IsSlot(kind_) || (kind_ >= kAppButtonPhotoApp && kind_ <= kAppButtonSettings);
+    if (!known) return;
+    DrawFrame(canvas, r, kind_ == kAppButtonOtherApps || kind_ == kAppButtonSettings, px);
 
-        SettingsStore store(platform_.registry);
-        store.OpenExisting(schema::kAgentRoot, schema::kAgentKey);  // never created from here
-        std::string label, path;
-        if (IsSlot(kind)) {
-            store.ReadString(schema::AppSlot::NameValue(kind).c_str(), label);
-            store.ReadString(schema::AppSlot::PathValue(kind).c_str(), path);
-        } else {
-            label = platform_.user.LoadString(kind == kAppButtonPhotoApp   ? IDS_OPENING_PHOTO_APP
-                                              : kind == kAppButtonOtherApps ? IDS_OPEN_OTHER_APP
-                                                                            : IDS_SETTINGS);
-        }
-        const std::string notRegistered = platform_.user.LoadString(IDS_NOT_REGISTERED);
-        const std::string face = platform_.user.LoadString(IDS_FONT_FACE);
-        // Centred on the button at the system's icon size: h - 16 at 96 DPI.
-        const int iconSize = platform_.user.IconPixels(IconSize::Large);
-        const int iconTop = h - iconSize / 2;
-
-        if (IsSlot(kind)) {
-            IconHandle icon = nullptr;
-            if (label != notRegistered && GetShellIcon(path, icon)) {
-                canvas.DrawIcon(r.left + px(13), iconTop, icon, iconSize);
-                platform_.shell.DestroyIcon(icon);
-            }
-            // A program's name exactly as stored, '&' included; a long one ends in "...".
-            DrawLabel(canvas, label, {r.left + px(80), h - px(5), r.right, r.bottom},
-                      kDtLeft | kDtNoPrefix | kDtEndEllipsis, 0, 0, face);
-        } else if (kind == kAppButtonPhotoApp) {
-            canvas.DrawIcon(r.left + px(8), iconTop, photoIcon, iconSize);
-            DrawLabel(canvas, label, {r.left + px(46), h - px(6), r.right, r.bottom - px(2)}, kDtLeft,
-                      px(15), 600, face);
-        } else if (kind == kAppButtonOtherApps) {
-            canvas.DrawIcon(r.left + px(2), iconTop, expanded ? expandedIcon : collapsedIcon,
-                            iconSize);
-            DrawLabel(canvas, label, {r.left + px(18), h - px(5), r.right, r.bottom - px(4)},
-                      kDtCenter, px(12), 400, face);
-        } else {
-            DrawLabel(canvas, label, {r.left + px(2), h - px(5), r.right - px(5), r.bottom - px(4)},
-                      kDtCenter, px(12), 400, face);
-        }
+    RegistryKey store(platform_.registry);
+    store.OpenExisting(schema::kAgentRoot, schema::kAgentKey);  // never created from here
+    std::string label, path;
+    if (IsSlot(kind_)) {
+        store.ReadString(schema::AppSlot::NameValue(kind_).c_str(), label);
+        store.ReadString(schema::AppSlot::PathValue(kind_).c_str(), path);
+    } else {
+        label = platform_.user.LoadString(kind_ == kAppButtonPhotoApp   ? IDS_OPENING_PHOTO_APP
+                                          : kind_ == kAppButtonOtherApps ? IDS_OPEN_OTHER_APP
+                                                                        : IDS_SETTINGS);
     }
-    canvas.DeleteObject(ground);
+    const std::string notRegistered = platform_.user.LoadString(IDS_NOT_REGISTERED);
+    const std::string face = platform_.user.LoadString(IDS_FONT_FACE);
+    // Centred on the button at the system's icon size: h - 16 at 96 DPI.
+    const int iconSize = platform_.user.IconPixels(IconSize::Large);
+    const int iconTop = h - iconSize / 2;
+
+    if (IsSlot(kind_)) {
+        const ShellIcon icon = label != notRegistered ? GetShellIcon(path) : ShellIcon();
+        if (icon) canvas.DrawIcon(r.left + px(13), iconTop, icon.Get(), iconSize);
+        // A program's name exactly as stored, '&' included; a long one ends in "...".
+        DrawLabel(canvas, label, {r.left + px(80), h - px(5), r.right, r.bottom},
+                  kDtLeft | kDtNoPrefix | kDtEndEllipsis, 0, 0, face);
+    } else if (kind_ == kAppButtonPhotoApp) {
+        canvas.DrawIcon(r.left + px(8), iconTop, photoIcon_, iconSize);
+        DrawLabel(canvas, label, {r.left + px(46), h - px(6), r.right, r.bottom - px(2)}, kDtLeft,
+                  px(15), 600, face);
+    } else if (kind_ == kAppButtonOtherApps) {
+        canvas.DrawIcon(r.left + px(2), iconTop, expanded_ ? expandedIcon_ : collapsedIcon_,
+                        iconSize);
+        DrawLabel(canvas, label, {r.left + px(18), h - px(5), r.right, r.bottom - px(4)},
+                  kDtCenter, px(12), 400, face);
+    } else {
+        DrawLabel(canvas, label, {r.left + px(2), h - px(5), r.right - px(5), r.bottom - px(4)},
+                  kDtCenter, px(12), 400, face);
+    }
 }
 
 // fontHeight 0: the label takes the font the context holds. The menu's text colour

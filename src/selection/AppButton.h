@@ -7,7 +7,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/Platform.h"
-#include "platform/Window.h"
+#include "platform/MessageMap.h"
 
 namespace kardello {
 
@@ -24,32 +24,28 @@ public:
     // Loads the three shared resource icons, which are never destroyed.
     explicit AppButton(Platform& platform);
 
-    void SetKind(int kind) { this->kind = kind; }
-    void SetExpanded(int expanded) { this->expanded = expanded; }
-    int Kind() const { return kind; }
-    int Expanded() const { return expanded; }
+    void SetKind(int kind) { kind_ = kind; }
+    void SetExpanded(bool expanded) { expanded_ = expanded; }
 
     // One owner-draw request for this button. A kind outside 1 to 8 paints only the
     // ground and the focus.
     void DrawButton(const DrawItemRequest& request);
-    // The program's own icon, read from its file by the shell; where the file cannot be
-    // read (a card that is out, a path to nothing), the shell's icon for its type. The
-    // caller releases it.
-    bool GetShellIcon(const std::string& path, IconHandle& icon);
-
-protected:
-    const MessageTable& Messages() const override;
 
 private:
+    // Clicks, focus and keys are the push button's own.
+    KARDELLO_NO_MESSAGES()
+
+    // The icon the program carries, else the shell's for its type; none when neither.
+    ShellIcon GetShellIcon(const std::string& path);
     void DrawLabel(ICanvas& canvas, const std::string& label, const Rect& rect,
                    std::uint32_t format, int fontHeight, int fontWeight, const std::string& face);
 
     Platform& platform_;
-    std::int32_t kind = 0;
-    IconHandle photoIcon = nullptr;
-    IconHandle expandedIcon = nullptr;
-    IconHandle collapsedIcon = nullptr;
-    std::int32_t expanded = 0;
+    int kind_ = 0;
+    IconHandle photoIcon_ = nullptr;
+    IconHandle expandedIcon_ = nullptr;
+    IconHandle collapsedIcon_ = nullptr;
+    bool expanded_ = false;
 };
 
 }  // namespace kardello

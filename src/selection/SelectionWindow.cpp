@@ -1,19 +1,14 @@
 #include "selection/SelectionWindow.h"
 
 #include <algorithm>
-#include <iterator>
 
-#include "agent/PhotoApp.h"
+#include "launch/Launch.h"
 #include "platform/DpiScale.h"
-#include "res/resource.h"
-#include "settings/SettingsDialog.h"
 #include "store/FirstRun.h"
 #include "store/RegistrySchema.h"
-#include "store/SettingsStore.h"
+#include "store/RegistryKey.h"
 
 namespace kardello {
-
-int SelectionWindow::selectionWindowOpen_ = 0;
 
 namespace {
 
@@ -37,48 +32,23 @@ std::string WithoutMnemonics(const std::string& name) {
 
 }  // namespace
 
-SelectionWindow::SelectionWindow(Platform& platform)
+SelectionWindow::SelectionWindow(Platform& platform, SettingsDialog::Shared& settings)
     : Dialog(platform.user, IDD_SELECTION),
       platform_(platform),
-      settingsButton(platform),
-      otherAppsButton(platform),
-      photoAppButton(platform),
-      slot5Button(platform),
-      slot4Button(platform),
-      slot3Button(platform),
-      slot2Button(platform),
-      slot1Button(platform) {}
-
-const MessageTable& SelectionWindow::Messages() const {
-    using T = SelectionWindow;
-    static const MessageEntry entries[] = {
-        KARDELLO_ON_MESSAGE(wm::kInitDialog, (crack::Result<T, &T::OnInitDialog>)),
-        KARDELLO_ON_MESSAGE(wm::kDrawItem, (crack::DrawItem<T, &T::OnDrawItem>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SETTINGS, (crack::Clicked<T, &T::OnSettingsButton>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_OTHER_APPS, (crack::Clicked<T, &T::OnToggleOtherApps>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_1, (crack::ClickedId<T, &T::OnSlotClicked>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_2, (crack::ClickedId<T, &T::OnSlotClicked>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_3, (crack::ClickedId<T, &T::OnSlotClicked>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_4, (crack::ClickedId<T, &T::OnSlotClicked>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_SLOT_5, (crack::ClickedId<T, &T::OnSlotClicked>)),
-        KARDELLO_ON_COMMAND(IDC_SELECTION_PHOTO_APP, (crack::Clicked<T, &T::OnLaunchPhotoApp>)),
-        KARDELLO_ON_COMMAND(kIdOk, (crack::Clicked<T, &T::OnOk>)),
-        KARDELLO_ON_COMMAND(kIdCancel, (crack::Clicked<T, &T::OnCancel>)),
-    };
-    static const MessageTable table{entries, std::size(entries), nullptr};
-    return table;
-}
+      settings_(settings),
+      settingsButton_(platform),
+      otherAppsButton_(platform),
+      photoAppButton_(platform),
+      slotButtons_{AppButton(platform), AppButton(platform), AppButton(platform),
+                   AppButton(platform), AppButton(platform)} {}
 
 AppButton* SelectionWindow::ButtonFor(int controlId) {
+    if (controlId >= IDC_SELECTION_SLOT_1 && controlId <= IDC_SELECTION_SLOT_5)
+        return &slotButtons_[static_cast<std::size_t>(SlotOf(controlId) - 1)];
     switch (controlId) {
-        case IDC_SELECTION_SLOT_1: return &slot1Button;
-        case IDC_SELECTION_SLOT_2: return &slot2Button;
-        case IDC_SELECTION_SLOT_3: return &slot3Button;
-        case IDC_SELECTION_SLOT_4: return &slot4Button;
-        case IDC_SELECTION_SLOT_5: return &slot5Button;
-        case IDC_SELECTION_PHOTO_APP: return &photoAppButton;
-        case IDC_SELECTION_OTHER_APPS: return &otherAppsButton;
-        case IDC_SELECTION_SETTINGS: return &settingsButton;
+        case IDC_SELECTION_PHOTO_APP: return &photoAppButton_;
+        case IDC_SELECTION_OTHER_APPS: return &otherAppsButton_;
+        case IDC_SELECTION_SETTINGS: return &settingsButton_;
         default: return nullptr;
     }
 }
@@ -94,10 +64,10 @@ std::intptr_t SelectionWindow::OnInitDialog() {
                    IDC_SELECTION_OTHER_APPS, IDC_SELECTION_SETTINGS})
         user_.AttachControl(*ButtonFor(id), *this, id);
     for (int slot = 1; slot <= schema::kAppSlotCount; ++slot) ButtonFor(SlotId(slot))->SetKind(slot);
-    photoAppButton.SetKind(kAppButtonPhotoApp);
-    otherAppsButton.SetKind(kAppButtonOtherApps);
-    otherAppsButton.SetExpanded(expanded);
-    settingsButton.SetKind(kAppButtonSettings);
+    photoAppButton_.SetKind(kAppButtonPhotoApp);
+    otherAppsButton_.SetKind(kAppButtonOtherApps);
+    otherAppsButton_.SetExpanded(expanded_);
+    settingsButton_.SetKind(kAppButtonSettings);
     // Screen readers name the owner-drawn slots by their texts, folded or not.
     RefreshAppNames();
 
@@ -108,7 +78,7 @@ std::intptr_t SelectionWindow::OnInitDialog() {
     CentreInWorkArea();
     ComeForward();  // raised by a card or another program, as often as by the user
     ops.FocusItem(IDC_SELECTION_PHOTO_APP);
-    EnableSlots(expanded == 1);
+    EnableSlots(expanded_);
     return 0;  // the focus is set
 }
 
@@ -142,9 +112,14 @@ void SelectionWindow::Redraw() {
     if (HasWindow()) Ops()->RedrawNow();
 }
 
+void SelectionWindow::ShowNewNames() {
+    RefreshAppNames();
+    Redraw();
+}
+
 void SelectionWindow::RefreshAppNames() {
     if (!HasWindow()) return;
-    SettingsStore store(platform_.registry, schema::kAgentRoot, schema::kAgentKey);
+    SettingsStore store(platform_.registry);
     for (int slot = 1; slot <= schema::kAppSlotCount; ++slot) {
         std::string name;
         store.ReadString(schema::AppSlot::NameValue(slot).c_str(), name);
@@ -155,7 +130,7 @@ void SelectionWindow::RefreshAppNames() {
 void SelectionWindow::OnToggleOtherApps() {
     IWindowOps& ops = *Ops();
     const Rect window = ops.WindowRect();
-    if (expanded == 0) {
+    if (!expanded_) {
         RefreshAppNames();
         const Rect lastSlot = ops.ItemRect(IDC_SELECTION_SLOT_5);
         const int height = lastSlot.bottom - window.top + Px(kUnfoldedMargin);
@@ -164,20 +139,20 @@ void SelectionWindow::OnToggleOtherApps() {
         const Rect area = ops.MonitorWorkArea();
         if (area.Height() > 0 && top + height > area.bottom)
             top = std::max(area.top, std::min(top, area.bottom - height));
-        raisedBy = window.top - top;
+        raisedBy_ = window.top - top;
         ops.SetPos(ZOrder::Top, window.left, top, window.Width(), height, 0);
-        expanded = 1;
+        expanded_ = true;
     } else {
         const Rect toggle = ops.ItemRect(IDC_SELECTION_OTHER_APPS);
-        const int top = window.top + raisedBy;  // back where it was before it unfolded
+        const int top = window.top + raisedBy_;  // back where it was before it unfolded
         ops.SetPos(ZOrder::Top, window.left, top, window.Width(),
-                   toggle.bottom - window.top + Px(kFoldedMargin), raisedBy == 0 ? kSwpNoMove : 0);
-        raisedBy = 0;
-        expanded = 0;
+                   toggle.bottom - window.top + Px(kFoldedMargin), raisedBy_ == 0 ? kSwpNoMove : 0);
+        raisedBy_ = 0;
+        expanded_ = false;
     }
-    EnableSlots(expanded == 1);
-    otherAppsButton.SetKind(kAppButtonOtherApps);
-    otherAppsButton.SetExpanded(expanded);
+    EnableSlots(expanded_);
+    otherAppsButton_.SetKind(kAppButtonOtherApps);
+    otherAppsButton_.SetExpanded(expanded_);
     Redraw();
 }
 
@@ -188,42 +163,41 @@ void SelectionWindow::OnOk() {
         case IDC_SELECTION_OTHER_APPS: OnToggleOtherApps(); break;
         case IDC_SELECTION_PHOTO_APP: OnLaunchPhotoApp(); break;
         default:
-            if (focused >= IDC_SELECTION_SLOT_1 && focused <= IDC_SELECTION_SLOT_5)
-                OnLaunchSlot(SlotOf(focused));
+            if (focused >= IDC_SELECTION_SLOT_1 && focused <= IDC_SELECTION_SLOT_5) OnLaunchSlot(focused);
             break;
     }
 }
 
+// This window stays open as it is, and shows the names the dialog's OK stored.
 void SelectionWindow::OnSettingsButton() {
-    // This window stays open as it is. After OK the dialog has cleared its flag and
-    // redrawn this window itself.
-    if (SettingsDialog::RunOnce(platform_) == kIdOk) RefreshAppNames();
+    SettingsDialog::RunOnce(platform_, settings_, [this] { ShowNewNames(); });
 }
 
-void SelectionWindow::Launched(int photoApp, int detail) {
-    launchedPhotoApp = photoApp;
-    launchDetail = detail;
+void SelectionWindow::Close(Launched launched, int slot) {
+    launched_ = launched;
+    startedSlot_ = slot;
     Ops()->EndDialog(0);
-    SetShown(0);
 }
 
-void SelectionWindow::OnSlotClicked(int controlId) { OnLaunchSlot(SlotOf(controlId)); }
+// A failed start leaves this window up under the box that tells of it.
+void SelectionWindow::Start(const std::string& path, Launched launched, int slot) {
+    const LaunchOutcome outcome = Launch(platform_, path);
+    if (outcome == LaunchOutcome::Started)
+        Close(launched, slot);
+    else
+        ShowLaunchFailure(platform_, outcome);
+}
 
-void SelectionWindow::OnLaunchSlot(int slot) {
-    if (slot < 1 || slot > schema::kAppSlotCount) return;
+void SelectionWindow::OnLaunchSlot(int controlId) {
+    const int slot = SlotOf(controlId);
     std::string name, path;
     {
-        SettingsStore store(platform_.registry, schema::kAgentRoot, schema::kAgentKey);
+        SettingsStore store(platform_.registry);
         store.ReadString(schema::AppSlot::NameValue(slot).c_str(), name);
         if (name == user_.LoadString(IDS_NOT_REGISTERED)) return;  // a free slot ignores clicks
         store.ReadString(schema::AppSlot::PathValue(slot).c_str(), path);
     }
-    const LaunchOutcome outcome = Launch(platform_, path);
-    if (outcome == LaunchOutcome::Started) {
-        Launched(0, slot);
-        return;
-    }
-    RunLaunchFailureBox(platform_, outcome);
+    Start(path, Launched::Slot, slot);
 }
 
 void SelectionWindow::OnLaunchPhotoApp() {
@@ -231,24 +205,16 @@ void SelectionWindow::OnLaunchPhotoApp() {
     WatchFlags fresh;
     PhotoApp photoApp(platform_);
     const std::string path = PhotoAppPath(platform_);
+    const Launched started = cardInserted_ ? Launched::PhotoAppForCard : Launched::PhotoAppByHand;
     if (photoApp.IsPhotoAppRunning(fresh)) {
         // Running already: its window comes forward (the click is the user's, so the
         // foreground may pass to it), and this window closes as after a start.
-        if (photoApp.IsInstalled() && platform_.shell.ActivateProgram(path))
-            Launched(1, cardInserted == 1 ? 10 : 0);
+        if (photoApp.IsInstalled() && platform_.shell.ActivateProgram(path)) Close(started);
         return;
     }
-    const LaunchOutcome outcome = Launch(platform_, path);
-    if (outcome == LaunchOutcome::Started) {
-        Launched(1, cardInserted == 1 ? 10 : 0);
-        return;
-    }
-    RunLaunchFailureBox(platform_, outcome);
+    Start(path, started);
 }
 
-void SelectionWindow::OnCancel() {
-    SetShown(0);
-    Ops()->EndDialog(kIdCancel);
-}
+void SelectionWindow::OnCancel() { Ops()->EndDialog(kIdCancel); }
 
 }  // namespace kardello

@@ -2,82 +2,87 @@
 // The selection window (template 143): the photo application, the settings and
 // up to five registered applications, offered after a card went in or on request.
 
+#include <array>
 #include <cstdint>
 
 #include "platform/Canvas.h"
 #include "platform/Dialog.h"
 #include "platform/Platform.h"
+#include "res/resource.h"
 #include "selection/AppButton.h"
+#include "settings/SettingsDialog.h"
 
 namespace kardello {
 
 class SelectionWindow : public Dialog {
 public:
-    explicit SelectionWindow(Platform& platform);
+    // What the window started before it closed itself.
+    enum class Launched { Nothing, Slot, PhotoAppByHand, PhotoAppForCard };
 
-    // selectionWindowOpen: set by the creator before a window is shown, cleared by the
-    // cancel handler and by every successful launch.
-    static int IsShown() { return selectionWindowOpen_; }
-    static void SetShown(int open) { selectionWindowOpen_ = open; }
+    // `settings`: the settings dialog's state, which its "Ajustes" button shares with the
+    // tray's command.
+    SelectionWindow(Platform& platform, SettingsDialog::Shared& settings);
 
-    void SetCardInserted(int inserted) { cardInserted = inserted; }
-    bool CardInserted() const { return cardInserted == 1; }
+    // Before the modal run: whether a card's insertion raised the window.
+    void SetCardInserted(bool inserted) { cardInserted_ = inserted; }
+    bool CardInserted() const { return cardInserted_; }
     // While a card's window is up: the card line says whether that card is still in.
     void ShowCardInserted(bool in);
-    // launchedPhotoApp, and launchDetail into `detail`.
-    int GetLaunchResult(int& detail) const {
-        detail = launchDetail;
-        return launchedPhotoApp;
-    }
-    // Redraws the whole window at once (also called by the settings dialog after its OK).
-    void Redraw();
-    // The stored names become the slot buttons' texts (what screen readers read out),
-    // which repaints them.
-    void RefreshAppNames();
+    // After the settings dialog's OK: the slots show the stored names at once.
+    void ShowNewNames();
+
+    // After a run that did not end with Cancel: what was started, and from which slot.
+    Launched Started() const { return launched_; }
+    int StartedSlot() const { return startedSlot_; }
+
+private:
+    KARDELLO_BEGIN_MESSAGES(SelectionWindow)
+        KARDELLO_MESSAGE(wm::kInitDialog, OnInitDialog)
+        KARDELLO_MESSAGE(wm::kDrawItem, OnDrawItem)
+        KARDELLO_CLICK(IDC_SELECTION_SETTINGS, OnSettingsButton)
+        KARDELLO_CLICK(IDC_SELECTION_OTHER_APPS, OnToggleOtherApps)
+        KARDELLO_COMMAND_RANGE(IDC_SELECTION_SLOT_1, IDC_SELECTION_SLOT_5, OnLaunchSlot)
+        KARDELLO_CLICK(IDC_SELECTION_PHOTO_APP, OnLaunchPhotoApp)
+        KARDELLO_CLICK(kIdOk, OnOk)
+        KARDELLO_CLICK(kIdCancel, OnCancel)
+    KARDELLO_END_MESSAGES(nullptr)
 
     std::intptr_t OnInitDialog();
     void OnDrawItem(const DrawItemRequest& request);
     void OnSettingsButton();
     void OnToggleOtherApps();
-    void OnLaunchSlot(int slot);
-    void OnSlotClicked(int controlId);  // commands 1051 to 1055
+    void OnLaunchSlot(int controlId);
     void OnLaunchPhotoApp();
     void OnOk();
     void OnCancel();
 
-    int Expanded() const { return expanded; }
-
-protected:
-    const MessageTable& Messages() const override;
-
-    Platform& platform_;
-    AppButton settingsButton;
-    AppButton otherAppsButton;
-    AppButton photoAppButton;
-    AppButton slot5Button;
-    AppButton slot4Button;
-    AppButton slot3Button;
-    AppButton slot2Button;
-    AppButton slot1Button;
-    std::int32_t cardInserted = 0;
-    std::int32_t expanded = 0;
-    std::int32_t launchedPhotoApp = 0;
-    std::int32_t launchDetail = 0;
-
-private:
     AppButton* ButtonFor(int controlId);
     void EnableSlots(bool enable);
-    void Launched(int photoApp, int detail);
+    void Close(Launched launched, int slot = 0);
+    void Start(const std::string& path, Launched launched, int slot = 0);
     void CentreInWorkArea();
+    // Redraws the whole window at once.
+    void Redraw();
+    // The stored names become the slot buttons' texts (what screen readers read out),
+    // which repaints them.
+    void RefreshAppNames();
     // Pixels at 96 DPI, at the system's DPI.
     int Px(int pixels) const;
 
+    Platform& platform_;
+    SettingsDialog::Shared& settings_;
+    AppButton settingsButton_;
+    AppButton otherAppsButton_;
+    AppButton photoAppButton_;
+    std::array<AppButton, 5> slotButtons_;  // slots 1 to 5
+    bool cardInserted_ = false;
+    bool expanded_ = false;
+    Launched launched_ = Launched::Nothing;
+    int startedSlot_ = 0;
     // How far unfolding moved the window up (down, from above the work area) to keep
     // it on the work area; folding moves it back.
-    int raisedBy = 0;
+    int raisedBy_ = 0;
     bool cardLineShown_ = false;
-
-    static int selectionWindowOpen_;
 };
 
 }  // namespace kardello

@@ -1,7 +1,6 @@
 #include "settings/DeviceInfoPanel.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "platform/Canvas.h"
 #include "platform/DpiScale.h"
@@ -29,14 +28,6 @@ std::string Printable(std::string text) {
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 }  // namespace
-
-const MessageTable& DeviceInfoPanel::Messages() const {
-    static const MessageEntry entries[] = {
-        KARDELLO_ON_MESSAGE(wm::kPaint, (crack::Void<DeviceInfoPanel, &DeviceInfoPanel::OnPaint>)),
-    };
-    static const MessageTable table{entries, std::size(entries), nullptr};
-    return table;
-}
 
 DeviceInfoPanel::Lines DeviceInfoPanel::BuildLines() const {
     IUser& user = platform_.user;
@@ -88,10 +79,10 @@ DeviceInfoPanel::Lines DeviceInfoPanel::BuildLines() const {
 
 std::string DeviceInfoPanel::VisibleText(const Lines& lines) {
     // Unsigned, so that a negative line is clamped as well.
-    if (static_cast<std::uint32_t>(firstLine) > static_cast<std::uint32_t>(kLastFirstLine))
-        firstLine = kLastFirstLine;
+    if (static_cast<std::uint32_t>(firstLine_) > static_cast<std::uint32_t>(kLastFirstLine))
+        firstLine_ = kLastFirstLine;
     std::string text;
-    for (int i = firstLine; i < firstLine + kVisibleLines; ++i) text += lines[i] + "\r\n";
+    for (int i = firstLine_; i < firstLine_ + kVisibleLines; ++i) text += lines[i] + "\r\n";
     return text;
 }
 

@@ -9,7 +9,7 @@
 
 #include "device/CardReader.h"
 #include "platform/Platform.h"
-#include "platform/Window.h"
+#include "platform/MessageMap.h"
 
 namespace kardello {
 
@@ -24,23 +24,23 @@ public:
     DeviceInfoPanel(Platform& platform, const CardReader& reader)
         : platform_(platform), reader_(reader) {}
 
-    void SetFirstLine(std::int32_t line) { firstLine = line; }
-    std::int32_t FirstLine() const { return firstLine; }
+    void SetFirstLine(std::int32_t line) { firstLine_ = line; }
 
     // The 25 lines, without their CR LF, as the reader and the volumes answer now.
     Lines BuildLines() const;
     // Lines firstLine to firstLine + 2, each ended by CR LF; clamps firstLine first.
     std::string VisibleText(const Lines& lines);
 
+private:
+    KARDELLO_BEGIN_MESSAGES(DeviceInfoPanel)
+        KARDELLO_MESSAGE(wm::kPaint, OnPaint)
+    KARDELLO_END_MESSAGES(nullptr)
+
     void OnPaint();
 
-protected:
-    const MessageTable& Messages() const override;
-
-private:
     Platform& platform_;
     const CardReader& reader_;
-    std::int32_t firstLine = 0;
+    std::int32_t firstLine_ = 0;
 };
 
 }  // namespace kardello

@@ -5,11 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "device/CardReader.h"
 #include "platform/Dialog.h"
 #include "platform/Platform.h"
+#include "res/resource.h"
 #include "settings/DeviceInfoPanel.h"
 
 namespace kardello {
@@ -21,62 +23,63 @@ public:
     static constexpr int kScrollRangeEnd = 25;
     static constexpr int kSlots = 5;
 
-    // One pair for each query variant; they outlive every dialog.
+    // One pair for each query variant.
     struct PollLatches {
-        std::int32_t changeLatch = 0;
-        std::int32_t emptySerialLatch = 0;
+        bool changeLatch = false;
+        bool emptySerialLatch = false;
+    };
+    // What outlives every settings dialog: whether one is up, and the poll's latches.
+    struct Shared {
+        OneAtATime shown;
+        std::array<PollLatches, 2> latches{};  // by Family
     };
 
-    explicit SettingsDialog(Platform& platform);
-
-    // The process-wide shown flag: whoever opens the dialog tests and sets it; the
-    // dialog clears it when OK or Cancel closes it.
-    static bool IsShown() { return shown_; }
-    static void SetShown(bool shown) { shown_ = shown; }
-    static PollLatches& Latches(Family family) { return latches_[static_cast<int>(family)]; }
-
     // The openers' rule: nothing at all while a settings dialog is up, else one modal
-    // run. Returns its result, or 0 when none was shown. A run that neither OK nor
-    // Cancel ended (the dialog could not be shown, the program ended) clears the flag,
-    // which would otherwise bar the dialog for good.
-    static int RunOnce(Platform& platform, WindowHandle parent = nullptr);
+    // run, after whose OK `saved` shows what was stored (before the dialog closes).
+    // Returns the run's result, or 0 when none was shown.
+    static int RunOnce(Platform& platform, Shared& shared, std::function<void()> saved,
+                       WindowHandle parent = nullptr);
+
+    SettingsDialog(Platform& platform, Shared& shared, std::function<void()> saved);
+
+private:
+    KARDELLO_BEGIN_MESSAGES(SettingsDialog)
+        KARDELLO_MESSAGE(wm::kInitDialog, OnInitDialog)
+        KARDELLO_TIMER(OnTimer)
+        KARDELLO_MESSAGE(wm::kVScroll, OnVScroll)
+        KARDELLO_CLICK(kIdOk, OnOk)
+        KARDELLO_CLICK(kIdCancel, OnCancel)
+        KARDELLO_CLICK(IDC_RESTORE_DEFAULTS, OnRestoreDefaults)
+        KARDELLO_COMMAND_RANGE(IDC_REGISTER_1, IDC_DELETE_5, OnRowButton)
+    KARDELLO_END_MESSAGES(nullptr)
 
     std::intptr_t OnInitDialog();
-    void OnRegister(int id);
-    void OnDelete(int id);
+    // Register and Delete alternate from 1011: slot n's pair is 1011 + 2(n - 1) and the next.
+    void OnRowButton(int id);
+    void OnRegister(int slot);
+    void OnDelete(int slot);
     void OnRestoreDefaults();
     void OnOk();
     void OnCancel();
     void OnVScroll(int request, int position);
     void OnTimer(std::uint32_t id);
 
-    // What the device poll last saw.
-    std::int32_t RecordCount() const { return recordCount; }
-    const std::array<std::int32_t, kSlots>& RecordStatus() const { return recordStatus; }
-    DeviceInfoPanel& Panel() { return panel_; }
-
-protected:
-    const MessageTable& Messages() const override;
-
-    Platform& platform_;
-
-private:
     void FieldsToControls();
     void ControlsToFields();
     void ClearSlot(int slot);
     void Repaint();
 
-    std::int32_t directExecChoice = 0;
-    std::array<std::string, kSlots> appNames, exeNames, paths;
-    std::int32_t recordCount = 0;
-    std::array<std::int32_t, kSlots> recordStatus{};
-    std::int32_t lastScrollPos = 0;
+    Platform& platform_;
+    Shared& shared_;
+    std::function<void()> saved_;
+    std::int32_t directExecChoice_ = 0;
+    std::array<std::string, kSlots> appNames_, exeNames_, paths_;
+    std::int32_t recordCount_ = 0;
+    std::array<std::int32_t, kSlots> recordStatus_{};
+    std::int32_t lastScrollPos_ = 0;
     std::string notRegistered_;
     CardReader reader_;
     DeviceInfoPanel panel_;
-
-    static bool shown_;
-    static std::array<PollLatches, 2> latches_;
 };
 
 }  // namespace kardello

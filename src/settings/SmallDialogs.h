@@ -1,5 +1,5 @@
 #pragma once
-// The four small boxes: version, defaults confirmation, application not found, low memory.
+// The version box and the defaults question.
 
 #include <cstdint>
 
@@ -10,13 +10,13 @@ namespace kardello {
 class AboutDialog : public Dialog {
 public:
     explicit AboutDialog(IUser& user);
-    static bool IsShown() { return shown_; }
-    static void SetShown(bool shown) { shown_ = shown; }
 
 private:
-    const MessageTable& Messages() const override;
+    KARDELLO_BEGIN_MESSAGES(AboutDialog)
+        KARDELLO_MESSAGE(wm::kInitDialog, OnInitDialog)
+    KARDELLO_END_MESSAGES(nullptr)
+
     std::intptr_t OnInitDialog();
-    static bool shown_;
 };
 
 class DefaultsConfirmDialog : public Dialog {
@@ -24,27 +24,7 @@ public:
     explicit DefaultsConfirmDialog(IUser& user);
 
 private:
-    const MessageTable& Messages() const override;
-};
-
-// Both failure boxes of an application start come forward as they open: the agent's
-// own come up for a card, when Windows keeps the foreground from it, and have no
-// taskbar button to show them.
-class ForegroundBox : public Dialog {
-protected:
-    using Dialog::Dialog;
-    std::intptr_t OnInitDialog();
-    const MessageTable& Messages() const override;
-};
-
-class AppNotFoundDialog : public ForegroundBox {
-public:
-    explicit AppNotFoundDialog(IUser& user);
-};
-
-class LowMemoryDialog : public ForegroundBox {
-public:
-    explicit LowMemoryDialog(IUser& user);
+    KARDELLO_NO_MESSAGES()  // the dialog manager's defaults
 };
 
 }  // namespace kardello

@@ -1,12 +1,12 @@
 #include "store/FirstRun.h"
 
 #include "store/RegistrySchema.h"
-#include "store/SettingsStore.h"
+#include "store/RegistryKey.h"
 
 namespace kardello {
 
 void ApplyFirstRunRule(IRegistry& registry, const std::string& notRegistered) {
-    SettingsStore store(registry, schema::kAgentRoot, schema::kAgentKey);
+    SettingsStore store(registry);
     std::string path1;
     if (store.ReadString(schema::AppSlot::PathValue(1).c_str(), path1)) return;
     for (int n = 1; n <= schema::kAppSlotCount; ++n) {

@@ -37,13 +37,9 @@ constexpr unsigned kDirectExecNothing = 2;
 
 constexpr int kAppSlotCount = 5;
 
-// Registered application n (1 to 5): the values APPNAMEn, EXEn and PATHn.
+// Registered application n (1 to 5): the values APPNAMEn (the file name without its
+// extension), EXEn (with it) and PATHn (the program that is opened).
 struct AppSlot {
-    int number = 1;
-    std::string name;  // APPNAMEn: the file name without its extension
-    std::string exe;   // EXEn: the file name with its extension
-    std::string path;  // PATHn: the program that is opened
-
     static std::string NameValue(int n) { return "APPNAME" + std::to_string(n); }
     static std::string ExeValue(int n) { return "EXE" + std::to_string(n); }
     static std::string PathValue(int n) { return "PATH" + std::to_string(n); }

@@ -58,10 +58,10 @@ TEST_F(TrayClicks, DoubleClickIsReportedOnceAndNeverAsASingleClick) {
     EXPECT_FALSE(ops->timers.count(4));
     Mouse(wm::kLButtonUp);
     EXPECT_EQ(tray->events, std::vector<std::string>{"double"});
-    // The next press starts over.
+    // The next press starts over: its release is no second half of a double click.
     Mouse(wm::kLButtonDown);
-    EXPECT_EQ(tray->DoubleClickSeen(), 0);
     Mouse(wm::kLButtonUp);
+    EXPECT_EQ(tray->events, std::vector<std::string>{"double"});
     ClickTimerExpires();
     EXPECT_EQ(tray->events, (std::vector<std::string>{"double", "single"}));
 }

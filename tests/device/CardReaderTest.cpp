@@ -7,6 +7,7 @@
 
 #include "fakes/FakeDevices.h"
 #include "fakes/FakeRegistry.h"
+#include "shared/StoreAndReaderScenarios.h"
 #include "store/RegistrySchema.h"
 
 namespace kardello {
@@ -18,37 +19,80 @@ using test::FakeRegistry;
 using test::FakeSystemInfo;
 using test::MakeRecord;
 
+// The shared store and reader scenarios over the fakes; every handle closed at the end.
+struct FakeBench {
+    ~FakeBench() {
+        EXPECT_EQ(devices.OpenHandles(), 0u) << "a device handle was left open";
+        EXPECT_EQ(devices.BadCloses(), 0);
+        EXPECT_EQ(registry.OpenHandles(), 0u) << "a registry key was left open";
+    }
+    static std::string Path(int k) {
+        return k < 0 ? "\\\\.\\VRUSBMSC" : "\\\\.\\VRUSBDSK" + std::to_string(k);
+    }
+    bool Family(bool nt) {
+        system.platformId = nt ? kPlatformWin32Nt : kPlatformWin32Windows;
+        return true;
+    }
+    void List(int k, const std::string& name) {
+        registry.PutString(schema::kDriverInstanceRoot, schema::kDriverInstanceKey, std::to_string(k), name);
+    }
+    void Reply(int k, const std::vector<std::uint8_t>& bytes) {
+        if (!absent) devices.Add(Path(k), k < 0 ? CardReader::kControlCode : CardReader::kInstanceCode).reply = bytes;
+    }
+    void Fail(int k) { devices.Find(Path(k))->fail = true; }
+    void Report(int k, std::uint32_t bytes) { devices.Find(Path(k))->report = bytes; }
+    void Absent() {
+        absent = true;
+        for (int k = -1; k < 8; ++k) devices.RemoveDevice(Path(k));
+    }
+    void DeleteInstances() { registry.RemoveKey(schema::kDriverInstanceRoot, schema::kDriverInstanceKey); }
+
+    void PutRaw(const char* key, const char* name, std::uint32_t type, std::vector<std::uint8_t> bytes) {
+        registry.Put(scenarios::kRoot, key, name, type, std::move(bytes));
+    }
+    void PutText(RegView view, const char* key, const char* name, const std::string& text) {
+        registry.PutString(view, scenarios::kRoot, key, name, text);
+    }
+    std::optional<std::string> Text(RegView view, const char* key, const char* name) const {
+        return registry.GetString(view, scenarios::kRoot, key, name);
+    }
+    std::optional<std::uint32_t> Number(RegView view, const char* key, const char* name) const {
+        return registry.GetNumber(view, scenarios::kRoot, key, name);
+    }
+    bool KeyExists(RegView view, const char* key) const { return registry.KeyExists(view, scenarios::kRoot, key); }
+    bool ReadOnly(const char* key) {
+        registry.ReadOnly(scenarios::kRoot, key);
+        return true;
+    }
+
+    FakeRegistry registry;
+    FakeDevices devices;
+    FakeSystemInfo system;
+    bool absent = false;
+};
+
+}  // namespace
+
+namespace scenarios {
+INSTANTIATE_TYPED_TEST_SUITE_P(Fakes, StoreAndReader, FakeBench);
+}  // namespace scenarios
+
+namespace {
+
 constexpr const char* kControl = "\\\\.\\VRUSBMSC";
 
 class CardReaderTest : public ::testing::Test {
 protected:
-    CardReaderTest() {
-        // Garbage where the query must zero or fill.
-        std::memset(table.data(), 0xAA, sizeof(CardRecord) * table.size());
-    }
     void TearDown() override {
         EXPECT_EQ(devices.OpenHandles(), 0u) << "a device handle was left open";
         EXPECT_EQ(devices.BadCloses(), 0);
         EXPECT_EQ(registry.OpenHandles(), 0u) << "a registry key was left open";
     }
 
-    void ListInstance(int index, const std::string& name) {
-        registry.PutString(schema::kDriverInstanceRoot, schema::kDriverInstanceKey,
-                           std::to_string(index), name);
-    }
-    // Instance device `name` answering `records`, listed under value `index`.
-    void Instance(int index, const std::string& name, const std::vector<CardRecord>& records) {
-        ListInstance(index, name);
-        devices.Answer("\\\\.\\" + name, CardReader::kInstanceCode, records);
-    }
-    const std::uint8_t* Raw(int index) const {
-        return reinterpret_cast<const std::uint8_t*>(&table[index]);
-    }
-    bool AllZero(int from, int to) const {
-        for (int i = from; i < to; ++i)
-            for (std::size_t b = 0; b < sizeof(CardRecord); ++b)
-                if (Raw(i)[b] != 0) return false;
-        return true;
+    // Instance device `name` answering `bytes`, listed under value `index`.
+    void Instance(int index, const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        registry.PutString(schema::kDriverInstanceRoot, schema::kDriverInstanceKey, std::to_string(index), name);
+        devices.Add("\\\\.\\" + name, CardReader::kInstanceCode).reply = bytes;
     }
 
     FakeRegistry registry;
@@ -59,169 +103,43 @@ protected:
     int count = kMaxCardRecords;
 };
 
-std::vector<CardRecord> Cards(int n, const std::string& prefix = "SN") {
-    std::vector<CardRecord> records;
-    for (int i = 0; i < n; ++i)
-        records.push_back(MakeRecord(1, prefix + std::to_string(i), static_cast<char>('E' + i),
-                                     static_cast<std::uint16_t>(i)));
-    return records;
-}
+using scenarios::Cards;
 
-// ---- Windows 95 family: the control device ----
+// What the driver expects of every request: the open's rights and sharing, the code and
+// the buffer's size.
+void ExpectAsked(const FakeDevices& devices, std::size_t i, const std::string& path, std::uint32_t code) {
+    ASSERT_GT(devices.Calls().size(), i);
+    EXPECT_EQ(devices.Calls()[i].code, code);
+    EXPECT_EQ(devices.Calls()[i].outSize, 468u);
+    EXPECT_EQ(devices.Opens()[i].path, path);
+    EXPECT_EQ(devices.Opens()[i].access, 0xC0000000u);
+    EXPECT_EQ(devices.Opens()[i].share, 3u);
+    EXPECT_EQ(devices.Opens()[i].disposition, 3u);
+}
 
 TEST_F(CardReaderTest, ControlDeviceIsAskedExactlyAsTheDriverExpects) {
-    devices.Answer(kControl, CardReader::kControlCode, Cards(2));
+    devices.Add(kControl, CardReader::kControlCode).reply = Cards(2, "SN");
     ASSERT_TRUE(reader.QueryControlDevice(table.data(), count));
-    EXPECT_EQ(count, 2);
-    ASSERT_EQ(devices.Opens().size(), 1u);
-    EXPECT_EQ(devices.Opens()[0].path, kControl);
-    EXPECT_EQ(devices.Opens()[0].access, 0xC0000000u);
-    EXPECT_EQ(devices.Opens()[0].share, 3u);
-    EXPECT_EQ(devices.Opens()[0].disposition, 3u);
     ASSERT_EQ(devices.Calls().size(), 1u);
-    EXPECT_EQ(devices.Calls()[0].code, 1u);
-    EXPECT_EQ(devices.Calls()[0].outSize, 468u);
-    EXPECT_EQ(table[1].SerialText(), "SN1");
-    EXPECT_EQ(table[1].driveLetter, 'F');
-    EXPECT_TRUE(AllZero(2, kMaxCardRecords));
+    ExpectAsked(devices, 0, kControl, 1);
 }
 
-TEST_F(CardReaderTest, ControlDeviceKeepsAtMostFiveRecords) {
-    devices.Answer(kControl, CardReader::kControlCode, Cards(7));
-    ASSERT_TRUE(reader.QueryControlDevice(table.data(), count));
-    EXPECT_EQ(count, 5);
-    EXPECT_EQ(table[4].SerialText(), "SN4");
-    EXPECT_TRUE(AllZero(5, kMaxCardRecords));
-}
-
-TEST_F(CardReaderTest, ControlDeviceCopiesATrailingPartialRecordWithoutCountingIt) {
-    auto reply = Bytes(Cards(3));
-    reply.resize(40);  // two records and four bytes of the third
-    devices.Add(kControl, CardReader::kControlCode).reply = reply;
-    ASSERT_TRUE(reader.QueryControlDevice(table.data(), count));
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(std::memcmp(Raw(2), reply.data() + 36, 4), 0);
-    EXPECT_EQ(Raw(2)[4], 0);
-    EXPECT_TRUE(AllZero(3, kMaxCardRecords));
-
-    // Five whole records and ten bytes: not more than five whole ones, so all is copied.
-    reply = Bytes(Cards(6));
-    reply.resize(100);
-    devices.Add(kControl, CardReader::kControlCode).reply = reply;
-    count = kMaxCardRecords;
-    ASSERT_TRUE(reader.QueryControlDevice(table.data(), count));
-    EXPECT_EQ(count, 5);
-    EXPECT_EQ(std::memcmp(Raw(5), reply.data() + 90, 10), 0);
-}
-
-TEST_F(CardReaderTest, ControlDeviceFailuresLeaveTheCountAndReportFalse) {
-    // No driver: the open fails.
-    EXPECT_FALSE(reader.QueryControlDevice(table.data(), count));
-    EXPECT_EQ(count, kMaxCardRecords);
-    EXPECT_TRUE(AllZero(0, kMaxCardRecords));
-    EXPECT_TRUE(devices.Calls().empty());
-
-    devices.Answer(kControl, CardReader::kControlCode, Cards(2));
-    devices.Find(kControl)->fail = true;
-    EXPECT_FALSE(reader.QueryControlDevice(table.data(), count));
-    EXPECT_EQ(count, kMaxCardRecords);
-    EXPECT_TRUE(AllZero(0, kMaxCardRecords));
-}
-
-TEST_F(CardReaderTest, ByteCountsBeyondTheBufferAreNotTrusted) {
-    devices.Answer(kControl, CardReader::kControlCode, Cards(3));
-    devices.Find(kControl)->report = 100000;
-    ASSERT_TRUE(reader.QueryControlDevice(table.data(), count));
-    EXPECT_EQ(count, 5);  // the cap still holds; nothing read past the reply buffer
-
-    Instance(0, "VRUSBDSK0", Cards(2, "A"));
-    Instance(1, "VRUSBDSK1", Cards(1, "B"));
-    devices.Find("\\\\.\\VRUSBDSK0")->report = 0xFFFFFFFFu;
-    count = kMaxCardRecords;
-    ASSERT_TRUE(reader.QueryInstanceDevices(table.data(), count));
-    EXPECT_EQ(count, kMaxCardRecords);  // the table is full; the next instance has no room
-    EXPECT_EQ(table[1].SerialText(), "A1");
-}
-
-// ---- NT family: the instance devices ----
-
-TEST_F(CardReaderTest, InstancesAreAskedInOrderAndPlacedWithoutGaps) {
-    Instance(0, "VRUSBDSK0", Cards(1, "A"));
-    Instance(1, "VRUSBDSK1", Cards(2, "B"));
-    Instance(2, "VRUSBDSK2", {});
-    Instance(4, "VRUSBDSK4", Cards(1, "D"));  // "3" is missing
-    ListInstance(26, "VRUSBDSK9");              // beyond the table: never asked
-    devices.Answer("\\\\.\\VRUSBDSK9", CardReader::kInstanceCode, Cards(1, "Z"));
-
-    ASSERT_TRUE(reader.QueryInstanceDevices(table.data(), count));
-    EXPECT_EQ(count, 4);
-    EXPECT_EQ(table[0].SerialText(), "A0");
-    EXPECT_EQ(table[1].SerialText(), "B0");
-    EXPECT_EQ(table[2].SerialText(), "B1");
-    EXPECT_EQ(table[3].SerialText(), "D0");
-    EXPECT_TRUE(AllZero(4, kMaxCardRecords));
-    ASSERT_EQ(devices.Calls().size(), 4u);
-    for (const auto& call : devices.Calls()) {
-        EXPECT_EQ(call.code, 0x220004u);
-        EXPECT_EQ(call.outSize, 468u);
-    }
-    for (const auto& open : devices.Opens()) {
-        EXPECT_EQ(open.access, 0xC0000000u);
-        EXPECT_EQ(open.share, 3u);
-        EXPECT_EQ(open.disposition, 3u);
-    }
-}
-
-TEST_F(CardReaderTest, InstanceThatCannotBeOpenedIsSkippedAndPartialRecordsAreOverwritten) {
-    auto partial = Bytes(Cards(3, "A"));
-    partial.resize(40);
-    ListInstance(0, "VRUSBDSK0");
-    devices.Add("\\\\.\\VRUSBDSK0", CardReader::kInstanceCode).reply = partial;
-    ListInstance(1, "GONE");  // listed, but no such device
-    Instance(2, "VRUSBDSK2", Cards(1, "C"));
-    ASSERT_TRUE(reader.QueryInstanceDevices(table.data(), count));
-    EXPECT_EQ(count, 3);
-    EXPECT_EQ(table[2].SerialText(), "C0");
-    EXPECT_EQ(devices.Opens()[1].path, "\\\\.\\GONE");
-}
-
-TEST_F(CardReaderTest, AFailingInstanceFailsTheWholeQuery) {
+// A failing unit ends the round; the instance key is only read.
+TEST_F(CardReaderTest, InstancesAreAskedInOrderUntilOneFails) {
     Instance(0, "VRUSBDSK0", Cards(2, "A"));
     Instance(1, "VRUSBDSK1", Cards(1, "B"));
     Instance(2, "VRUSBDSK2", Cards(1, "C"));
     devices.Find("\\\\.\\VRUSBDSK1")->fail = true;
     EXPECT_FALSE(reader.QueryInstanceDevices(table.data(), count));
-    EXPECT_EQ(count, kMaxCardRecords);
-    EXPECT_EQ(table[1].SerialText(), "A1");  // what was copied before stays
-    EXPECT_EQ(devices.Calls().size(), 2u);   // the third is never asked
-}
-
-TEST_F(CardReaderTest, MissingInstanceKeyOrNoAnswerAtAll) {
+    ASSERT_EQ(devices.Calls().size(), 2u);  // the third unit is never asked
+    for (std::size_t i = 0; i < 2; ++i) ExpectAsked(devices, i, "\\\\.\\VRUSBDSK" + std::to_string(i), 0x220004);
+    registry.RemoveKey(schema::kDriverInstanceRoot, schema::kDriverInstanceKey);
     EXPECT_FALSE(reader.QueryInstanceDevices(table.data(), count));
-    EXPECT_EQ(count, kMaxCardRecords);
     EXPECT_FALSE(registry.KeyExists(schema::kDriverInstanceRoot, schema::kDriverInstanceKey));
-    EXPECT_TRUE(AllZero(0, kMaxCardRecords));
-
-    ListInstance(0, "VRUSBDSK0");  // listed, but nothing answers
-    ASSERT_TRUE(reader.QueryInstanceDevices(table.data(), count));
-    EXPECT_EQ(count, 0);
-}
-
-TEST_F(CardReaderTest, InstancesAnsweringMoreThanTheTableHoldsNeverOverrunIt) {
-    for (int i = 0; i < 4; ++i) Instance(i, "VRUSBDSK" + std::to_string(i), Cards(10, "U" + std::to_string(i)));
-    ASSERT_TRUE(reader.QueryInstanceDevices(table.data(), count));
-    EXPECT_EQ(count, kMaxCardRecords);
-    EXPECT_EQ(table[25].SerialText(), "U25");  // third instance's sixth record
-    // A caller with a smaller table gets no more than it has room for.
-    std::array<CardRecord, 3> small{};
-    int smallCount = 3;
-    ASSERT_TRUE(reader.QueryInstanceDevices(small.data(), smallCount));
-    EXPECT_EQ(smallCount, 3);
-    EXPECT_EQ(small[2].SerialText(), "U02");
 }
 
 TEST_F(CardReaderTest, EnumerateCardsAsksTheFamilyAtEveryCall) {
-    devices.Answer(kControl, CardReader::kControlCode, Cards(7, "W"));
+    devices.Add(kControl, CardReader::kControlCode).reply = Cards(7, "W");
     Instance(0, "VRUSBDSK0", Cards(7, "N"));
 
     system.platformId = kPlatformWin32Nt;

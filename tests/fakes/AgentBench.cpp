@@ -1,15 +1,10 @@
 #include "fakes/AgentBench.h"
 
-#include "selection/SelectionWindow.h"
-#include "settings/SmallDialogs.h"
+#include "res/Texts.h"
 
 namespace kardello::test {
 
-AgentBench::AgentBench() {
-    AboutDialog::SetShown(false);
-    SelectionWindow::SetShown(0);
-    SetFamily(Family::Nt);
-}
+AgentBench::AgentBench() { SetFamily(Family::Nt); }
 
 AgentBench::~AgentBench() {
     // End the agent as the menu's end command would, so its object is not leaked.
@@ -78,6 +73,10 @@ AgentWindow* AgentBench::Start(const std::string& arguments) {
     window = app->Startup(arguments) ? app->MainWindow() : nullptr;
     return window;
 }
+
+std::uint32_t AgentBench::SelectionRequest() { return user.RegisterMessage(TXT_AGENT_MESSAGE); }
+
+std::uint32_t AgentBench::TaskbarCreated() { return user.RegisterMessage("TaskbarCreated"); }
 
 void AgentBench::Tick() {
     user.Send(*window, wm::kTimer, AgentWindow::kCardWatchTimer);

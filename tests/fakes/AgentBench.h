@@ -47,6 +47,9 @@ struct AgentBench {
 
     // Starts the agent as the program does; null when the start was refused.
     AgentWindow* Start(const std::string& arguments = "");
+    // The registered messages' numbers, as any program gets them by their names.
+    std::uint32_t SelectionRequest();
+    std::uint32_t TaskbarCreated();
     void Tick();
     void TickInside(AgentWindow& window);  // a tick from within a modal run
     // WM_DEVICECHANGE as Windows broadcasts it; returns the window's answer.

@@ -53,11 +53,6 @@ FakeDevices::Device& FakeDevices::Add(const std::string& path, std::uint32_t cod
     return device;
 }
 
-void FakeDevices::Answer(const std::string& path, std::uint32_t code,
-                         const std::vector<CardRecord>& records) {
-    Add(path, code).reply = Bytes(records);
-}
-
 FakeDevices::Device* FakeDevices::Find(const std::string& path) {
     auto found = devices_.find(path);
     return found == devices_.end() ? nullptr : &found->second;

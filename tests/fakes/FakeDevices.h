@@ -43,7 +43,6 @@ public:
     void Close(DeviceHandle device) override;
 
     Device& Add(const std::string& path, std::uint32_t code);
-    void Answer(const std::string& path, std::uint32_t code, const std::vector<CardRecord>& records);
     void RemoveDevice(const std::string& path) { devices_.erase(path); }
     Device* Find(const std::string& path);
 

@@ -15,7 +15,7 @@
 #include "platform/Canvas.h"
 #include "platform/Dialog.h"
 #include "platform/User.h"
-#include "platform/Window.h"
+#include "platform/MessageMap.h"
 
 namespace kardello::test {
 

@@ -13,7 +13,7 @@
 #include "fakes/FakeUser.h"
 #include "settings/DeviceInfoPanel.h"
 #include "store/RegistrySchema.h"
-#include "store/SettingsStore.h"
+#include "store/RegistryKey.h"
 
 namespace kardello::fuzz {
 
@@ -101,7 +101,7 @@ void SettingsStoreReads(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::uint8_t> bytes = in.Rest();
     registry.Put(RegRoot::LocalMachine, "Software\\Fuzz", "Value", type, bytes);
     {
-        SettingsStore store(registry, RegRoot::LocalMachine, "Software\\Fuzz");
+        RegistryKey store(registry, RegRoot::LocalMachine, "Software\\Fuzz");
         std::uint32_t number = 0xA5A5A5A5u;
         if (store.ReadNumber("Value", number)) {
             Require(bytes.size() <= 4);
@@ -113,12 +113,12 @@ void SettingsStoreReads(const std::uint8_t* data, std::size_t size) {
         }
         std::string text = "unchanged";
         if (store.ReadString("Value", text)) {
-            Require(bytes.size() <= SettingsStore::kMaxTextBytes);
+            Require(bytes.size() <= RegistryKey::kMaxTextBytes);
             Require(text.size() <= bytes.size());
             Require(text.find('\0') == std::string::npos);
             Require(text.empty() || std::memcmp(text.data(), bytes.data(), text.size()) == 0);
         } else {
-            Require(bytes.size() > SettingsStore::kMaxTextBytes && text == "unchanged");
+            Require(bytes.size() > RegistryKey::kMaxTextBytes && text == "unchanged");
         }
     }
     Require(registry.OpenHandles() == 0);
@@ -174,7 +174,13 @@ void DevicePanelText(const std::uint8_t* data, std::size_t size) {
         if (i % 5 == 0) Require(line.rfind(" Drive Name", 0) == 0);
     }
     const std::string text = panel.VisibleText(lines);
-    Require(panel.FirstLine() >= 0 && panel.FirstLine() <= DeviceInfoPanel::kLastFirstLine);
+    // Whatever line was asked for, the three shown are three of the 25, and showing
+    // again shows the same.
+    bool shownLines = false;
+    for (int first = 0; first <= DeviceInfoPanel::kLastFirstLine && !shownLines; ++first)
+        shownLines = text == lines[first] + "\r\n" + lines[first + 1] + "\r\n" + lines[first + 2] + "\r\n";
+    Require(shownLines);
+    Require(panel.VisibleText(lines) == text);
     std::size_t breaks = 0;
     for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++breaks;
     Require(breaks == DeviceInfoPanel::kVisibleLines);

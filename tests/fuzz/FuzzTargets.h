@@ -11,7 +11,7 @@ namespace kardello::fuzz {
 // The card reader's replies: both families, any byte counts, any bytes, any
 // reported counts, an instance list of any shape.
 void CardReaderReplies(const std::uint8_t* data, std::size_t size);
-// SettingsStore reads of a value of any type and size, text with or without NULs.
+// RegistryKey reads of a value of any type and size, text with or without NULs.
 void SettingsStoreReads(const std::uint8_t* data, std::size_t size);
 // The device panel's text over any records, volume names and first line.
 void DevicePanelText(const std::uint8_t* data, std::size_t size);

@@ -56,7 +56,7 @@ protected:
             case Way::Message:
                 ASSERT_NE(bench.Start(), nullptr);
                 // Answered before the window runs: the sender is not held while it is up.
-                EXPECT_EQ(bench.user.Send(*bench.window, AgentWindow::selectionRequestMessage), 1);
+                EXPECT_EQ(bench.user.Send(*bench.window, bench.SelectionRequest()), 1);
                 EXPECT_EQ(h.Runs(IDD_SELECTION), 0);
                 EXPECT_EQ(bench.user.OpsOf(*bench.window)->topMost, 1);  // the agent window, raised
                 bench.user.PumpPosted();
@@ -75,7 +75,6 @@ TEST_P(SelectionFromAgent, FlagsAndTheRecordedCardFollowWhatWasStarted) {
     const bool unasked = ByCard(way) || way == Way::Message;
     h.bench.user.foregroundRefused = unasked;
     std::string cardLine = "<not shown>";
-    bool currentWhileUp = false;
     bool iconWhileUp = false;
     h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
         cardLine = ops.items[IDC_SELECTION_CARD_LINE].text;
@@ -83,9 +82,6 @@ TEST_P(SelectionFromAgent, FlagsAndTheRecordedCardFollowWhatWasStarted) {
         EXPECT_EQ(ops.positions.front().after, ZOrder::TopMost);
         EXPECT_EQ(ops.foreground, 1);
         EXPECT_EQ(ops.flashes, unasked ? 1 : 0);
-        // Only once the agent is the main window can others find the window through it.
-        if (auto* agent = static_cast<AgentWindow*>(h.bench.user.MainWindow()))
-            currentWhileUp = agent->GetSelectionWindow() == &dialog;
         switch (launch) {
             case Launch::PhotoApp: h.Click(dialog, IDC_SELECTION_PHOTO_APP); break;
             case Launch::Slot:
@@ -102,20 +98,23 @@ TEST_P(SelectionFromAgent, FlagsAndTheRecordedCardFollowWhatWasStarted) {
     EXPECT_EQ(h.Runs(IDD_SELECTION), 1);
     EXPECT_EQ(cardLine, ByCard(way) ? TXT_CARD_INSTALLED : "");
     const bool startedWindow = way == Way::CardAtStart || way == Way::CardAtStartDirectExec1 || way == Way::Cpl;
-    EXPECT_EQ(currentWhileUp, !startedWindow);
     // The icon is in place before the start shows a window.
     if (startedWindow) {
         EXPECT_TRUE(iconWhileUp);
     }
-    EXPECT_EQ(agent.GetSelectionWindow(), nullptr);
-    EXPECT_EQ(SelectionWindow::IsShown(), 0);
-    EXPECT_EQ(agent.OpenedByCard(), 0);
 
-    const WatchFlags& flags = agent.Flags();
+    // What the agent makes of it on its next tick: the photo application opened for a
+    // card says so in the tooltip; handed over by hand, it is only followed (the tick
+    // asks whether it runs); after anything else, no card is followed but one found
+    // at start.
     const bool photo = launch == Launch::PhotoApp;
-    EXPECT_EQ(flags.photoAppAutoOpened, photo && ByCard(way) ? 1 : 0);
-    EXPECT_EQ(flags.cardHandled, photo && !ByCard(way) ? 1 : 0);
     EXPECT_EQ(h.bench.PhotoStarts(), photo ? 1 : 0);
+    const int opens = h.bench.kernel.opens;
+    h.bench.Tick();
+    EXPECT_EQ(h.bench.Tooltip() == TXT_PHOTO_APP_AUTO_OPENED, photo && ByCard(way));
+    if (!ByCard(way)) {
+        EXPECT_EQ(h.bench.kernel.opens - opens, photo ? 1 : 0);
+    }
     if (photo && ByCard(way)) {
         EXPECT_EQ(h.bench.registry.GetNumber(kHkcu, kStatusKey, "ExtendStatus"), 0x2Au);
         EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "DriLetter"), "F");
@@ -155,27 +154,32 @@ TEST(SelectionOnce, RequestsTicksAndMessagesInsideTheRunShowNoSecondWindow) {
     AgentWindow* started = WatchTwoEmptyUnits(h);
     ASSERT_NE(started, nullptr);
     AgentWindow& agent = *started;
+    h.bench.user.chosenFile = "C:\\Fotos\\Album.exe";
+    h.inside[IDD_SETTINGS] = [&](WindowBase& settings, test::FakeWindowOps&) {
+        h.Click(settings, IDC_REGISTER_4);
+        h.Click(settings, kIdOk);
+    };
     h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
-        EXPECT_EQ(agent.OpenedByCard(), 1);
         h.bench.user.Send(agent, wm::kCommand, ID_MENU_SELECTION);
-        EXPECT_EQ(h.bench.user.Send(agent, AgentWindow::selectionRequestMessage), 1);
+        EXPECT_EQ(h.bench.user.Send(agent, h.bench.SelectionRequest()), 1);
         EXPECT_EQ(h.bench.user.OpsOf(agent)->topMost, 1);
         h.bench.user.PumpPosted();  // its request, taken by this window's loop
         // A second card, with DirectExec 1, found by a tick inside the run.
         h.bench.Insert(1, "VRCARD000002", 'H', 0x7);
         h.bench.TickInside(agent);
         EXPECT_EQ(h.Runs(IDD_SELECTION), 1);
-        EXPECT_EQ(SelectionWindow::IsShown(), 1);
-        EXPECT_EQ(agent.GetSelectionWindow(), &dialog);
-        // The nested tick cleared the flag; the window still knows it came from a card.
-        EXPECT_EQ(agent.OpenedByCard(), 0);
+        // The window still knows it came from a card.
         EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].text, TXT_CARD_INSTALLED);
+        // The tray's settings dialog, OK: this window shows the name it stored at once.
+        h.bench.user.Send(agent, wm::kCommand, ID_MENU_SETTINGS);
+        EXPECT_EQ(h.Runs(IDD_SETTINGS), 1);
+        EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_4].text, "Album");
         h.Click(dialog, IDC_SELECTION_PHOTO_APP);
     };
     h.bench.Insert(0, "VRCARD000001", 'G', 0x1);
     h.bench.Tick();
     EXPECT_EQ(h.Runs(IDD_SELECTION), 1);
-    EXPECT_EQ(agent.Flags().photoAppAutoOpened, 1);
+    EXPECT_EQ(h.bench.Tooltip(), TXT_PHOTO_APP_AUTO_OPENED);
     // The card recorded is the agent's newest one: the nested tick's.
     EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "VRCARD000002");
 }
@@ -233,7 +237,6 @@ TEST(SelectionOnce, TheWindowFollowsTheReaderAndAnOpenPhotoAppComesForward) {
     EXPECT_TRUE(closedByTheButton);
     EXPECT_EQ(h.bench.shell.activations, (std::vector<std::string>{test::kPhotoPath, test::kPhotoPath}));
     EXPECT_EQ(h.bench.PhotoStarts(), 2) << "no second copy";
-    EXPECT_EQ(agent.Flags().cardHandled, 1);
 }
 
 TEST(SelectionOnce, CardAtStartOnTheWindows95FamilyRecordsThatFamilysCard) {
@@ -245,8 +248,8 @@ TEST(SelectionOnce, CardAtStartOnTheWindows95FamilyRecordsThatFamilysCard) {
         h.Click(dialog, IDC_SELECTION_PHOTO_APP);
     };
     ASSERT_NE(h.bench.Start(), nullptr);
-    EXPECT_EQ(h.bench.window->Flags().photoAppAutoOpened, 1);
-    EXPECT_EQ(h.bench.window->Flags().cardPresent, 1);
+    h.bench.Tick();
+    EXPECT_EQ(h.bench.Tooltip(), TXT_PHOTO_APP_AUTO_OPENED);
     EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "VRCARD000003");
     EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "DriLetter"), "J");
 }
@@ -280,7 +283,10 @@ TEST(SelectionOnce, SettingsDialogFromTheWindowRedrawsItAndItShowsTheNewNames) {
     };
     h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_SELECTION);
     EXPECT_EQ(h.Runs(IDD_SETTINGS), 1);
-    EXPECT_FALSE(SettingsDialog::IsShown());
+    // Closed: the tray's command opens it again.
+    h.inside[IDD_SETTINGS] = [&](WindowBase& settings, test::FakeWindowOps&) { h.Click(settings, kIdCancel); };
+    h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_SETTINGS);
+    EXPECT_EQ(h.Runs(IDD_SETTINGS), 2);
 }
 
 TEST(SelectionOnce, EndCommandWhileTheWindowIsUpEndsCleanly) {
@@ -297,7 +303,6 @@ TEST(SelectionOnce, EndCommandWhileTheWindowIsUpEndsCleanly) {
     // Ran to its end on a live object (the sanitizer watches), nothing shown after.
     EXPECT_TRUE(h.bench.user.quitPosted);
     EXPECT_EQ(h.Runs(IDD_SELECTION), 1);
-    EXPECT_EQ(SelectionWindow::IsShown(), 0);
     EXPECT_FALSE(h.bench.registry.KeyExists(kHkcu, kStatusKey));
     EXPECT_EQ(h.bench.app->Shutdown(), 0);
 }
@@ -308,7 +313,6 @@ TEST(SelectionOnce, WindowThatCannotBeShownDoesNotBarTheNextRequest) {
     h.bench.user.quitPosted = true;  // the platform shows nothing new: the run gives -1
     h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_SELECTION);
     EXPECT_EQ(h.Runs(IDD_SELECTION), 0);
-    EXPECT_EQ(SelectionWindow::IsShown(), 0);
     h.bench.user.quitPosted = false;
     h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps&) { h.Click(dialog, kIdCancel); };
     h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_SELECTION);

@@ -30,7 +30,6 @@ struct SelectionHarness {
     using Inside = std::function<void(WindowBase& dialog, FakeWindowOps& ops)>;
 
     SelectionHarness() {
-        SettingsDialog::SetShown(false);
         bench.SetCaption();
         bench.InstallPhotoApp();
         bench.user.layout = [](FakeWindowOps& ops, int templateId) {

@@ -34,15 +34,30 @@ protected:
     // One showing, as its creator makes it, with `inside` acting while it is up.
     int Run(int cardInserted, Inside inside) {
         h.inside[IDD_SELECTION] = std::move(inside);
-        window = std::make_unique<SelectionWindow>(h.bench.platform);
-        SelectionWindow::SetShown(1);
-        window->SetCardInserted(cardInserted);
+        window = std::make_unique<SelectionWindow>(h.bench.platform, settings);
+        window->SetCardInserted(cardInserted == 1);
         return window->RunModal();
     }
+    // What the window started, as a number: slot n (1 to 5), or the photo application
+    // for a card (10) or by hand (0); `launched` is 1 for the photo application.
     int Detail() {
-        int detail = -1;
-        launched = window->GetLaunchResult(detail);
-        return detail;
+        using L = SelectionWindow::Launched;
+        const L started = window->Started();
+        launched = started == L::PhotoAppForCard || started == L::PhotoAppByHand ? 1 : 0;
+        return started == L::Slot ? window->StartedSlot() : started == L::PhotoAppForCard ? 10 : 0;
+    }
+    // What a button draws: its label, and the picture of the icon drawn before it.
+    std::string Drawn(WindowBase& dialog, int id) {
+        test::FakeCanvas canvas;
+        Draw(dialog, id, canvas);
+        const auto texts = canvas.Find("text");
+        const auto icons = canvas.Find("icon");
+        return (icons.empty() ? "" : std::to_string(h.bench.user.IconId(icons[0]->icon)) + " ") +
+               (texts.empty() ? "" : texts[0]->text);
+    }
+    // The toggle draws the downward triangle.
+    bool Unfolded(WindowBase& dialog) {
+        return Drawn(dialog, IDC_SELECTION_OTHER_APPS).rfind(std::to_string(IDI_PICTURE_146), 0) == 0;
     }
     // One owner-draw request for control `id`, as the dialog manager sends it.
     std::intptr_t Draw(WindowBase& dialog, int id, test::FakeCanvas& canvas) {
@@ -53,11 +68,10 @@ protected:
         request.controlId = id;
         return h.bench.user.Send(dialog, wm::kDrawItem, 0, reinterpret_cast<std::intptr_t>(&request));
     }
-    bool StillOpen(test::FakeWindowOps& ops) const {
-        return ops.endResult == -1 && SelectionWindow::IsShown() == 1;
-    }
+    bool StillOpen(test::FakeWindowOps& ops) const { return ops.endResult == -1; }
 
     test::SelectionHarness h;
+    SettingsDialog::Shared settings;
     std::unique_ptr<SelectionWindow> window;
     int launched = -1;
 };
@@ -75,16 +89,18 @@ TEST_F(SelectionWindowRun, OpensFoldedCentredOnTopWithTheFocusOnThePhotoButton) 
         EXPECT_EQ(h.bench.registry.GetString(kHklm, kAgentKey, "APPNAME5"), TXT_NOT_REGISTERED);
         EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].text, TXT_CARD_INSTALLED);
 
-        // Bound in this order and given their kinds; the toggle folded.
-        const std::vector<std::pair<int, int>> kinds = {{1051, 1}, {1052, 2}, {1053, 3}, {1054, 4},
-                                                        {1055, 5}, {1056, 6}, {1034, 7}, {1009, 8}};
+        // Bound in this order, each drawing what its kind draws; the toggle folded.
+        const std::string free = TXT_NOT_REGISTERED;
+        const std::vector<std::pair<int, std::string>> kinds = {
+            {1051, free}, {1052, free}, {1053, free}, {1054, free}, {1055, free},
+            {1056, std::to_string(IDI_PICTURE_142) + " " + TXT_OPENING_PHOTO_APP},
+            {1034, std::to_string(IDI_PICTURE_145) + " " + TXT_OPEN_OTHER_APP}, {1009, TXT_SETTINGS}};
         EXPECT_EQ(h.bench.user.attached.size(), kinds.size());
         for (std::size_t i = 0; i < kinds.size() && i < h.bench.user.attached.size(); ++i) {
             const auto& attached = h.bench.user.attached[i];
             EXPECT_EQ(attached.dialog, dialog.Handle());
             EXPECT_EQ(attached.id, kinds[i].first);
-            EXPECT_EQ(static_cast<AppButton*>(attached.control)->Kind(), kinds[i].second);
-            EXPECT_EQ(static_cast<AppButton*>(attached.control)->Expanded(), 0);
+            EXPECT_EQ(Drawn(dialog, kinds[i].first), kinds[i].second) << kinds[i].first;
         }
 
         // Folded 10 pixels below the toggle, top-most; then centred at that size.
@@ -121,7 +137,6 @@ TEST_F(SelectionWindowRun, OpensFoldedCentredOnTopWithTheFocusOnThePhotoButton) 
 TEST_F(SelectionWindowRun, ToggleUnfoldsAndFoldsAtTheLowerEdgeOnly) {
     h.bench.user.workArea = {0, 0, 1024, 900};  // room below for the unfolded window
     Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
-        const auto& toggle = *static_cast<AppButton*>(h.bench.user.attached.at(6).control);
         const Rect first = ops.windowRect;
         for (int round = 0; round < 3; ++round) {
             h.bench.registry.PutString(kHklm, kAgentKey, "APPNAME5", "Ronda " + std::to_string(round));
@@ -132,22 +147,20 @@ TEST_F(SelectionWindowRun, ToggleUnfoldsAndFoldsAtTheLowerEdgeOnly) {
             EXPECT_EQ(unfold.flags, 0u);
             EXPECT_EQ(ops.windowRect, (Rect{first.left, first.top, first.right, first.top + kUnfoldedHeight}));
             EXPECT_EQ(ops.ItemRect(IDC_SELECTION_SLOT_5).bottom + 12, ops.windowRect.bottom);
-            EXPECT_EQ(window->Expanded(), 1);
             for (int id : kSlotIds) EXPECT_TRUE(ops.items[id].enabled) << id;
             // The names, read afresh, became the slot buttons' texts.
             EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_1].text, "Visor");
             EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_2].text, TXT_NOT_REGISTERED);
             EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_5].text, "Ronda " + std::to_string(round));
             EXPECT_EQ(ops.redraws, redraws + 1);
-            EXPECT_EQ(toggle.Expanded(), 1);  // so it draws the downward triangle
+            EXPECT_TRUE(Unfolded(dialog));  // the downward triangle
 
             h.Click(dialog, IDC_SELECTION_OTHER_APPS);
             EXPECT_EQ(ops.positions.back().flags, kSwpNoMove);
             EXPECT_EQ(ops.windowRect, first);  // exactly its first height
-            EXPECT_EQ(window->Expanded(), 0);
             for (int id : kSlotIds) EXPECT_FALSE(ops.items[id].enabled) << id;
             EXPECT_EQ(ops.redraws, redraws + 2);
-            EXPECT_EQ(toggle.Expanded(), 0);
+            EXPECT_FALSE(Unfolded(dialog));
         }
         // Only a click acts: the double-click report of an owner-drawn button does not.
         const std::size_t moves = ops.positions.size();
@@ -204,7 +217,6 @@ TEST_F(SelectionWindowRun, StartedSlotClosesTheWindowWithItsNumber) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(Detail(), 3);
     EXPECT_EQ(launched, 0);
-    EXPECT_EQ(SelectionWindow::IsShown(), 0);
     ASSERT_EQ(h.bench.shell.executions.size(), 1u);
     const auto& start = h.bench.shell.executions[0];
     EXPECT_EQ(start.verb, "open");
@@ -278,7 +290,6 @@ TEST_F(SelectionWindowRun, PhotoAppStartReportsTenOnlyForACardAndChecksOnAFreshR
               0);
     EXPECT_EQ(Detail(), 10);
     EXPECT_EQ(launched, 1);
-    EXPECT_EQ(SelectionWindow::IsShown(), 0);
     const auto& start = h.bench.shell.executions.back();
     EXPECT_EQ(start.file, test::kPhotoPath);
     EXPECT_EQ(start.directory, "C:\\VARNO\\Fotimo");
@@ -320,9 +331,9 @@ TEST_F(SelectionWindowRun, EnterActsAsTheFocusedOwnerDrawnButtonOnly) {
         // The toggle, twice; a free slot; the settings button.
         ops.FocusItem(IDC_SELECTION_OTHER_APPS);
         h.Click(dialog, kIdOk);
-        EXPECT_EQ(window->Expanded(), 1);
+        EXPECT_TRUE(Unfolded(dialog));
         h.Click(dialog, kIdOk);
-        EXPECT_EQ(window->Expanded(), 0);
+        EXPECT_FALSE(Unfolded(dialog));
         ops.FocusItem(IDC_SELECTION_SLOT_2);
         h.Click(dialog, kIdOk);
         EXPECT_TRUE(h.bench.shell.executions.empty());
@@ -350,7 +361,6 @@ TEST_F(SelectionWindowRun, CancelEndsTheRunAndReleasesTheFlag) {
                   EXPECT_EQ(ops.endResult, kIdCancel);
               }),
               kIdCancel);
-    EXPECT_EQ(SelectionWindow::IsShown(), 0);
     EXPECT_EQ(Detail(), 0);
     EXPECT_EQ(launched, 0);
     EXPECT_TRUE(h.bench.shell.executions.empty());
@@ -359,35 +369,35 @@ TEST_F(SelectionWindowRun, CancelEndsTheRunAndReleasesTheFlag) {
 TEST_F(SelectionWindowRun, SettingsButtonKeepsToOneDialogAndRefreshesTheNamesAfterOk) {
     Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
         // A settings dialog up already (from the tray menu): nothing at all.
-        SettingsDialog::SetShown(true);
-        h.Click(dialog, IDC_SELECTION_SETTINGS);
-        EXPECT_EQ(h.Runs(IDD_SETTINGS), 0);
-        EXPECT_TRUE(SettingsDialog::IsShown());
-        SettingsDialog::SetShown(false);
+        {
+            const OneAtATime::Hold trays = settings.shown.Take();
+            h.Click(dialog, IDC_SELECTION_SETTINGS);
+            EXPECT_EQ(h.Runs(IDD_SETTINGS), 0);
+        }
 
-        // Cancelled: the flag is back, the names untouched.
-        h.inside[IDD_SETTINGS] = [&](WindowBase& settings, test::FakeWindowOps&) {
-            EXPECT_TRUE(SettingsDialog::IsShown());
-            h.Click(settings, kIdCancel);
+        // Cancelled: up while it ran, not after; the names untouched.
+        h.inside[IDD_SETTINGS] = [&](WindowBase& dialogUp, test::FakeWindowOps&) {
+            EXPECT_FALSE(settings.shown.Take()) << "no other may open";
+            h.Click(dialogUp, kIdCancel);
         };
         const int textSets = ops.items[IDC_SELECTION_SLOT_2].textSets;
         h.Click(dialog, IDC_SELECTION_SETTINGS);
-        EXPECT_FALSE(SettingsDialog::IsShown());
+        EXPECT_TRUE(settings.shown.Take()) << "another may open";
         EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_2].textSets, textSets);
 
         // A slot registered in the dialog from a folder outside any one code page, and
         // OK: the window shows the new name; its '&' makes no mnemonic.
         const std::string path = "C:\\Users\\Łukasz\\Фото 写真\\Álbum & 🎞.v2.exe";
         h.bench.user.chosenFile = path;
-        h.inside[IDD_SETTINGS] = [&](WindowBase& settings, test::FakeWindowOps&) {
-            h.Click(settings, IDC_REGISTER_2);
-            h.Click(settings, kIdOk);
+        h.inside[IDD_SETTINGS] = [&](WindowBase& dialogUp, test::FakeWindowOps&) {
+            h.Click(dialogUp, IDC_REGISTER_2);
+            h.Click(dialogUp, kIdOk);
         };
         h.Click(dialog, IDC_SELECTION_SETTINGS);
-        EXPECT_FALSE(SettingsDialog::IsShown());
+        EXPECT_TRUE(settings.shown.Take()) << "another may open";
         EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_2].text, "Álbum && 🎞.v2");
         EXPECT_TRUE(StillOpen(ops));
-        EXPECT_EQ(window->Expanded(), 0);  // the state it had
+        EXPECT_FALSE(Unfolded(dialog));  // the state it had
 
         // Drawn exactly as stored, and started from where it was chosen.
         h.Click(dialog, IDC_SELECTION_OTHER_APPS);

@@ -47,7 +47,6 @@ void RegisterFive(SettingsHarness& h) {
 
 TEST(SettingsDialogOpen, EmptyKeyOpensWithTheDefaultsAndOkWritesThemInOrder) {
     SettingsHarness h;
-    SettingsDialog::SetShown(true);
     const int result = h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
         EXPECT_EQ(CheckedRadio(ops), 1002);
         for (int label : kLabels) EXPECT_EQ(ops.items[label].text, TXT_NOT_REGISTERED) << label;
@@ -58,9 +57,10 @@ TEST(SettingsDialogOpen, EmptyKeyOpensWithTheDefaultsAndOkWritesThemInOrder) {
         EXPECT_EQ(ops.topMost, 1);
         EXPECT_EQ(h.bench.registry.WriteCount(), 0);  // opening writes nothing
         h.Click(dialog, kIdOk);
-        EXPECT_FALSE(SettingsDialog::IsShown());
+        EXPECT_EQ(h.saves, 1) << "what shows the names is told before the dialog closes";
     });
     EXPECT_EQ(result, kIdOk);
+    EXPECT_TRUE(h.shared.shown.Take()) << "another may open";
     std::vector<std::string> order{"DirectExec"};
     order.insert(order.end(), std::begin(kSlotValues), std::end(kSlotValues));
     EXPECT_EQ(WrittenNames(h.bench.registry), order);
@@ -121,7 +121,6 @@ TEST(SettingsDialogOpen, CancelEscAndTheCloseBoxWriteNothing) {
     h.bench.SetDirectExec(2);
     h.confirmAnswer = kIdOk;
     h.bench.user.chosenFile = "C:\\Nuevo\\Otro.exe";
-    SettingsDialog::SetShown(true);
     const int result = h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
         h.Click(dialog, 1013);  // register in row 2
         h.Click(dialog, 1012);  // delete row 1
@@ -131,7 +130,8 @@ TEST(SettingsDialogOpen, CancelEscAndTheCloseBoxWriteNothing) {
         h.Click(dialog, kIdCancel);
     });
     EXPECT_EQ(result, kIdCancel);
-    EXPECT_FALSE(SettingsDialog::IsShown());
+    EXPECT_TRUE(h.shared.shown.Take()) << "another may open";
+    EXPECT_EQ(h.saves, 0);
     EXPECT_EQ(h.bench.registry.WriteCount(), 0);
     EXPECT_EQ(h.Get("APPNAME1"), "App1");
     EXPECT_EQ(h.Get("APPNAME2"), "App2");
@@ -152,14 +152,13 @@ TEST(SettingsDialogOpen, OkThatCannotSaveSaysSoOnceAndClosesAsUsual) {
         } else {
             h.bench.registry.ReadOnly(test::kHklm, "");
         }
-        SettingsDialog::SetShown(true);
         WindowHandle dialogWindow = nullptr;
         // While the box is up the dialog is still there: no second one may open.
         int secondRuns = -1;
         h.bench.user.onBox = [&] {
-            EXPECT_TRUE(SettingsDialog::IsShown());
+            EXPECT_FALSE(h.shared.shown.Take()) << "no other may open";
             const std::size_t modals = h.bench.user.modals.size();
-            secondRuns = SettingsDialog::RunOnce(h.bench.platform);
+            secondRuns = SettingsDialog::RunOnce(h.bench.platform, h.shared, nullptr);
             EXPECT_EQ(h.bench.user.modals.size(), modals);
         };
         const int result = h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
@@ -176,7 +175,7 @@ TEST(SettingsDialogOpen, OkThatCannotSaveSaysSoOnceAndClosesAsUsual) {
         });
         EXPECT_EQ(secondRuns, 0) << refusal;
         EXPECT_EQ(result, kIdOk) << refusal;
-        EXPECT_FALSE(SettingsDialog::IsShown());
+        EXPECT_TRUE(h.shared.shown.Take()) << "another may open";
         ASSERT_EQ(h.bench.user.boxes.size(), 1u) << refusal;
         EXPECT_EQ(h.bench.user.boxes[0].text, TXT_SETTINGS_NOT_SAVED);
         EXPECT_EQ(h.bench.user.boxes[0].title, TXT_APP_TITLE);
@@ -190,7 +189,6 @@ TEST(SettingsDialogOpen, OkThatCannotSaveSaysSoOnceAndClosesAsUsual) {
     }
     // The same steps with a writable key: no box.
     SettingsHarness h;
-    SettingsDialog::SetShown(true);
     h.Run([&](SettingsDialog& dialog, FakeWindowOps&) { h.Click(dialog, kIdOk); });
     EXPECT_TRUE(h.bench.user.boxes.empty());
     EXPECT_EQ(h.Get("PATH5"), TXT_NOT_REGISTERED);
@@ -362,6 +360,9 @@ TEST(SettingsDialogScroll, EveryRequestTheClampAtTwentyTwoAndTheRepaintRule) {
     };
     for (const ScrollCase& c : cases) {
         SettingsHarness h;
+        // Five units, each its own block: every line the panel starts from shows otherwise.
+        h.bench.SetSlots({MakeRecord(0, "S0", 'E'), MakeRecord(0, "S1", 'F'), MakeRecord(0, "S2", 'G'),
+                          MakeRecord(0, "S3", 'H'), MakeRecord(0, "S4", 'I')});
         h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
             // Arrive at `from` the way the user would, then ask again.
             h.bench.user.Send(dialog, wm::kVScroll, sb::kThumbPosition | (c.from << 16));
@@ -373,8 +374,8 @@ TEST(SettingsDialogScroll, EveryRequestTheClampAtTwentyTwoAndTheRepaintRule) {
                                    (static_cast<std::uintptr_t>(c.carried & 0xFFFF) << 16), 0},
                 result);
             EXPECT_EQ(ops.items[1065].scrollPos, c.to) << c.from << " req " << c.request;
-            EXPECT_EQ(dialog.Panel().FirstLine(), c.to) << c.from << " req " << c.request;
             EXPECT_EQ(ops.erasingInvalidations > before, c.repaint) << c.from << " req " << c.request;
+            EXPECT_EQ(h.PanelText(), h.PanelTextFrom(c.to)) << c.from << " req " << c.request;
             EXPECT_FALSE(handled) << "the default handling follows";
             h.Click(dialog, kIdCancel);
         });
@@ -390,7 +391,7 @@ TEST(SettingsDialogScroll, EndOfScrollingChangesNothingAndGetsNoDefaultHandling)
         std::intptr_t result = 0;
         EXPECT_TRUE(dialog.Dispatch({wm::kVScroll, sb::kEndScroll, 0}, result));
         EXPECT_EQ(ops.items[1065].scrollPos, 2);
-        EXPECT_EQ(dialog.Panel().FirstLine(), 2);
+        EXPECT_EQ(h.PanelText(), h.PanelTextFrom(2));
         EXPECT_EQ(ops.erasingInvalidations, before);
         h.Click(dialog, kIdCancel);
     });
@@ -410,21 +411,18 @@ TEST_P(SettingsPoll, CountChangesRepaintAndSetTheStatuses) {
         EXPECT_FALSE(h.Poll(dialog));  // 0 records, as it started
         h.bench.SetSlots({MakeRecord(1, "A", 'E'), MakeRecord(2, "B", 'F')});
         EXPECT_TRUE(h.Poll(dialog));
-        EXPECT_EQ(dialog.RecordCount(), 2);
-        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 1, 0, 0, 0}));
-        // The same count again: the status 2 is now taken as it is, once.
+        // The same count again: the status 2, first seen as "a card", is now taken as it
+        // is: one repaint, then quiet.
         EXPECT_TRUE(h.Poll(dialog));
-        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 2, 0, 0, 0}));
         EXPECT_FALSE(h.Poll(dialog));
-        // 2 -> 1: repaint, the second to fifth entries cleared.
+        // 2 -> 1: repaint; the first record's status is kept, the next poll is quiet.
         h.bench.SetSlots({MakeRecord(1, "A", 'E')});
         EXPECT_TRUE(h.Poll(dialog));
-        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 0, 0, 0, 0}));
-        // 1 -> 0 with success: repaint, the entries stay as they were.
+        EXPECT_FALSE(h.Poll(dialog));
+        // 1 -> 0 with success: repaint, then quiet.
         h.bench.SetSlots({});
         EXPECT_TRUE(h.Poll(dialog));
-        EXPECT_EQ(dialog.RecordCount(), 0);
-        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 0, 0, 0, 0}));
+        EXPECT_FALSE(h.Poll(dialog));
         h.Click(dialog, kIdCancel);
     });
 }
@@ -439,17 +437,16 @@ TEST_P(SettingsPoll, StatusChangesRepaintOnceAndFailuresCountAsNoRecords) {
         EXPECT_FALSE(h.Poll(dialog));
         h.bench.Remove(1);
         EXPECT_TRUE(h.Poll(dialog));
-        EXPECT_EQ(SettingsDialog::Latches(GetParam()).changeLatch, 0);
-        // The reader stops answering: one repaint, everything 0, then quiet.
+        EXPECT_FALSE(h.Poll(dialog));
+        // The reader stops answering: one repaint, then quiet; back, one repaint (a
+        // count again), then quiet.
         h.bench.Insert(0, "A", 'E');
         h.bench.FailQueries(true);
         EXPECT_TRUE(h.Poll(dialog));
-        EXPECT_EQ(dialog.RecordCount(), 0);
-        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{}));
         EXPECT_FALSE(h.Poll(dialog));
         h.bench.FailQueries(false);
         EXPECT_TRUE(h.Poll(dialog));
-        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 0, 0, 0, 0}));
+        EXPECT_FALSE(h.Poll(dialog));
         // The timer message goes on to the default handling.
         std::intptr_t result = 0;
         EXPECT_FALSE(dialog.Dispatch({wm::kTimer, 10, 0}, result));
@@ -463,28 +460,28 @@ TEST_P(SettingsPoll, EmptySerialHoldsBackTheNextRepaintOfItsVariant) {
     h.bench.SetSlots({MakeRecord(0, "A", 'E'), MakeRecord(0, "", 'F')});
     h.Run([&](SettingsDialog& dialog, FakeWindowOps&) {
         EXPECT_TRUE(h.Poll(dialog));  // count 0 -> 2
-        // Same count, no change, but an empty serial: quiet, and the latch stays set.
+        // Same count, no change, but an empty serial: quiet, and held against this
+        // variant only: the other's next change repaints.
         EXPECT_FALSE(h.Poll(dialog));
-        EXPECT_EQ(SettingsDialog::Latches(GetParam()).emptySerialLatch, 1);
-        EXPECT_EQ(SettingsDialog::Latches(other).emptySerialLatch, 0);
+        h.bench.SetFamily(other);
+        h.bench.SetSlots({MakeRecord(0, "A", 'E'), MakeRecord(1, "B", 'F')});
+        EXPECT_TRUE(h.Poll(dialog));
+        h.bench.SetFamily(GetParam());
+        h.bench.SetSlots({MakeRecord(0, "A", 'E'), MakeRecord(0, "", 'F')});
+        EXPECT_FALSE(h.Poll(dialog));
         // A change now is not repainted, and both latches clear.
         h.bench.SetSlots({MakeRecord(1, "A", 'E'), MakeRecord(0, "B", 'F')});
         EXPECT_FALSE(h.Poll(dialog));
-        EXPECT_EQ(SettingsDialog::Latches(GetParam()).emptySerialLatch, 0);
-        EXPECT_EQ(SettingsDialog::Latches(GetParam()).changeLatch, 0);
         // The next change repaints.
         h.bench.Remove(0);
         EXPECT_TRUE(h.Poll(dialog));
         // A change in the same poll as another record's empty serial: no repaint.
         h.bench.SetSlots({MakeRecord(1, "A", 'E'), MakeRecord(0, "", 'F')});
         EXPECT_FALSE(h.Poll(dialog));
-        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 0, 0, 0, 0}));
-        EXPECT_EQ(SettingsDialog::Latches(GetParam()).emptySerialLatch, 0);
         // A latch left set outlives the dialog.
         EXPECT_FALSE(h.Poll(dialog));
         h.Click(dialog, kIdCancel);
     });
-    EXPECT_EQ(SettingsDialog::Latches(GetParam()).emptySerialLatch, 1);
     h.bench.SetSlots({MakeRecord(1, "A", 'E'), MakeRecord(1, "C", 'F')});
     h.Run([&](SettingsDialog& dialog, FakeWindowOps&) {
         EXPECT_TRUE(h.Poll(dialog));   // count 0 -> 2 repaints whatever the latches
@@ -505,13 +502,8 @@ TEST_P(SettingsPoll, OddRepliesNeverReadPastTheTable) {
     }
     h.Run([&](SettingsDialog& dialog, FakeWindowOps&) {
         EXPECT_TRUE(h.Poll(dialog));
-        // The whole table at most, or the five the control device may answer.
-        EXPECT_EQ(dialog.RecordCount(), GetParam() == Family::Nt ? kMaxCardRecords : 5);
-        EXPECT_EQ(dialog.RecordStatus(), (std::array<std::int32_t, 5>{1, 1, 1, 1, 1}));
-        h.bench.user.Send(dialog.Panel(), wm::kPaint);
-        const auto& text = h.bench.user.OpsOf(dialog.Panel())->paints.back()->Find("text");
-        ASSERT_EQ(text.size(), 1u);
-        EXPECT_EQ(text[0]->text.rfind(" Drive Name       : ", 0), 0u);
+        EXPECT_FALSE(h.Poll(dialog)) << "the same reply is the same count and statuses";
+        EXPECT_EQ(h.PanelText().rfind(" Drive Name       : ", 0), 0u);
         h.Click(dialog, kIdCancel);
     });
 }
@@ -529,7 +521,6 @@ TEST(SettingsCommand, OpensOneDialogAndASecondCommandDoesNothingAtAll) {
     int runs = 0;
     h.bench.user.modalScript = [&](WindowBase& window, int templateId) {
         EXPECT_EQ(templateId, IDD_SETTINGS);
-        EXPECT_TRUE(SettingsDialog::IsShown());
         ++runs;
         h.bench.user.Send(agent, wm::kCommand, ID_MENU_SETTINGS);  // while it is up
         EXPECT_EQ(h.bench.user.OpsOf(agent)->raised, 0);
@@ -540,7 +531,6 @@ TEST(SettingsCommand, OpensOneDialogAndASecondCommandDoesNothingAtAll) {
     EXPECT_EQ(runs, 1);
     ASSERT_EQ(h.bench.user.modals.size(), 1u);
     EXPECT_EQ(h.bench.user.modals[0].parent, nullptr);
-    EXPECT_FALSE(SettingsDialog::IsShown());
     // Closed: the command opens it again.
     h.bench.user.Send(agent, wm::kCommand, ID_MENU_SETTINGS);
     EXPECT_EQ(runs, 2);
@@ -559,7 +549,6 @@ TEST(SettingsCommand, OkRedrawsTheSelectionWindowThatIsShowing) {
         h.bench.user.modalScript = [&](WindowBase& window, int templateId) {
             if (templateId == IDD_SELECTION) {
                 selection = &window;
-                EXPECT_EQ(static_cast<WindowBase*>(h.bench.window->GetSelectionWindow()), selection);
                 h.bench.user.Send(window, wm::kCommand, IDC_SELECTION_SETTINGS);  // "Ajustes"
                 return kIdCancel;
             }
@@ -573,7 +562,6 @@ TEST(SettingsCommand, OkRedrawsTheSelectionWindowThatIsShowing) {
         h.bench.Tick();
         ASSERT_NE(selection, nullptr) << "no selection window for the card";
         EXPECT_EQ(redrawsAtClose - redrawsBeforeClose, close == kIdOk ? 1 : 0);
-        EXPECT_FALSE(SettingsDialog::IsShown());
     }
 }
 
@@ -583,8 +571,13 @@ TEST(SettingsCommand, DialogThatCannotBeShownDoesNotBarTheNextCommand) {
     ASSERT_NE(h.bench.Start(), nullptr);
     h.bench.user.quitPosted = true;  // the fake's RunModal then shows nothing: -1
     h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_SETTINGS);
-    EXPECT_FALSE(SettingsDialog::IsShown());
     h.bench.user.quitPosted = false;
+    h.bench.user.modalScript = [&](WindowBase& window, int) {
+        h.bench.user.Send(window, wm::kCommand, kIdCancel);
+        return 0;
+    };
+    h.bench.user.Send(*h.bench.window, wm::kCommand, ID_MENU_SETTINGS);
+    EXPECT_EQ(h.bench.user.modals.size(), 1u) << "the next command shows it";
 }
 
 TEST(SettingsCommand, EndCommandWhileTheDialogIsUpEndsCleanly) {
@@ -604,7 +597,6 @@ TEST(SettingsCommand, EndCommandWhileTheDialogIsUpEndsCleanly) {
     EXPECT_TRUE(h.bench.user.quitPosted);
     EXPECT_EQ(h.bench.shell.notifications.back().message, kNimDelete);
     EXPECT_TRUE(h.bench.registry.WriteLog().empty());
-    EXPECT_FALSE(SettingsDialog::IsShown());
     EXPECT_EQ(h.bench.app->Shutdown(), 0);
 }
 

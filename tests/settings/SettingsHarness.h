@@ -16,9 +16,6 @@ inline const std::string kAgentKey = schema::kAgentKey;
 
 struct SettingsHarness {
     SettingsHarness() {
-        SettingsDialog::SetShown(false);
-        SettingsDialog::Latches(Family::Nt) = {};
-        SettingsDialog::Latches(Family::Win95) = {};
         bench.user.modalScript = [this](WindowBase& window, int templateId) {
             if (templateId == IDD_DEFAULTS_CONFIRM) {
                 confirmOwners.push_back(bench.user.modals.back().parent);
@@ -30,16 +27,28 @@ struct SettingsHarness {
     }
 
     using Inside = std::function<void(SettingsDialog&, FakeWindowOps&)>;
-    // One showing of the dialog, with `inside` run while it is up; the modal result.
+    // One showing of the dialog, as its openers show it, with `inside` run while it is
+    // up; the modal result, 0 when none was shown.
     int Run(Inside inside) {
         inside_ = std::move(inside);
-        SettingsDialog dialog(bench.platform);
-        const int result = dialog.RunModal();
+        const int result = SettingsDialog::RunOnce(bench.platform, shared, [this] { ++saves; });
         inside_ = nullptr;
         return result;
     }
+    // What the panel shows now, and what it shows from `line`.
+    std::string PanelText() {
+        bench.user.Send(Panel(), wm::kPaint);
+        const auto texts = bench.user.OpsOf(Panel())->paints.back()->Find("text");
+        return texts.empty() ? std::string() : texts[0]->text;
+    }
+    std::string PanelTextFrom(int line) {
+        Panel().SetFirstLine(line);
+        return PanelText();
+    }
 
     void Click(SettingsDialog& dialog, int id) { bench.user.Send(dialog, wm::kCommand, id); }
+    // The panel the showing dialog took over.
+    DeviceInfoPanel& Panel() { return *static_cast<DeviceInfoPanel*>(bench.user.attached.at(0).control); }
     // A timer message; true when the poll repainted the dialog.
     bool Poll(SettingsDialog& dialog, std::uint32_t id = SettingsDialog::kPollTimer) {
         const int before = bench.user.OpsOf(dialog)->erasingInvalidations;
@@ -55,6 +64,9 @@ struct SettingsHarness {
     }
 
     AgentBench bench;
+    // What outlives the dialogs, as the agent window keeps it.
+    SettingsDialog::Shared shared;
+    int saves = 0;  // OK's calls of what the opener gave it
     int confirmAnswer = kIdOk;
     std::vector<WindowHandle> confirmOwners;
 

@@ -19,7 +19,7 @@
 #include "simreader/MediaNotice.h"
 #include "simreader/SimCommand.h"
 #include "store/RegistrySchema.h"
-#include "store/SettingsStore.h"
+#include "store/RegistryKey.h"
 
 namespace {
 
@@ -88,8 +88,8 @@ int main(int argc, char** argv) {
     {
         // Through the agent's own store, so that the keys land in the view it reads.
         Win32Registry registry;
-        SettingsStore agentKey(registry, schema::kAgentRoot, schema::kAgentKey);
-        SettingsStore photoKey(registry, schema::kPhotoAppRoot, schema::kPhotoAppKey);
+        RegistryKey agentKey(registry, schema::kAgentRoot, schema::kAgentKey);
+        RegistryKey photoKey(registry, schema::kPhotoAppRoot, schema::kPhotoAppKey);
         if (!agentKey.WriteString(schema::kCaption, "VARNO Kardello Agent") ||
             !agentKey.WriteNumber(schema::kDirectExec, schema::kDirectExecOpenPhotoApp) ||
             !photoKey.WriteString(schema::kPhotoAppPath, BuildPath("tools/fotimo.exe")) ||

@@ -83,7 +83,7 @@ public:
     ~TestWindow() override {
         if (HasWindow()) DestroyWindow(Hwnd(*this));
     }
-    static std::uint32_t registeredMessage;
+    std::uint32_t registeredMessage = 0;
     std::function<std::intptr_t()> onCreate;
     std::function<void(std::uint32_t)> onTimer;
     std::function<void()> onCommand;
@@ -95,19 +95,14 @@ public:
     int finalDestroys = 0;
 
 protected:
-    const MessageTable& Messages() const override {
-        using T = TestWindow;
-        static const MessageEntry entries[] = {
-            KARDELLO_ON_MESSAGE(wm::kCreate, (crack::Result<T, &T::OnCreate>)),
-            KARDELLO_ON_MESSAGE(wm::kTimer, (crack::Timer<T, &T::OnTimer>)),
-            KARDELLO_ON_MESSAGE(wm::kUser, (crack::Params<T, &T::OnUser>)),
-            KARDELLO_ON_MESSAGE(wm::kDeviceChange, (crack::DeviceChanged<T, &T::OnDeviceChange>)),
-            KARDELLO_ON_COMMAND(kCommandId, (crack::Void<T, &T::OnCommand>)),
-            KARDELLO_ON_REGISTERED(&registeredMessage, (crack::Params<T, &T::OnRegistered>)),
-        };
-        static const MessageTable table{entries, std::size(entries), nullptr};
-        return table;
-    }
+    KARDELLO_BEGIN_MESSAGES(TestWindow)
+        KARDELLO_MESSAGE(wm::kCreate, OnCreate)
+        KARDELLO_TIMER(OnTimer)
+        KARDELLO_MESSAGE(wm::kUser, OnUser)
+        KARDELLO_MESSAGE(wm::kDeviceChange, OnDeviceChange)
+        KARDELLO_CLICK(kCommandId, OnCommand)
+        KARDELLO_REGISTERED(registeredMessage, OnRegistered)
+    KARDELLO_END_MESSAGES(nullptr)
     void OnFinalDestroy() override { ++finalDestroys; }
 
 private:
@@ -136,7 +131,6 @@ private:
     }
     void OnDeviceChange(const DeviceChange& change) { deviceChanges.push_back(change); }
 };
-std::uint32_t TestWindow::registeredMessage = 0;
 
 // A box with no code of its own: the dialog manager's defaults decide its result.
 class PlainBox : public WindowBase {
@@ -144,10 +138,7 @@ public:
     int finalDestroys = 0;
 
 protected:
-    const MessageTable& Messages() const override {
-        static const MessageTable table{nullptr, 0, nullptr};
-        return table;
-    }
+    KARDELLO_NO_MESSAGES()
     void OnFinalDestroy() override { ++finalDestroys; }
 };
 
@@ -160,16 +151,11 @@ public:
     int finalDestroys = 0;
 
 protected:
-    const MessageTable& Messages() const override {
-        using T = ScriptedBox;
-        static const MessageEntry entries[] = {
-            KARDELLO_ON_MESSAGE(wm::kInitDialog, (crack::Result<T, &T::OnInitDialog>)),
-            KARDELLO_ON_MESSAGE(wm::kTimer, (crack::Timer<T, &T::OnTimer>)),
-            KARDELLO_ON_COMMAND(IDCANCEL, (crack::Void<T, &T::OnCancel>)),
-        };
-        static const MessageTable table{entries, std::size(entries), nullptr};
-        return table;
-    }
+    KARDELLO_BEGIN_MESSAGES(ScriptedBox)
+        KARDELLO_MESSAGE(wm::kInitDialog, OnInitDialog)
+        KARDELLO_TIMER(OnTimer)
+        KARDELLO_CLICK(IDCANCEL, OnCancel)
+    KARDELLO_END_MESSAGES(nullptr)
     void OnFinalDestroy() override { ++finalDestroys; }
 
 private:
@@ -218,12 +204,12 @@ protected:
 // ---- Windows and their message tables ----
 
 TEST_F(WindowLayer, HiddenToolWindowIsBoundAndMessagesReachTypedHandlers) {
-    TestWindow::registeredMessage = user.RegisterMessage("Kardello layer test message");
-    EXPECT_GE(TestWindow::registeredMessage, 0xC000u);
-    EXPECT_EQ(user.RegisterMessage("Kardello layer test message"), TestWindow::registeredMessage);
+    TestWindow window;
+    window.registeredMessage = user.RegisterMessage("Kardello layer test message");
+    EXPECT_GE(window.registeredMessage, 0xC000u);
+    EXPECT_EQ(user.RegisterMessage("Kardello layer test message"), window.registeredMessage);
     EXPECT_EQ(user.RegisterMessage(nullptr), 0u);
 
-    TestWindow window;
     ASSERT_TRUE(user.CreateHiddenToolWindow(window, kTitle));
     EXPECT_FALSE(user.CreateHiddenToolWindow(window, kTitle)) << "a bound object is bound once";
     EXPECT_TRUE(window.boundAtCreate);
@@ -247,7 +233,7 @@ TEST_F(WindowLayer, HiddenToolWindowIsBoundAndMessagesReachTypedHandlers) {
 
     SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(kCommandId, 0), 0);
     EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(kUnhandledCommandId, 0), 0), 0);
-    EXPECT_EQ(SendMessageA(hwnd, TestWindow::registeredMessage, 20, 22), 42)
+    EXPECT_EQ(SendMessageA(hwnd, window.registeredMessage, 20, 22), 42)
         << "the handler's result is the message's";
     window.Ops()->Post(wm::kUser, 7, -8);
     window.onTimer = [&](std::uint32_t) {
@@ -259,7 +245,7 @@ TEST_F(WindowLayer, HiddenToolWindowIsBoundAndMessagesReachTypedHandlers) {
 
     EXPECT_EQ(window.ticks, (std::vector<std::uint32_t>{5, 5, 5})) << "killed timers stop";
     EXPECT_EQ(window.seen,
-              (std::vector<std::uint32_t>{WM_CREATE, WM_COMMAND, TestWindow::registeredMessage,
+              (std::vector<std::uint32_t>{WM_CREATE, WM_COMMAND, window.registeredMessage,
                                           WM_USER}));
     EXPECT_EQ(window.params, (std::vector<std::intptr_t>{7, -8}));
 }
@@ -794,14 +780,9 @@ public:
     bool fontSelected = false;
 
 protected:
-    const MessageTable& Messages() const override {
-        using T = PaintedLabel;
-        static const MessageEntry entries[] = {
-            KARDELLO_ON_MESSAGE(wm::kPaint, (crack::Void<T, &T::OnPaint>)),
-        };
-        static const MessageTable table{entries, std::size(entries), nullptr};
-        return table;
-    }
+    KARDELLO_BEGIN_MESSAGES(PaintedLabel)
+        KARDELLO_MESSAGE(wm::kPaint, OnPaint)
+    KARDELLO_END_MESSAGES(nullptr)
     void OnFinalDestroy() override { ++finalDestroys; }
 
 private:
@@ -841,15 +822,10 @@ public:
     IconHandle icon = nullptr;
 
 protected:
-    const MessageTable& Messages() const override {
-        using T = ControlBox;
-        static const MessageEntry entries[] = {
-            KARDELLO_ON_MESSAGE(wm::kDrawItem, (crack::DrawItem<T, &T::OnDrawItem>)),
-            KARDELLO_ON_MESSAGE(wm::kVScroll, (crack::Scroll<T, &T::OnScroll>)),
-        };
-        static const MessageTable table{entries, std::size(entries), &ScriptedBox::Messages()};
-        return table;
-    }
+    KARDELLO_BEGIN_MESSAGES(ControlBox)
+        KARDELLO_MESSAGE(wm::kDrawItem, OnDrawItem)
+        KARDELLO_MESSAGE(wm::kVScroll, OnScroll)
+    KARDELLO_END_MESSAGES(&ScriptedBox::Messages())
 
 private:
     void OnDrawItem(const DrawItemRequest& request) {

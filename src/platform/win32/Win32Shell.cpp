@@ -15,7 +15,7 @@ namespace kardello {
 
 namespace {
 
-IconHandle ShellIcon(const std::string& path, UINT flags) {
+IconHandle ShellFileInfoIcon(const std::string& path, UINT flags) {
     // A program registered from a card that is out must not bring up "no disk" boxes.
     const QuietCriticalErrors quiet;
     SHFILEINFOW info{};
@@ -79,12 +79,12 @@ std::intptr_t Win32Shell::Execute(const char* verb, const std::string& file,
 
 IconHandle Win32Shell::FileIcon(const std::string& path) {
     PrepareCom();
-    return ShellIcon(path, 0);
+    return ShellFileInfoIcon(path, 0);
 }
 
 IconHandle Win32Shell::TypeIcon(const std::string& path) {
     PrepareCom();
-    return ShellIcon(path, SHGFI_USEFILEATTRIBUTES);
+    return ShellFileInfoIcon(path, SHGFI_USEFILEATTRIBUTES);
 }
 
 namespace {

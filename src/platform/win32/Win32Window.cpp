@@ -59,12 +59,6 @@ Win32WindowOps::Win32WindowOps(HWND hwnd, Kind kind, Win32Binding& binding)
       host_(binding.host),
       binding_(kind == Kind::Dialog ? &binding : nullptr) {}
 
-Win32WindowOps* Win32WindowOps::Bound(HWND hwnd, Kind kind) {
-    if (kind == Kind::Control) return static_cast<Win32WindowOps*>(GetPropW(hwnd, kControlProperty));
-    return reinterpret_cast<Win32WindowOps*>(
-        GetWindowLongPtrW(hwnd, Slot(kind == Kind::Dialog)));
-}
-
 bool Win32WindowOps::Attach(HWND control, Win32Binding& binding) {
     if (control == nullptr || binding.window == nullptr) return false;
     if (GetPropW(control, kControlProperty) != nullptr) return false;
@@ -83,61 +77,56 @@ bool Win32WindowOps::Attach(HWND control, Win32Binding& binding) {
     return true;
 }
 
-Win32WindowOps* Win32WindowOps::BindNew(HWND hwnd, Kind kind, Win32Binding& binding) {
-    std::unique_ptr<Win32WindowOps> ops(new Win32WindowOps(hwnd, kind, binding));
-    SetWindowLongPtrW(hwnd, Slot(kind == Kind::Dialog), reinterpret_cast<LONG_PTR>(ops.get()));
-    binding.window->Bind(ops.get());
+// Every procedure finds its window's object here. A window and a dialog are bound at the
+// first message that carries their binding (WM_NCCREATE, WM_INITDIALOG); a control, when
+// it is attached. Messages before that find none.
+Win32WindowOps* Win32WindowOps::Find(HWND hwnd, Kind kind, UINT message, LPARAM lParam) {
+    if (kind == Kind::Control) return static_cast<Win32WindowOps*>(GetPropW(hwnd, kControlProperty));
+    const int slot = Slot(kind == Kind::Dialog);
+    if (auto* ops = reinterpret_cast<Win32WindowOps*>(GetWindowLongPtrW(hwnd, slot))) return ops;
+    Win32Binding* binding = nullptr;
+    if (kind == Kind::Window && message == WM_NCCREATE)
+        binding = static_cast<Win32Binding*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+    else if (kind == Kind::Dialog && message == WM_INITDIALOG)
+        binding = reinterpret_cast<Win32Binding*>(lParam);
+    if (binding == nullptr || binding->window == nullptr) return nullptr;
+    std::unique_ptr<Win32WindowOps> ops(new Win32WindowOps(hwnd, kind, *binding));
+    SetWindowLongPtrW(hwnd, slot, reinterpret_cast<LONG_PTR>(ops.get()));
+    binding->window->Bind(ops.get());
     return ops.release();  // owned by the window until its last frame returns
 }
 
-void Win32WindowOps::Leave(Win32WindowOps* ops) {
-    if (--ops->frames_ > 0 || ops->alive_) return;
-    if (ops->finishPending_) ops->Finish();
-    delete ops;
-}
-
-LRESULT CALLBACK Win32WindowOps::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-    Win32WindowOps* ops = Bound(hwnd, Kind::Window);
+// One frame of a procedure. A window destroyed while one of its messages is handled further
+// up the stack keeps its inert operations until the outermost frame returns.
+LRESULT Win32WindowOps::Run(HWND hwnd, Kind kind, UINT message, WPARAM wParam, LPARAM lParam) {
+    Win32WindowOps* ops = Find(hwnd, kind, message, lParam);
     if (ops == nullptr) {
-        // Messages before WM_NCCREATE (WM_GETMINMAXINFO) find no object yet.
-        if (message != WM_NCCREATE) return DefWindowProcW(hwnd, message, wParam, lParam);
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* binding = static_cast<Win32Binding*>(create->lpCreateParams);
-        if (binding == nullptr || binding->window == nullptr)
-            return DefWindowProcW(hwnd, message, wParam, lParam);
-        ops = BindNew(hwnd, Kind::Window, *binding);
+        // A dialog's creation messages and WM_SETFONT come before its object; one created
+        // without a binding still gets the dialog manager's focus.
+        if (kind == Kind::Dialog) return message == WM_INITDIALOG;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     ++ops->frames_;
-    const LRESULT result = ops->WindowMessage(message, wParam, lParam);
-    Leave(ops);
-    return result;
-}
-
-INT_PTR CALLBACK Win32WindowOps::DialogProc(HWND hwnd, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-    Win32WindowOps* ops = Bound(hwnd, Kind::Dialog);
-    if (ops == nullptr) {
-        // WM_SETFONT and the creation messages come before the object is known.
-        if (message != WM_INITDIALOG) return FALSE;
-        auto* binding = reinterpret_cast<Win32Binding*>(lParam);
-        if (binding == nullptr || binding->window == nullptr) return TRUE;
-        ops = BindNew(hwnd, Kind::Dialog, *binding);
+    const LRESULT result = kind == Kind::Window   ? ops->WindowMessage(message, wParam, lParam)
+                           : kind == Kind::Dialog ? ops->DialogMessage(message, wParam, lParam)
+                                                  : ops->ControlMessage(message, wParam, lParam);
+    if (--ops->frames_ == 0 && !ops->alive_) {
+        if (ops->finishPending_) ops->Finish();
+        delete ops;
     }
-    ++ops->frames_;
-    const INT_PTR result = ops->DialogMessage(message, wParam, lParam);
-    Leave(ops);
     return result;
 }
 
-LRESULT CALLBACK Win32WindowOps::ControlProc(HWND hwnd, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-    Win32WindowOps* ops = Bound(hwnd, Kind::Control);
-    if (ops == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    ++ops->frames_;
-    const LRESULT result = ops->ControlMessage(message, wParam, lParam);
-    Leave(ops);
-    return result;
+LRESULT CALLBACK Win32WindowOps::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Run(hwnd, Kind::Window, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK Win32WindowOps::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Run(hwnd, Kind::Dialog, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32WindowOps::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Run(hwnd, Kind::Control, message, wParam, lParam);
 }
 
 bool Win32WindowOps::Dispatch(UINT message, WPARAM wParam, LPARAM lParam,

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Window.h"
+#include "platform/MessageMap.h"
 #include "platform/win32/WesternFont.h"
 #include "platform/win32/WinApi.h"
 
@@ -77,11 +77,9 @@ private:
     enum class Kind { Window, Dialog, Control };
     Win32WindowOps(HWND hwnd, Kind kind, Win32Binding& binding);
 
-    static Win32WindowOps* Bound(HWND hwnd, Kind kind);
-    static Win32WindowOps* BindNew(HWND hwnd, Kind kind, Win32Binding& binding);
+    static Win32WindowOps* Find(HWND hwnd, Kind kind, UINT message, LPARAM lParam);
+    static LRESULT Run(HWND hwnd, Kind kind, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    // Ends one procedure frame; the last frame of a destroyed window finishes it.
-    static void Leave(Win32WindowOps* ops);
 
     LRESULT WindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR DialogMessage(UINT message, WPARAM wParam, LPARAM lParam);

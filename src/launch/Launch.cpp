@@ -1,8 +1,8 @@
-#include "agent/PhotoApp.h"
+#include "launch/Launch.h"
 
-#include "settings/SmallDialogs.h"
+#include "res/resource.h"
+#include "store/RegistryKey.h"
 #include "store/RegistrySchema.h"
-#include "store/SettingsStore.h"
 
 namespace kardello {
 
@@ -26,21 +26,27 @@ LaunchOutcome Launch(Platform& platform, const std::string& file) {
     return JudgeLaunchResult(platform.shell.Execute("open", file, FolderOf(file), kSwShowDefault));
 }
 
-int RunLaunchFailureBox(Platform& platform, LaunchOutcome outcome) {
-    if (outcome == LaunchOutcome::LowMemory) {
-        LowMemoryDialog box(platform.user);
-        return box.RunModal();
-    }
-    AppNotFoundDialog box(platform.user);
-    return box.RunModal();
+void ShowLaunchFailure(Platform& platform, LaunchOutcome outcome, FailureBoxes* boxes) {
+    const bool lowMemory = outcome == LaunchOutcome::LowMemory;
+    OneAtATime::Hold hold;
+    // That box up already: the failure stays silent.
+    if (boxes != nullptr && !(hold = (lowMemory ? boxes->lowMemory : boxes->notFound).Take())) return;
+    if (lowMemory)
+        LowMemoryDialog(platform.user).RunModal();
+    else
+        AppNotFoundDialog(platform.user).RunModal();
 }
+
+AppNotFoundDialog::AppNotFoundDialog(IUser& user) : ForegroundBox(user, IDD_APP_NOT_FOUND) {}
+
+LowMemoryDialog::LowMemoryDialog(IUser& user) : ForegroundBox(user, IDD_LOW_MEMORY) {}
 
 namespace {
 
 // The photo application's key is its installation's: read, never made nor written,
 // even by a user who could (an administrator without UAC, at every card).
 bool ReadPhotoAppText(IRegistry& registry, const char* name, std::string& text) {
-    SettingsStore store(registry);
+    RegistryKey store(registry);
     store.OpenForReading(schema::kPhotoAppRoot, schema::kPhotoAppKey);
     return store.ReadString(name, text);
 }
@@ -53,21 +59,12 @@ std::string PhotoAppPath(Platform& platform) {
     return path;
 }
 
-void PhotoApp::GuardedBox(LaunchOutcome outcome, std::int32_t& guard) {
-    if (guard) return;  // that box is up already: the failure stays silent
-    guard = 1;
-    RunLaunchFailureBox(platform_, outcome);
-    // However the box ended, the next failure must be shown again.
-    guard = 0;
-}
-
 bool PhotoApp::OpenPhotoApp(WatchFlags& flags) {
     if (IsPhotoAppRunning(flags)) return false;
     const std::string path = PhotoAppPath(platform_);
     const LaunchOutcome outcome = Launch(platform_, path);
     if (outcome == LaunchOutcome::Started) return true;
-    GuardedBox(outcome, outcome == LaunchOutcome::LowMemory ? flags.lowMemoryDialogOpen
-                                                            : flags.notFoundDialogOpen);
+    ShowLaunchFailure(platform_, outcome, boxes_);
     return false;
 }
 
@@ -80,18 +77,16 @@ bool PhotoApp::IsPhotoAppRunning(WatchFlags& flags) {
     std::string caption;
     if (!ReadPhotoAppText(platform_.registry, schema::kPhotoAppCaption, caption)) {
         // No box from inside a removal check: it runs every second.
-        if (!flags.watchQueryActive) GuardedBox(LaunchOutcome::NotFound, flags.notFoundDialogOpen);
-        flags.cardPresent = 0;
-        flags.photoAppAutoOpened = 0;
-        flags.cardHandled = 0;
+        if (!flags.watchQueryActive) ShowLaunchFailure(platform_, LaunchOutcome::NotFound, boxes_);
+        flags.cardPresent = false;
+        flags.photoAppAutoOpened = false;
+        flags.cardHandled = false;
         return true;
     }
-    KernelHandle semaphore = platform_.kernel.OpenSemaphore(caption, nullptr);
-    if (semaphore == nullptr) return false;
+    const KernelObject semaphore(platform_.kernel, platform_.kernel.OpenSemaphore(caption, nullptr));
+    if (!semaphore) return false;
     // A successful zero wait takes a count that is not given back.
-    const std::uint32_t waited = platform_.kernel.Wait(semaphore, 0);
-    platform_.kernel.Close(semaphore);
-    return waited != kWaitObject0;
+    return platform_.kernel.Wait(semaphore.Get(), 0) != kWaitObject0;
 }
 
 }  // namespace kardello

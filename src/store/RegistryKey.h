@@ -6,23 +6,24 @@
 #include <string>
 
 #include "platform/Registry.h"
+#include "store/RegistrySchema.h"
 
 namespace kardello {
 
-class SettingsStore {
+class RegistryKey {
 public:
     static constexpr std::uint32_t kMaxTextBytes = 1024;
 
-    // Opens the key, creating it when missing; on failure the store has no key.
+    // Opens the key, creating it when missing; on failure there is no key.
     // Where full access is refused, an existing key is opened read-only and
     // every write through it fails.
-    SettingsStore(IRegistry& registry, RegRoot root, const char* subkey);
+    RegistryKey(IRegistry& registry, RegRoot root, const char* subkey);
     // No key yet: use OpenExisting.
-    explicit SettingsStore(IRegistry& registry);
-    virtual ~SettingsStore();
+    explicit RegistryKey(IRegistry& registry);
+    ~RegistryKey();
 
-    SettingsStore(const SettingsStore&) = delete;
-    SettingsStore& operator=(const SettingsStore&) = delete;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
 
     // Opens an existing key without creating it, read-only where full access is
     // refused; returns the system status code of the last attempt.
@@ -45,6 +46,13 @@ private:
 
     IRegistry& registry_;
     RegKey key_ = nullptr;
+};
+
+// The agent's settings: its key under HKEY_LOCAL_MACHINE, made when missing.
+class SettingsStore : public RegistryKey {
+public:
+    explicit SettingsStore(IRegistry& registry)
+        : RegistryKey(registry, schema::kAgentRoot, schema::kAgentKey) {}
 };
 
 }  // namespace kardello

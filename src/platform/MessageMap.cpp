@@ -1,18 +1,21 @@
-#include "platform/Window.h"
+#include "platform/MessageMap.h"
 
 namespace kardello {
 
 namespace {
 
-bool Matches(const MessageEntry& entry, const Message& message) {
+bool Matches(const MessageEntry& entry, const Message& message, const WindowBase& window) {
     switch (entry.kind) {
         case MessageEntry::Kind::Message:
-            return entry.id == message.id;
-        case MessageEntry::Kind::Command:
-            return message.id == wm::kCommand && entry.id == (message.wParam & 0xFFFF);
-        case MessageEntry::Kind::Registered:
-            return entry.registered != nullptr && *entry.registered != 0 &&
-                   *entry.registered == message.id;
+            return entry.first == message.id;
+        case MessageEntry::Kind::Commands: {
+            const std::uint32_t id = message.wParam & 0xFFFF;
+            return message.id == wm::kCommand && id >= entry.first && id <= entry.last;
+        }
+        case MessageEntry::Kind::Registered: {
+            const std::uint32_t number = entry.number != nullptr ? entry.number(window) : 0;
+            return number != 0 && number == message.id;
+        }
     }
     return false;
 }
@@ -24,7 +27,7 @@ bool WindowBase::Dispatch(const Message& message, std::intptr_t& result) {
     for (const MessageTable* table = &Messages(); table != nullptr && found == nullptr;
          table = table->base) {
         for (std::size_t i = 0; i < table->count; ++i) {
-            if (Matches(table->entries[i], message)) {
+            if (Matches(table->entries[i], message, *this)) {
                 found = &table->entries[i];
                 break;
             }

@@ -1,10 +1,10 @@
-#include "store/SettingsStore.h"
+#include "store/RegistryKey.h"
 
 #include <cstring>
 
 namespace kardello {
 
-SettingsStore::SettingsStore(IRegistry& registry, RegRoot root, const char* subkey)
+RegistryKey::RegistryKey(IRegistry& registry, RegRoot root, const char* subkey)
     : registry_(registry) {
     RegKey key = nullptr;
     long status = registry_.CreateKey(root, subkey, &key);
@@ -13,21 +13,21 @@ SettingsStore::SettingsStore(IRegistry& registry, RegRoot root, const char* subk
     if (status == kErrorSuccess) key_ = key;
 }
 
-SettingsStore::SettingsStore(IRegistry& registry) : registry_(registry) {}
+RegistryKey::RegistryKey(IRegistry& registry) : registry_(registry) {}
 
-SettingsStore::~SettingsStore() {
+RegistryKey::~RegistryKey() {
     if (key_ != nullptr) registry_.CloseKey(key_);
 }
 
-long SettingsStore::OpenExisting(RegRoot root, const char* subkey) {
+long RegistryKey::OpenExisting(RegRoot root, const char* subkey) {
     return Open(root, subkey, RegAccess::All);
 }
 
-long SettingsStore::OpenForReading(RegRoot root, const char* subkey) {
+long RegistryKey::OpenForReading(RegRoot root, const char* subkey) {
     return Open(root, subkey, RegAccess::Read);
 }
 
-long SettingsStore::Open(RegRoot root, const char* subkey, RegAccess access) {
+long RegistryKey::Open(RegRoot root, const char* subkey, RegAccess access) {
     if (key_ != nullptr) {  // at most one key per store
         registry_.CloseKey(key_);
         key_ = nullptr;
@@ -40,7 +40,7 @@ long SettingsStore::Open(RegRoot root, const char* subkey, RegAccess access) {
     return status;
 }
 
-bool SettingsStore::ReadNumber(const char* name, std::uint32_t& value) const {
+bool RegistryKey::ReadNumber(const char* name, std::uint32_t& value) const {
     if (key_ == nullptr) return false;
     const std::uint32_t before = value;
     // Straight into the variable: data shorter than 4 bytes keeps the rest.
@@ -56,14 +56,14 @@ bool SettingsStore::ReadNumber(const char* name, std::uint32_t& value) const {
     return true;
 }
 
-bool SettingsStore::WriteNumber(const char* name, std::uint32_t value) {
+bool RegistryKey::WriteNumber(const char* name, std::uint32_t value) {
     if (key_ == nullptr) return false;
     std::uint8_t bytes[4];
     std::memcpy(bytes, &value, sizeof bytes);
     return registry_.SetValue(key_, name, kRegDword, bytes, sizeof bytes) == kErrorSuccess;
 }
 
-bool SettingsStore::ReadString(const char* name, std::string& text) const {
+bool RegistryKey::ReadString(const char* name, std::string& text) const {
     if (key_ == nullptr) return false;
     // Only the bytes the registry reports are looked at, so the buffer needs no zeroing.
     std::uint8_t buffer[kMaxTextBytes];
@@ -81,7 +81,7 @@ bool SettingsStore::ReadString(const char* name, std::string& text) const {
     return true;
 }
 
-bool SettingsStore::WriteString(const char* name, const std::string& text) {
+bool RegistryKey::WriteString(const char* name, const std::string& text) {
     if (key_ == nullptr) return false;
     // Up to the first NUL, and the NUL itself: an empty text is one NUL byte.
     const std::size_t length = std::strlen(text.c_str());

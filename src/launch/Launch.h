@@ -1,0 +1,88 @@
+#pragma once
+// The one rule by which every start of an application is made and judged, the two
+// boxes that tell of a start that failed, and the photo application ("VARNO Fotimo"),
+// known only by its registry key and the semaphore it holds while it runs.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Dialog.h"
+#include "platform/Platform.h"
+
+namespace kardello {
+
+// Shared by the agent window, the card-watch steps and the photo application checks.
+struct WatchFlags {
+    bool cardPresent = false;
+    bool photoAppAutoOpened = false;
+    bool cardHandled = false;
+    bool watchQueryActive = false;
+};
+
+enum class LaunchOutcome { Started, LowMemory, NotFound };
+
+// ShellExecuteW with "open" and SW_SHOWDEFAULT, in the program's own folder.
+LaunchOutcome Launch(Platform& platform, const std::string& file);
+// The folder part of a path, as Explorer starts a program in it: "C:\\Apps\\x.exe" gives
+// "C:\\Apps", a file at a root its root ("C:\\"), a bare file name nothing.
+std::string FolderOf(const std::string& path);
+LaunchOutcome JudgeLaunchResult(std::intptr_t result);
+
+// The agent's guards of its two boxes: one of each up at a time, later failures silent.
+struct FailureBoxes {
+    OneAtATime notFound;
+    OneAtATime lowMemory;
+};
+// Runs the box that tells of a failed start modally, unless `boxes` has that box up
+// already. Without guards, a box every time.
+void ShowLaunchFailure(Platform& platform, LaunchOutcome outcome, FailureBoxes* boxes = nullptr);
+
+// Both failure boxes come forward as they open: the agent's own come up for a card,
+// when Windows keeps the foreground from it, and have no taskbar button to show them.
+class ForegroundBox : public Dialog {
+protected:
+    using Dialog::Dialog;
+
+private:
+    KARDELLO_BEGIN_MESSAGES(ForegroundBox)
+        KARDELLO_MESSAGE(wm::kInitDialog, OnInitDialog)
+    KARDELLO_END_MESSAGES(nullptr)
+
+    std::intptr_t OnInitDialog() {
+        ComeForward();
+        return 0;  // the focus is placed: the dialog manager leaves it
+    }
+};
+
+class AppNotFoundDialog : public ForegroundBox {
+public:
+    explicit AppNotFoundDialog(IUser& user);
+};
+
+class LowMemoryDialog : public ForegroundBox {
+public:
+    explicit LowMemoryDialog(IUser& user);
+};
+
+// The photo application's PATH, empty when it can't be read.
+std::string PhotoAppPath(Platform& platform);
+
+class PhotoApp {
+public:
+    // `boxes`: the guards of the failure boxes it shows; none: a box every time.
+    explicit PhotoApp(Platform& platform, FailureBoxes* boxes = nullptr)
+        : platform_(platform), boxes_(boxes) {}
+
+    // true when the photo application was started.
+    bool OpenPhotoApp(WatchFlags& flags);
+    // true when it runs, or when it is not installed (then the card flags are cleared).
+    bool IsPhotoAppRunning(WatchFlags& flags);
+    // Its key holds the CAPTION it runs under.
+    bool IsInstalled();
+
+private:
+    Platform& platform_;
+    FailureBoxes* boxes_;
+};
+
+}  // namespace kardello
