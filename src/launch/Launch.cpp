@@ -6,24 +6,14 @@
 
 namespace kardello {
 
+namespace {
+
+enum class LaunchOutcome { Started, LowMemory, NotFound };
+
 LaunchOutcome JudgeLaunchResult(std::intptr_t result) {
     if (result > 32) return LaunchOutcome::Started;
     if (result == 0 || result == 8) return LaunchOutcome::LowMemory;  // SE_ERR_OOM
     return LaunchOutcome::NotFound;
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto last = path.find_last_of("\\/");
-    if (last == std::string::npos) return {};
-    // A file at a root ("C:\\x.exe", "\\x.exe") starts in that root, separator and all.
-    const bool root = last == 0 || (last == 2 && path[1] == ':');
-    return path.substr(0, root ? last + 1 : last);
-}
-
-// A working directory that is no folder is ignored, and the program would start
-// wherever the agent happens to be: at logon, the system folder.
-LaunchOutcome Launch(Platform& platform, const std::string& file) {
-    return JudgeLaunchResult(platform.shell.Execute("open", file, FolderOf(file), kSwShowDefault));
 }
 
 void ShowLaunchFailure(Platform& platform, LaunchOutcome outcome, FailureBoxes* boxes) {
@@ -37,12 +27,6 @@ void ShowLaunchFailure(Platform& platform, LaunchOutcome outcome, FailureBoxes* 
         AppNotFoundDialog(platform.user).RunModal();
 }
 
-AppNotFoundDialog::AppNotFoundDialog(IUser& user) : ForegroundBox(user, IDD_APP_NOT_FOUND) {}
-
-LowMemoryDialog::LowMemoryDialog(IUser& user) : ForegroundBox(user, IDD_LOW_MEMORY) {}
-
-namespace {
-
 // The photo application's key is its installation's: read, never made nor written,
 // even by a user who could (an administrator without UAC, at every card).
 bool ReadPhotoAppText(IRegistry& registry, const char* name, std::string& text) {
@@ -53,6 +37,28 @@ bool ReadPhotoAppText(IRegistry& registry, const char* name, std::string& text) 
 
 }  // namespace
 
+std::string FolderOf(const std::string& path) {
+    const auto last = path.find_last_of("\\/");
+    if (last == std::string::npos) return {};
+    // A file at a root ("C:\\x.exe", "\\x.exe") starts in that root, separator and all.
+    const bool root = last == 0 || (last == 2 && path[1] == ':');
+    return path.substr(0, root ? last + 1 : last);
+}
+
+// A working directory that is no folder is ignored, and the program would start
+// wherever the agent happens to be: at logon, the system folder.
+bool Launch(Platform& platform, const std::string& file, FailureBoxes* boxes) {
+    const LaunchOutcome outcome =
+        JudgeLaunchResult(platform.shell.Execute("open", file, FolderOf(file), kSwShowDefault));
+    if (outcome == LaunchOutcome::Started) return true;
+    ShowLaunchFailure(platform, outcome, boxes);
+    return false;
+}
+
+AppNotFoundDialog::AppNotFoundDialog(IUser& user) : ForegroundBox(user, IDD_APP_NOT_FOUND) {}
+
+LowMemoryDialog::LowMemoryDialog(IUser& user) : ForegroundBox(user, IDD_LOW_MEMORY) {}
+
 std::string PhotoAppPath(Platform& platform) {
     std::string path;
     ReadPhotoAppText(platform.registry, schema::kPhotoAppPath, path);
@@ -60,12 +66,7 @@ std::string PhotoAppPath(Platform& platform) {
 }
 
 bool PhotoApp::OpenPhotoApp(WatchFlags& flags) {
-    if (IsPhotoAppRunning(flags)) return false;
-    const std::string path = PhotoAppPath(platform_);
-    const LaunchOutcome outcome = Launch(platform_, path);
-    if (outcome == LaunchOutcome::Started) return true;
-    ShowLaunchFailure(platform_, outcome, boxes_);
-    return false;
+    return !IsPhotoAppRunning(flags) && Launch(platform_, PhotoAppPath(platform_), boxes_);
 }
 
 bool PhotoApp::IsInstalled() {

@@ -19,23 +19,19 @@ struct WatchFlags {
     bool watchQueryActive = false;
 };
 
-enum class LaunchOutcome { Started, LowMemory, NotFound };
-
-// ShellExecuteW with "open" and SW_SHOWDEFAULT, in the program's own folder.
-LaunchOutcome Launch(Platform& platform, const std::string& file);
-// The folder part of a path, as Explorer starts a program in it: "C:\\Apps\\x.exe" gives
-// "C:\\Apps", a file at a root its root ("C:\\"), a bare file name nothing.
-std::string FolderOf(const std::string& path);
-LaunchOutcome JudgeLaunchResult(std::intptr_t result);
-
 // The agent's guards of its two boxes: one of each up at a time, later failures silent.
 struct FailureBoxes {
     OneAtATime notFound;
     OneAtATime lowMemory;
 };
-// Runs the box that tells of a failed start modally, unless `boxes` has that box up
-// already. Without guards, a box every time.
-void ShowLaunchFailure(Platform& platform, LaunchOutcome outcome, FailureBoxes* boxes = nullptr);
+
+// ShellExecuteW with "open" and SW_SHOWDEFAULT, in the program's own folder; true when
+// it started. A failed start runs the box that tells of it modally, unless `boxes` has
+// that box up already; without guards, a box every time.
+bool Launch(Platform& platform, const std::string& file, FailureBoxes* boxes = nullptr);
+// The folder part of a path, as Explorer starts a program in it: "C:\\Apps\\x.exe" gives
+// "C:\\Apps", a file at a root its root ("C:\\"), a bare file name nothing.
+std::string FolderOf(const std::string& path);
 
 // Both failure boxes come forward as they open: the agent's own come up for a card,
 // when Windows keeps the foreground from it, and have no taskbar button to show them.

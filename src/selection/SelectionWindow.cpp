@@ -179,15 +179,6 @@ void SelectionWindow::Close(Launched launched, int slot) {
     Ops()->EndDialog(0);
 }
 
-// A failed start leaves this window up under the box that tells of it.
-void SelectionWindow::Start(const std::string& path, Launched launched, int slot) {
-    const LaunchOutcome outcome = Launch(platform_, path);
-    if (outcome == LaunchOutcome::Started)
-        Close(launched, slot);
-    else
-        ShowLaunchFailure(platform_, outcome);
-}
-
 void SelectionWindow::OnLaunchSlot(int controlId) {
     const int slot = SlotOf(controlId);
     std::string name, path;
@@ -197,7 +188,8 @@ void SelectionWindow::OnLaunchSlot(int controlId) {
         if (name == user_.LoadString(IDS_NOT_REGISTERED)) return;  // a free slot ignores clicks
         store.ReadString(schema::AppSlot::PathValue(slot).c_str(), path);
     }
-    Start(path, Launched::Slot, slot);
+    // A failed start leaves this window up under the box that tells of it.
+    if (Launch(platform_, path)) Close(Launched::Slot, slot);
 }
 
 void SelectionWindow::OnLaunchPhotoApp() {
@@ -212,7 +204,7 @@ void SelectionWindow::OnLaunchPhotoApp() {
         if (photoApp.IsInstalled() && platform_.shell.ActivateProgram(path)) Close(started);
         return;
     }
-    Start(path, started);
+    if (Launch(platform_, path)) Close(started);
 }
 
 void SelectionWindow::OnCancel() { Ops()->EndDialog(kIdCancel); }

@@ -59,7 +59,6 @@ private:
     AppButton* ButtonFor(int controlId);
     void EnableSlots(bool enable);
     void Close(Launched launched, int slot = 0);
-    void Start(const std::string& path, Launched launched, int slot = 0);
     void CentreInWorkArea();
     // Redraws the whole window at once.
     void Redraw();
