@@ -90,9 +90,9 @@ void AgentWindow::RunCardWatchStep() {
         flags_.watchQueryActive = true;
         if (watch_.CheckCardRemoval(family, flags_)) flags_.cardPresent = false;
         flags_.watchQueryActive = false;
-    } else if (watch_.DetectNewCard(family) && platform_.system.SessionActive()) {
-        // Under fast user switching every logged-on user's agent sees the reader: only
-        // the one in front reacts. The others' cards stay reported, never acted on.
+    } else if (watch_.DetectNewCard(family) && SessionAtConsole(platform_.system)) {
+        // Every logged-on user's agent sees the reader, remote ones included: only the
+        // one at the console reacts. The others' cards stay reported, never acted on.
         switch (ReadDirectExec()) {
             case schema::kDirectExecOpenPhotoApp:
                 if (photoApp_.OpenPhotoApp(flags_)) {

@@ -286,16 +286,19 @@ TEST_P(CardWatchScenario, DirectExecOtherThanZeroOpensNothingAndTheCardStaysRepo
     EXPECT_EQ(bench.PhotoStarts(), 1);
 }
 
-// Under fast user switching every logged-on user's agent sees the one reader. While
-// this user's session is not the one in front, a new card is only noted, whatever
-// DirectExec says; back in front, that card is not acted on, the next one is.
-TEST_P(CardWatchScenario, AnInactiveSessionNotesNewCardsAndNeverActsOnThem) {
+// Every logged-on user's agent sees the one reader: under fast user switching the
+// sessions not in front, over Remote Desktop connected sessions that Windows counts as
+// active. Only the session at the console acts; another notes a new card, whatever
+// DirectExec says, and back at the console that card is not acted on, the next one is.
+// A question that cannot be answered (no session at the console, in the middle of a
+// switch; its own session unknown) counts as at the console.
+TEST_P(CardWatchScenario, OnlyTheSessionAtTheConsoleActsOnNewCards) {
     for (std::uint32_t directExec : {0u, 1u}) {
         bench.SetDirectExec(directExec);
-        bench.system.sessionActive = false;
+        bench.system.consoleSession = 2;  // this one is remote, or switched away
         bench.Insert(0, "AWAY000" + std::to_string(directExec));
         bench.Tick();
-        bench.system.sessionActive = true;
+        bench.system.consoleSession = 1;
         bench.Tick();
         EXPECT_EQ(bench.PhotoStarts() + bench.user.modals.size(), 0u) << directExec;
         bench.Remove(0);
@@ -303,10 +306,20 @@ TEST_P(CardWatchScenario, AnInactiveSessionNotesNewCardsAndNeverActsOnThem) {
     }
     EXPECT_FALSE(bench.registry.KeyExists(kHkcu, kStatusKey));
     bench.SetDirectExec(0);
+    bench.system.consoleSession = kNoConsoleSession;
     bench.Insert(1, "BACK0001", 'F');
     bench.Tick();
     EXPECT_EQ(bench.PhotoStarts(), 1);
     EXPECT_EQ(bench.system.sessionQueries, 3);  // once per new card, never on a quiet tick
+
+    bench.ClosePhotoApp();
+    bench.Remove(1);
+    for (int i = 0; i < 14; ++i) bench.Tick();  // back to watching
+    bench.system.consoleSession = 2;
+    bench.system.ownSessionUnknown = true;
+    bench.Insert(1, "BACK0002", 'F');
+    bench.Tick();
+    EXPECT_EQ(bench.PhotoStarts(), 2);
 }
 
 // The higher card's serial carries a byte outside ASCII: the driver's Windows-1252,

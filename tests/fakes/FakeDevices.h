@@ -79,11 +79,18 @@ public:
     }
     std::map<std::string, std::string> volumes;  // root ("E:\\") -> volume name
     std::vector<std::string> volumeQueries;
-    bool SessionActive() override {
+    std::uint32_t ConsoleSession() override {
         ++sessionQueries;
-        return sessionActive;
+        return consoleSession;
     }
-    bool sessionActive = true;  // false: another user's session is in front
+    bool OwnSession(std::uint32_t& session) override {
+        if (ownSessionUnknown) return false;
+        session = ownSession;
+        return true;
+    }
+    std::uint32_t consoleSession = 1;  // another number: another user's session is at the console
+    std::uint32_t ownSession = 1;
+    bool ownSessionUnknown = false;
     int sessionQueries = 0;
 };
 

@@ -1330,8 +1330,11 @@ TEST_F(WindowLayer, FileIconsWindowsDirectoryAndVolumeNames) {
     EXPECT_EQ(GetThreadErrorMode(), threadMode);
     EXPECT_EQ(GetErrorMode(), processMode);
 
-    // Wine has one session, always the active one.
-    EXPECT_TRUE(system.SessionActive());
+    // Wine has one session, the one at the console.
+    std::uint32_t own = kNoConsoleSession;
+    EXPECT_TRUE(system.OwnSession(own));
+    EXPECT_EQ(own, system.ConsoleSession());
+    EXPECT_TRUE(SessionAtConsole(system));
 }
 
 TEST_F(WindowLayer, ExecuteStartsAFileFromTheGivenDirectory) {

@@ -3,9 +3,7 @@
 #include <cstring>
 
 #include "platform/win32/CriticalErrors.h"
-#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WinApi.h"
-#include <wtsapi32.h>
 
 namespace kardello {
 
@@ -45,24 +43,13 @@ bool Win32SystemInfo::VolumeName(const std::string& root, std::string& name) {
     return true;
 }
 
-bool Win32SystemInfo::SessionActive() {
-    using Query = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
-    using Free = void(WINAPI*)(PVOID);
-    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-        SystemFunction("wtsapi32.dll", "WTSQuerySessionInformationW")));
-    const auto release = reinterpret_cast<Free>(
-        reinterpret_cast<void*>(SystemFunction("wtsapi32.dll", "WTSFreeMemory")));
-    if (query == nullptr || release == nullptr) return true;
-    LPWSTR answer = nullptr;
-    DWORD bytes = 0;
-    if (!query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSConnectState, &answer, &bytes) ||
-        answer == nullptr)
-        return true;
-    // The state as a number; an answer too short to hold one tells nothing.
-    WTS_CONNECTSTATE_CLASS state = WTSActive;
-    if (bytes >= sizeof state) std::memcpy(&state, answer, sizeof state);
-    release(answer);
-    return state == WTSActive;
+std::uint32_t Win32SystemInfo::ConsoleSession() { return WTSGetActiveConsoleSessionId(); }
+
+bool Win32SystemInfo::OwnSession(std::uint32_t& session) {
+    DWORD id = 0;
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &id)) return false;
+    session = id;
+    return true;
 }
 
 }  // namespace kardello

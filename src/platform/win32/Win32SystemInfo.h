@@ -10,7 +10,8 @@ public:
     std::string WindowsDirectory() override;
     bool VolumeName(const std::string& root, std::string& name) override;
     // Its library is loaded at the first question, not at start.
-    bool SessionActive() override;
+    std::uint32_t ConsoleSession() override;
+    bool OwnSession(std::uint32_t& session) override;
 };
 
 }  // namespace kardello
