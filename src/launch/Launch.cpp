@@ -84,8 +84,11 @@ bool PhotoApp::IsPhotoAppRunning(WatchFlags& flags) {
         flags.cardHandled = false;
         return true;
     }
-    const KernelObject semaphore(platform_.kernel, platform_.kernel.OpenSemaphore(caption, nullptr));
-    if (!semaphore) return false;
+    // A copy started with other rights (elevated) holds a semaphore this program may
+    // not open: it runs all the same, as the agent's own single-copy check counts it.
+    bool denied = false;
+    const KernelObject semaphore(platform_.kernel, platform_.kernel.OpenSemaphore(caption, &denied));
+    if (!semaphore) return denied;
     // A successful zero wait takes a count that is not given back.
     return platform_.kernel.Wait(semaphore.Get(), 0) != kWaitObject0;
 }

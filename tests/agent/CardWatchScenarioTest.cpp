@@ -221,13 +221,23 @@ TEST_P(CardWatchScenario, PhotoAppMissingShowsOneBoxEvenWhenTicksComeInsideIt) {
     EXPECT_FALSE(bench.registry.KeyExists(schema::kPhotoAppRoot, schema::kPhotoAppKey));
 }
 
+// Started with other rights (elevated), it holds a semaphore that this program may not
+// open with full access: it runs all the same.
 TEST_P(CardWatchScenario, PhotoAppAlreadyRunningIsNotStartedAgain) {
-    bench.kernel.Hold(test::kPhotoCaption);
-    bench.Insert(0, "UNIT0001");
-    bench.Tick();
-    EXPECT_EQ(bench.PhotoStarts(), 0);
-    EXPECT_TRUE(bench.user.modals.empty());
-    EXPECT_FALSE(Following()) << "a card handed to no one is not followed";
+    for (const bool elevated : {false, true}) {
+        if (elevated)
+            bench.kernel.HoldGuarded(test::kPhotoCaption);
+        else
+            bench.kernel.Hold(test::kPhotoCaption);
+        bench.Insert(0, elevated ? "UNIT0002" : "UNIT0001");
+        bench.Tick();
+        EXPECT_EQ(bench.PhotoStarts(), 0) << elevated;
+        EXPECT_TRUE(bench.user.modals.empty());
+        EXPECT_FALSE(Following()) << "a card handed to no one is not followed";
+        bench.Remove(0);
+        bench.Tick();
+        bench.ClosePhotoApp();
+    }
 }
 
 // A card's arrival is no input of the user's: Windows keeps the foreground from the
