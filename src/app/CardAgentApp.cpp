@@ -10,6 +10,15 @@
 
 namespace kardello {
 
+namespace {
+
+// At logon the start-up boxes would open behind the user's windows: they come forward like
+// the agent's other boxes. Where Windows refuses the foreground, it flashes their taskbar
+// button, which a box without an owner has.
+constexpr std::uint32_t kComesForward = kMbTopMost | kMbSetForeground;
+
+}  // namespace
+
 CardAgentApp::CardAgentApp(Platform& platform) : platform_(platform) {
     messages_.selectionRequest = platform_.user.RegisterMessage(TXT_AGENT_MESSAGE);
     // Sent by the shell to top-level windows when the taskbar is re-created.
@@ -34,7 +43,7 @@ bool CardAgentApp::Startup(const std::string& arguments) {
 
     std::string caption;
     if (!store.ReadString(schema::kCaption, caption)) {
-        user.MessageBox(nullptr, noCaption, title, kMbOk | kMbIconHand);
+        user.MessageBox(nullptr, noCaption, title, kMbOk | kMbIconHand | kComesForward);
         return false;
     }
 
@@ -51,7 +60,7 @@ bool CardAgentApp::Startup(const std::string& arguments) {
     }
     if (existed) {
         user.MessageBox(nullptr, user.LoadString(IDS_ALREADY_RUNNING), title,
-                        kMbOk | kMbIconExclamation);
+                        kMbOk | kMbIconExclamation | kComesForward);
         // Another copy's: kept open, never given back, until this process ends.
         other.Release();
         instanceSemaphore_.Release();

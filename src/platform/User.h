@@ -17,6 +17,8 @@ class WindowBase;
 constexpr std::uint32_t kMbOk = 0x0;
 constexpr std::uint32_t kMbIconHand = 0x10;
 constexpr std::uint32_t kMbIconExclamation = 0x30;
+constexpr std::uint32_t kMbSetForeground = 0x10000;
+constexpr std::uint32_t kMbTopMost = 0x40000;
 
 // The system's two icon sizes: SM_CXICON and SM_CXSMICON.
 enum class IconSize { Large, Small };

@@ -28,7 +28,9 @@ TEST(AgentStartup, NoCaptionShowsTheErrorBoxAndEndsWithNothingCreated) {
     EXPECT_EQ(bench.user.boxes[0].owner, nullptr);
     EXPECT_EQ(bench.user.boxes[0].text, TXT_NO_CAPTION);
     EXPECT_EQ(bench.user.boxes[0].title, TXT_APP_TITLE);
-    EXPECT_EQ(bench.user.boxes[0].style, 0x10u);
+    // MB_ICONHAND; top-most and asking for the foreground (MB_TOPMOST, MB_SETFOREGROUND):
+    // at logon it would open behind the user's windows.
+    EXPECT_EQ(bench.user.boxes[0].style, 0x10u | 0x40000u | 0x10000u);
     EXPECT_TRUE(bench.user.createdTitles.empty());
     EXPECT_EQ(bench.kernel.OpenHandles(), 0u);
     EXPECT_EQ(bench.app->Shutdown(), 0);
@@ -86,7 +88,7 @@ TEST(AgentStartup, SecondCopyIsRefusedBeforeTheArgumentIsLookedAt) {
         ASSERT_EQ(bench.user.boxes.size(), boxesBefore + 1);
         EXPECT_EQ(bench.user.boxes.back().text, TXT_ALREADY_RUNNING);
         EXPECT_EQ(bench.user.boxes.back().title, TXT_APP_TITLE);
-        EXPECT_EQ(bench.user.boxes.back().style, 0x30u);
+        EXPECT_EQ(bench.user.boxes.back().style, 0x30u | 0x40000u | 0x10000u);
         EXPECT_EQ(bench.user.createdTitles.size(), windowsBefore);
         EXPECT_EQ(second.Shutdown(), 0);
         // The first copy's semaphore is untouched: still held, count still 1.
@@ -110,6 +112,7 @@ TEST(AgentStartup, TwoCopiesStartingTogetherOrWithOtherRightsRunOnlyOne) {
         EXPECT_EQ(bench.Start(), nullptr);
         ASSERT_EQ(bench.user.boxes.size(), 1u);
         EXPECT_EQ(bench.user.boxes[0].text, TXT_ALREADY_RUNNING);
+        EXPECT_EQ(bench.user.boxes[0].style, 0x30u | 0x40000u | 0x10000u);
         EXPECT_TRUE(bench.user.createdTitles.empty());
         EXPECT_EQ(bench.kernel.creates, elevated ? 0 : 1);  // refused at the open: no create
         bench.app->Shutdown();

@@ -11,7 +11,8 @@ UINT CharsetOf(HFONT font) {
     const int charset = GetTextCharset(dc);
     SelectObject(dc, previous);
     DeleteDC(dc);
-    return charset < 0 ? ANSI_CHARSET : static_cast<UINT>(charset);
+    // A failure answers DEFAULT_CHARSET, which no realised font has: nothing learnt.
+    return charset == DEFAULT_CHARSET || charset < 0 ? ANSI_CHARSET : static_cast<UINT>(charset);
 }
 
 }  // namespace

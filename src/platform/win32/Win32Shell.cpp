@@ -70,6 +70,8 @@ bool Win32Shell::NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
 std::intptr_t Win32Shell::Execute(const char* verb, const std::string& file,
                                   const std::string& directory, int show) {
     PrepareCom();
+    // A program on a drive with no medium must not bring up the "no disk" box.
+    const QuietCriticalErrors quiet;
     const WideString wideDirectory = Wide(directory);
     HINSTANCE result =
         ShellExecuteW(nullptr, verb != nullptr ? Wide(verb).c_str() : nullptr, Wide(file).c_str(),
@@ -89,26 +91,51 @@ IconHandle Win32Shell::TypeIcon(const std::string& path) {
 
 namespace {
 
-// A path as the system names a running program's image: whole, with long names.
-WideString ImageName(const WideString& path) {
-    wchar_t full[MAX_PATH] = {};
-    const DWORD fullLength = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
-    if (fullLength == 0 || fullLength >= MAX_PATH) return path;
-    wchar_t longName[MAX_PATH] = {};
-    const DWORD longLength = GetLongPathNameW(full, longName, MAX_PATH);
-    return longLength > 0 && longLength < MAX_PATH ? WideString(longName, longLength) : WideString(full, fullLength);
+// Fills `buffer` through `call(room, data)`, which answers the length it wrote, or the
+// room it needs when there was too little; empty on failure.
+template <typename Call>
+WideString GrowingCall(Call call) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD length = call(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (length == 0) return {};
+        if (length < buffer.size()) return WideString(buffer.data(), length);
+        buffer.assign(length + 1, L'\0');
+    }
+    return {};
+}
+
+// A path as one name for one file: without the "\\?\" prefix, whole, with long names.
+// Both the registered PATH and a process's image may come short (8.3) or prefixed.
+WideString NormalPath(WideString path) {
+    constexpr wchar_t kPrefix[] = L"\\\\?\\";
+    constexpr wchar_t kUncPrefix[] = L"\\\\?\\UNC\\";
+    constexpr std::size_t kPrefixLength = 4, kUncPrefixLength = 8;
+    if (path.compare(0, kUncPrefixLength, kUncPrefix) == 0)
+        path = L"\\\\" + path.substr(kUncPrefixLength);
+    else if (path.compare(0, kPrefixLength, kPrefix) == 0)
+        path = path.substr(kPrefixLength);
+    const WideString full = GrowingCall([&](DWORD room, wchar_t* data) {
+        return GetFullPathNameW(path.c_str(), room, data, nullptr);
+    });
+    if (full.empty()) return path;
+    const WideString longName = GrowingCall([&](DWORD room, wchar_t* data) {
+        return GetLongPathNameW(full.c_str(), data, room);
+    });
+    return longName.empty() ? full : longName;
 }
 
 bool IsImageOf(DWORD process, const WideString& image) {
     HANDLE opened = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
     if (opened == nullptr) return false;
-    wchar_t name[MAX_PATH] = {};
-    DWORD length = MAX_PATH;
-    const bool same = QueryFullProcessImageNameW(opened, 0, name, &length) &&
-                      CompareStringOrdinal(name, static_cast<int>(length), image.c_str(),
-                                           static_cast<int>(image.size()), TRUE) == CSTR_EQUAL;
+    std::vector<wchar_t> name(32768, L'\0');
+    DWORD length = static_cast<DWORD>(name.size());
+    const bool got = QueryFullProcessImageNameW(opened, 0, name.data(), &length) != FALSE;
     CloseHandle(opened);
-    return same;
+    if (!got) return false;
+    const WideString own = NormalPath(WideString(name.data(), length));
+    return CompareStringOrdinal(own.c_str(), static_cast<int>(own.size()), image.c_str(),
+                                static_cast<int>(image.size()), TRUE) == CSTR_EQUAL;
 }
 
 struct WindowSearch {
@@ -138,7 +165,7 @@ HWND MainWindowOf(const std::vector<DWORD>& processes) {
 
 bool Win32Shell::ActivateProgram(const std::string& path) {
     if (path.empty()) return false;
-    const WideString image = ImageName(Wide(path));
+    const WideString image = NormalPath(Wide(path));
     std::vector<DWORD> processes;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return false;
