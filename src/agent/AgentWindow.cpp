@@ -102,6 +102,11 @@ void AgentWindow::RunCardWatchStep() {
                 }
                 break;
             case schema::kDirectExecShowSelection:
+                // A window up already, however it was opened, takes the card as its own.
+                if (currentSelectionWindow_ != nullptr) {
+                    currentSelectionWindow_->SetCardInserted(true);
+                    break;
+                }
                 openedByCard_ = true;
                 ShowSelectionWindow();
                 openedByCard_ = false;
@@ -166,7 +171,10 @@ std::intptr_t AgentWindow::OnSelectionRequest(std::uintptr_t, std::intptr_t) {
 
 void AgentWindow::ShowSelectionWindow() {
     const OneAtATime::Hold shown = selectionShown_.Take();
-    if (!shown) return;  // another one is up
+    if (!shown) {
+        Ops()->RaiseAndActivate();  // the one up comes forward
+        return;
+    }
     SelectionWindow window(platform_, settings_);
     window.SetCardInserted(openedByCard_);
     currentSelectionWindow_ = &window;
@@ -195,9 +203,13 @@ void AgentWindow::OnTrayRightClick() {
     platform_.user.TrackPopupMenu(Handle(), IDR_TRAY_MENU, at);
 }
 
-// A settings dialog already up makes the command do nothing at all. What its OK changed
-// shows in a selection window that is up.
+// A settings dialog already up only comes forward. What its OK changed shows in a
+// selection window that is up.
 void AgentWindow::OnSettings() {
+    if (settings_.shown.Up()) {
+        Ops()->RaiseAndActivate();
+        return;
+    }
     SettingsDialog::RunOnce(platform_, settings_, [this] {
         if (currentSelectionWindow_ != nullptr) currentSelectionWindow_->ShowNewNames();
     });

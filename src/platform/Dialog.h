@@ -46,6 +46,7 @@ class OneAtATime {
 public:
     // Empty when a window of the kind was up already: then nothing is to be shown.
     using Hold = std::unique_ptr<bool, GiveBack>;
+    bool Up() const { return up_; }
     Hold Take() {
         if (up_) return nullptr;
         up_ = true;

@@ -24,8 +24,10 @@ public:
     virtual bool SetTimer(std::uint32_t id, std::uint32_t milliseconds) = 0;
     virtual void KillTimer(std::uint32_t id) = 0;
     virtual void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
-    // SetWindowPos(HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE) and SetActiveWindow.
-    virtual void RaiseAndActivate() = 0;
+    // For a window asked for while it is up: it, or the top of the chain of modal windows
+    // over it (which alone takes input), comes to the top and takes the foreground, and
+    // with it the keyboard focus; where Windows refuses, its caption flashes. False then.
+    virtual bool RaiseAndActivate() = 0;
     // Into the top-most band without moving or sizing.
     virtual void MakeTopMost() = 0;
     // SetForegroundWindow: false when Windows refuses the foreground, as it does to a

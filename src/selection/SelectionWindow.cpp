@@ -199,10 +199,15 @@ void SelectionWindow::OnLaunchPhotoApp() {
     const std::string path = PhotoAppPath(platform_);
     const Launched started = cardInserted_ ? Launched::PhotoAppForCard : Launched::PhotoAppByHand;
     if (photoApp.IsPhotoAppRunning(fresh)) {
+        if (!photoApp.IsInstalled()) return;  // its box has told of it
         // Running already: its window comes forward (the click is the user's, so the
         // foreground may pass to it), and this window closes as after a start.
-        if (photoApp.IsInstalled() && platform_.shell.ActivateProgram(path)) Close(started);
-        return;
+        if (platform_.shell.ActivateProgram(path)) {
+            Close(started);
+            return;
+        }
+        // No window to bring forward (hidden in the notification area): started again,
+        // its own single-copy rule shows the running copy.
     }
     if (Launch(platform_, path)) Close(started);
 }

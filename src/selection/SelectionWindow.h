@@ -23,7 +23,7 @@ public:
     // tray's command.
     SelectionWindow(Platform& platform, SettingsDialog::Shared& settings);
 
-    // Before the modal run: whether a card's insertion raised the window.
+    // Whether a card's insertion raised the window, or came while it was up.
     void SetCardInserted(bool inserted) { cardInserted_ = inserted; }
     bool CardInserted() const { return cardInserted_; }
     // While a card's window is up: the card line says whether that card is still in.

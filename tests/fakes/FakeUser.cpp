@@ -26,8 +26,12 @@ void FakeWindowOps::Post(std::uint32_t message, std::uintptr_t wParam, std::intp
     if (alive_) user_.posted_.push_back({handle_, Message{message, wParam, lParam}});
 }
 
-void FakeWindowOps::RaiseAndActivate() {
-    if (alive_) ++raised;
+bool FakeWindowOps::RaiseAndActivate() {
+    if (!alive_) return false;
+    ++raised;
+    if (!user_.foregroundRefused) return true;
+    ++flashes;
+    return false;
 }
 void FakeWindowOps::MakeTopMost() {
     if (alive_) ++topMost;

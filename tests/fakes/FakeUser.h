@@ -31,7 +31,7 @@ public:
     bool SetTimer(std::uint32_t id, std::uint32_t ms) override;
     void KillTimer(std::uint32_t id) override;
     void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    void RaiseAndActivate() override;
+    bool RaiseAndActivate() override;
     void MakeTopMost() override;
     bool SetForeground() override;
     void FlashUntilActive() override;

@@ -164,6 +164,8 @@ TEST(SelectionOnce, RequestsTicksAndMessagesInsideTheRunShowNoSecondWindow) {
         EXPECT_EQ(h.bench.user.Send(agent, h.bench.SelectionRequest()), 1);
         EXPECT_EQ(h.bench.user.OpsOf(agent)->topMost, 1);
         h.bench.user.PumpPosted();  // its request, taken by this window's loop
+        // Each request brings the window up forward, with the keyboard.
+        EXPECT_EQ(h.bench.user.OpsOf(agent)->raised, 2);
         // A second card, with DirectExec 1, found by a tick inside the run.
         h.bench.Insert(1, "VRCARD000002", 'H', 0x7);
         h.bench.TickInside(agent);
@@ -223,20 +225,46 @@ TEST(SelectionOnce, TheWindowFollowsTheReaderAndAnOpenPhotoAppComesForward) {
     EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "VRCARD000009");
     EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "DriLetter"), "K");
 
-    // The photo application runs with a window: the button brings it forward and the
-    // window closes as after a start; without a window of its own, nothing happens.
-    bool closedByTheButton = false;
+    // Opened by hand, the window takes a card that goes in while it is up as its own: its
+    // line says so and the photo button hands that card over. No second window opens.
+    h.bench.ClosePhotoApp();
+    for (int i = 0; i < 14; ++i) h.bench.Tick();  // back to watching
+    h.bench.Remove(1);
+    h.bench.Tick();
     h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].text, "");
+        h.bench.Insert(1, "VRCARD000010", 'L', 0x10);
+        h.bench.TickInside(agent);
+        EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].text, TXT_CARD_INSTALLED);
         h.Click(dialog, IDC_SELECTION_PHOTO_APP);
-        EXPECT_EQ(ops.endResult, -1) << "no window of its own to bring forward";
-        h.bench.shell.runningWithWindow.insert(test::kPhotoPath);
-        h.Click(dialog, IDC_SELECTION_PHOTO_APP);
-        closedByTheButton = ops.endResult == 0;
     };
     h.bench.user.Send(agent, wm::kCommand, ID_MENU_SELECTION);
-    EXPECT_TRUE(closedByTheButton);
+    EXPECT_EQ(h.Runs(IDD_SELECTION), 3);
+    EXPECT_EQ(h.bench.PhotoStarts(), 3);
+    EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "VRCARD000010");
+    EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "DriLetter"), "L");
+    h.bench.Tick();
+    EXPECT_EQ(h.bench.Tooltip(), TXT_PHOTO_APP_AUTO_OPENED);
+
+    // The photo application runs: with a window, the button brings it forward; hidden in
+    // the notification area, with none to bring forward, it is started again (its own
+    // single-copy rule shows the running copy). Either way the window closes as after a
+    // start. Running with other rights (a semaphore refused), it counts as running.
+    h.bench.ClosePhotoApp();
+    h.bench.kernel.HoldGuarded(test::kPhotoCaption);
+    for (const bool withWindow : {false, true}) {
+        if (withWindow) h.bench.shell.runningWithWindow.insert(test::kPhotoPath);
+        bool closedByTheButton = false;
+        h.inside[IDD_SELECTION] = [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+            h.Click(dialog, IDC_SELECTION_PHOTO_APP);
+            closedByTheButton = ops.endResult == 0;
+        };
+        const int starts = h.bench.PhotoStarts();
+        h.bench.user.Send(agent, wm::kCommand, ID_MENU_SELECTION);
+        EXPECT_TRUE(closedByTheButton) << withWindow;
+        EXPECT_EQ(h.bench.PhotoStarts() - starts, withWindow ? 0 : 1);
+    }
     EXPECT_EQ(h.bench.shell.activations, (std::vector<std::string>{test::kPhotoPath, test::kPhotoPath}));
-    EXPECT_EQ(h.bench.PhotoStarts(), 2) << "no second copy";
 }
 
 TEST(SelectionOnce, CardAtStartOnTheWindows95FamilyRecordsThatFamilysCard) {

@@ -130,6 +130,21 @@ TEST_F(AgentOnWine, SecondStartIsRefusedWithAndWithoutCpl) {
     EXPECT_EQ(second.WaitExit(10000), 0);
     second.Kill();
     CloseHandle(elevated);
+
+    // The photo application started so holds its semaphore under the same list: it runs,
+    // and a card starts no second copy.
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        "D:(A;;0x00100000;;;WD)", SDDL_REVISION_1, &guarded.lpSecurityDescriptor, nullptr));
+    HANDLE photoApp = CreateSemaphoreA(&guarded, 0, 1, "VARNO Fotimo Running");
+    LocalFree(guarded.lpSecurityDescriptor);
+    ASSERT_NE(photoApp, nullptr);
+    StartAgent();
+    Sim({"insert", "1", "--serial", "VRCARD000003", "--letter", "G"});
+    Sleep(3000);  // long enough for a start: none may come
+    EXPECT_EQ(FotimoWindows(), 0u) << "started beside a copy with other rights";
+    EXPECT_TRUE(WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty());
+    EndAgent();
+    CloseHandle(photoApp);
 }
 
 // Each family is made to depend on its own device: the other one fails.
@@ -283,9 +298,16 @@ TEST_F(AgentOnWine, VersionBoxOnceAndEndCommandWhileItIsUp) {
     PostMessageA(window, WM_COMMAND, ID_MENU_ABOUT, 0);
     Sleep(1500);
     EXPECT_EQ(WindowsTitled(TXT_ABOUT_TITLE, true).size(), 1u);
-    // The icon's menu works on the disabled agent window as well.
+    // The icon's menu works on the disabled agent window as well, and the box asked for
+    // again comes forward with the keyboard, not the hidden window under it.
     ASSERT_TRUE(OpenTrayMenu(window, 5000)) << "no tray menu under the box";
     ChooseMenuItem(window, 'a');
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == box; }, 5000))
+        << "the foreground is on " << GetForegroundWindow();
+    GUITHREADINFO input{};
+    input.cbSize = sizeof input;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &input));
+    EXPECT_TRUE(input.hwndFocus == box || IsChild(box, input.hwndFocus)) << input.hwndFocus;
     Sleep(1500);
     EXPECT_EQ(WindowsTitled(TXT_ABOUT_TITLE, true).size(), 1u);
     PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);

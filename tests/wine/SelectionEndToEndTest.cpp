@@ -419,8 +419,20 @@ TEST_F(SelectionOnWine, TrayMenuItemShowsTheWindowAndItsSettingsButtonOpensOneSe
     EXPECT_EQ(DialogText(window, IDC_SELECTION_SLOT_1), "Mi visor");
     EXPECT_EQ(ShownSelectionWindows(), 1u);
     EXPECT_TRUE(IsWindowEnabled(window));
-    PressButton(window, IDCANCEL);
+
+    // A card that goes in now belongs to this window: its line says so, no second window
+    // opens, and the photo button hands that card over.
+    EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), "");
+    Sim({"insert", "1", "--serial", "VRCARD000011", "--letter", "M", "--extend", "0x11"});
+    EXPECT_TRUE(WaitFor([&] { return DialogText(window, IDC_SELECTION_CARD_LINE) == TXT_CARD_INSTALLED; },
+                        5000)) << "the card line stayed empty";
+    EXPECT_EQ(ShownSelectionWindows(), 1u);
+    PressButton(window, IDC_SELECTION_PHOTO_APP);
     EXPECT_TRUE(Closed());
+    ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "stand-in not started";
+    std::string serial;
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial); }, 3000));
+    EXPECT_EQ(serial, "VRCARD000011");
     EndAgent();
 }
 

@@ -14,29 +14,6 @@ namespace {
 
 HWND Native(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
-struct OwnedSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK FindModalOver(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<OwnedSearch*>(param);
-    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
-    if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowVisible(window) ||
-        (style & WS_CAPTION) != WS_CAPTION)
-        return TRUE;
-    search->found = window;  // in z-order: the first is the topmost
-    return FALSE;
-}
-
-// The modal window that stands over `owner`: a visible window of this thread with a
-// caption, owned by it (a menu or a tooltip has none); the topmost if there are more.
-HWND ModalWindowOver(HWND owner) {
-    OwnedSearch search{owner, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindModalOver, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Resource ids are 16-bit; anything else names no resource.
 bool IsResourceId(int id) { return id >= 0 && id <= 0xFFFF; }
 
@@ -115,13 +92,7 @@ bool Win32User::CreateHiddenToolWindow(WindowBase& window, const char* title) {
 // it when it ends, while the top of the chain still stands over it.
 HWND Win32User::DefaultOwner() const {
     WindowBase* main = mainWindow_ != nullptr ? mainWindow_ : creating_;
-    HWND top = main != nullptr ? Native(main->Handle()) : nullptr;
-    for (int depth = 0; top != nullptr && !IsWindowEnabled(top) && depth < 32; ++depth) {
-        HWND over = ModalWindowOver(top);
-        if (over == nullptr) break;
-        top = over;
-    }
-    return top;
+    return main != nullptr ? TopOfModalChain(Native(main->Handle())) : nullptr;
 }
 
 bool Win32User::QuitPending() const {

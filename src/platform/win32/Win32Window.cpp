@@ -22,6 +22,30 @@ constexpr const wchar_t* kControlProperty = L"Kardello.ControlOps";
 
 Rect Portable(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
 
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindModalOver(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<OwnedSearch*>(param);
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowVisible(window) ||
+        (style & WS_CAPTION) != WS_CAPTION)
+        return TRUE;
+    search->found = window;  // in z-order: the first is the topmost
+    return FALSE;
+}
+
+// The modal window that stands over `owner`: a visible window of this thread with a
+// caption, owned by it (a menu or a tooltip has none); the topmost if there are more.
+HWND ModalWindowOver(HWND owner) {
+    OwnedSearch search{owner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindModalOver, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+
 // Centred on a visible owner and kept on its monitor's work area; centred on the work
 // area of the monitor with the cursor when the owner is hidden, as the agent's window is.
 // The dialog manager would put it at the hidden owner's corner of the screen.
@@ -51,6 +75,24 @@ void PlaceDialog(HWND dialog) {
 }
 
 }  // namespace
+
+void FlashCaption(HWND window) {
+    FLASHWINFO flash{};
+    flash.cbSize = sizeof flash;
+    flash.hwnd = window;
+    flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
+    FlashWindowEx(&flash);
+}
+
+HWND TopOfModalChain(HWND window) {
+    HWND top = window;
+    for (int depth = 0; top != nullptr && !IsWindowEnabled(top) && depth < 32; ++depth) {
+        HWND over = ModalWindowOver(top);
+        if (over == nullptr) break;
+        top = over;
+    }
+    return top;
+}
 
 Win32WindowOps::Win32WindowOps(HWND hwnd, Kind kind, Win32Binding& binding)
     : hwnd_(hwnd),
@@ -260,10 +302,15 @@ void Win32WindowOps::Post(std::uint32_t message, std::uintptr_t wParam, std::int
     if (alive_) PostMessageW(hwnd_, message, wParam, lParam);
 }
 
-void Win32WindowOps::RaiseAndActivate() {
-    if (!alive_) return;
-    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-    SetActiveWindow(hwnd_);
+// The window under a modal one takes no input: what stands over it comes instead. The
+// dialog manager gives the focus back to the control that last had it on activation.
+bool Win32WindowOps::RaiseAndActivate() {
+    if (!alive_) return false;
+    HWND top = TopOfModalChain(hwnd_);
+    SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    if (SetForegroundWindow(top)) return true;
+    FlashCaption(top);
+    return false;
 }
 
 void Win32WindowOps::MakeTopMost() {
@@ -275,12 +322,7 @@ bool Win32WindowOps::SetForeground() {
 }
 
 void Win32WindowOps::FlashUntilActive() {
-    if (!alive_) return;
-    FLASHWINFO flash{};
-    flash.cbSize = sizeof flash;
-    flash.hwnd = hwnd_;
-    flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
-    FlashWindowEx(&flash);
+    if (alive_) FlashCaption(hwnd_);
 }
 
 void Win32WindowOps::EndDialog(int result) {

@@ -20,6 +20,12 @@ protected:
     ~Win32WindowHost() = default;
 };
 
+// From `window`, each window's modal window, which has disabled it, up to the one that
+// takes input (a window of the system's, such as the Open-file dialog, included).
+HWND TopOfModalChain(HWND window);
+// The caption flashes until the window is activated.
+void FlashCaption(HWND window);
+
 // Creation data of a bound window: lpCreateParams, or the dialog's WM_INITDIALOG lParam.
 struct Win32Binding {
     WindowBase* window;
@@ -45,7 +51,7 @@ public:
     bool SetTimer(std::uint32_t id, std::uint32_t milliseconds) override;
     void KillTimer(std::uint32_t id) override;
     void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    void RaiseAndActivate() override;
+    bool RaiseAndActivate() override;
     void MakeTopMost() override;
     bool SetForeground() override;
     void FlashUntilActive() override;
