@@ -295,14 +295,13 @@ TEST_F(SelectionWindowRun, PhotoAppStartReportsTenOnlyForACardAndChecksOnAFreshR
     EXPECT_EQ(start.directory, "C:\\VARNO\\Fotimo");
     EXPECT_EQ(start.show, 10);
 
-    // Already running: silence, and the window stays.
+    // Already running, with no window to bring forward: started again (its own single-copy
+    // rule shows the running copy), no box, and the window closes as after a start.
     Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
         h.Click(dialog, IDC_SELECTION_PHOTO_APP);
-        EXPECT_TRUE(StillOpen(ops));
-        EXPECT_EQ(h.bench.PhotoStarts(), 1);
+        EXPECT_FALSE(StillOpen(ops));
+        EXPECT_EQ(h.bench.PhotoStarts(), 2);
         EXPECT_EQ(h.bench.user.modals.size(), 2u);
-        h.bench.ClosePhotoApp();
-        h.Click(dialog, IDC_SELECTION_PHOTO_APP);
     });
     EXPECT_EQ(Detail(), 0);  // opened by hand
     EXPECT_EQ(launched, 1);
