@@ -45,7 +45,6 @@ HWND ModalWindowOver(HWND owner) {
     return search.found;
 }
 
-
 // Centred on a visible owner and kept on its monitor's work area; centred on the work
 // area of the monitor with the cursor when the owner is hidden, as the agent's window is.
 // The dialog manager would put it at the hidden owner's corner of the screen.
