@@ -112,13 +112,17 @@ void SettingsStoreReads(const std::uint8_t* data, std::size_t size) {
             Require(bytes.size() > 4 && number == 0xA5A5A5A5u);
         }
         std::string text = "unchanged";
+        // UTF-16 units as Windows would store these bytes read as UTF-8.
+        std::size_t units = 0;
+        for (std::uint8_t b : bytes) units += ((b & 0xC0) != 0x80) + (b >= 0xF0);
+        const bool fits = bytes.size() <= RegistryKey::kMaxTextBytes && units <= RegistryKey::kMaxTextUnits;
         if (store.ReadString("Value", text)) {
-            Require(bytes.size() <= RegistryKey::kMaxTextBytes);
+            Require(fits);
             Require(text.size() <= bytes.size());
             Require(text.find('\0') == std::string::npos);
             Require(text.empty() || std::memcmp(text.data(), bytes.data(), text.size()) == 0);
         } else {
-            Require(bytes.size() > RegistryKey::kMaxTextBytes && text == "unchanged");
+            Require(!fits && text == "unchanged");
         }
     }
     Require(registry.OpenHandles() == 0);
