@@ -16,4 +16,17 @@ void ApplyFirstRunRule(IRegistry& registry, const std::string& notRegistered) {
     }
 }
 
+void ReadShownSlotName(const RegistryKey& store, int slot, const std::string& notRegistered,
+                       std::string& name) {
+    const std::string pathValue = schema::AppSlot::PathValue(slot);
+    RegValue path;
+    std::string text;
+    if (store.ReadRaw(pathValue.c_str(), path) == kErrorSuccess &&
+        ((path.type != kRegSz && path.type != kRegExpandSz) || !store.ReadString(pathValue.c_str(), text))) {
+        name = notRegistered;
+        return;
+    }
+    store.ReadString(schema::AppSlot::NameValue(slot).c_str(), name);
+}
+
 }  // namespace kardello

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "platform/Registry.h"
+#include "store/RegistryKey.h"
 
 namespace kardello {
 
@@ -10,5 +11,11 @@ namespace kardello {
 // Only PATH1 is tested, and only its absence counts: a PATH1 that is there but cannot
 // be read is left as it is, with every other value. Write failures are ignored.
 void ApplyFirstRunRule(IRegistry& registry, const std::string& notRegistered);
+
+// Slot n's name as the windows show it: `notRegistered` while its PATHn is there but
+// cannot be used (longer than the limit, not text), which no first run repairs and
+// nothing writes; otherwise APPNAMEn read into `name`, left alone when that fails.
+void ReadShownSlotName(const RegistryKey& store, int slot, const std::string& notRegistered,
+                       std::string& name);
 
 }  // namespace kardello
