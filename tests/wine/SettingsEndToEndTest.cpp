@@ -212,14 +212,16 @@ TEST_F(SettingsOnWine, ControlsStandAsTheTemplateSays) {
 
 TEST_F(SettingsOnWine, ChoosingTheSelectionWindowAndOkStoresOne) {
     // Values the user does not touch come back exactly as stored: a REG_EXPAND_SZ
-    // name, and a path of an odd byte count with no terminator.
+    // name, a path of an odd byte count and a text with no terminator.
     Win32Registry registry;
     const RegValue expandName{REG_EXPAND_SZ, {'%', 0, 'X', 0, '%', 0, 0, 0}};
     const RegValue oddPath{REG_SZ, {'C', 0, ':', 0, 'z'}};
+    const RegValue unterminated{REG_SZ, {'E', 0, 'x', 0}};
     {
         RegistryKey store(registry, RegRoot::LocalMachine, kAgentKey);
         ASSERT_TRUE(store.WriteRaw("APPNAME3", expandName));
         ASSERT_TRUE(store.WriteRaw("PATH4", oddPath));
+        ASSERT_TRUE(store.WriteRaw("EXE4", unterminated));
     }
     HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
@@ -234,7 +236,8 @@ TEST_F(SettingsOnWine, ChoosingTheSelectionWindowAndOkStoresOne) {
     EXPECT_EQ(stored.at("PATH5"), "C:\\Apps\\App5.exe");
     {
         RegistryKey store(registry, RegRoot::LocalMachine, kAgentKey);
-        for (const auto& [name, expected] : {std::pair{"APPNAME3", expandName}, std::pair{"PATH4", oddPath}}) {
+        for (const auto& [name, expected] : {std::pair{"APPNAME3", expandName}, std::pair{"PATH4", oddPath},
+                                          std::pair{"EXE4", unterminated}}) {
             RegValue now;
             ASSERT_EQ(store.ReadRaw(name, now), ERROR_SUCCESS) << name;
             EXPECT_EQ(now.type, expected.type) << name;

@@ -104,9 +104,15 @@ long Win32Registry::QueryRawValue(RegKey key, const char* name, RegValue& value)
 }
 
 long Win32Registry::SetRawValue(RegKey key, const char* name, const RegValue& value) {
-    return RegSetValueExW(Native(key), WideName(name).get(), 0, value.type,
-                          value.data.empty() ? nullptr : value.data.data(),
-                          static_cast<DWORD>(value.data.size()));
+    const auto size = static_cast<DWORD>(value.data.size());
+    if (!IsText(value.type) || size == 0)
+        return RegSetValueExW(Native(key), WideName(name).get(), 0, value.type,
+                              size == 0 ? nullptr : value.data.data(), size);
+    // Text whose last unit is no NUL gains one when the unit after the data is NUL
+    // (Windows looks past the size given): what follows is made no NUL.
+    std::vector<BYTE> padded(value.data.begin(), value.data.end());
+    padded.resize(size + 3, 0xFF);
+    return RegSetValueExW(Native(key), WideName(name).get(), 0, value.type, padded.data(), size);
 }
 
 long Win32Registry::SetValue(RegKey key, const char* name, std::uint32_t type,
