@@ -17,6 +17,7 @@ Unicode true
 !include "x64.nsh"
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
+!include "Sections.nsh"
 
 !ifndef KARDELLO_EXE64 | KARDELLO_EXE32
   !error "KARDELLO_EXE64 and KARDELLO_EXE32 must name the two builds' kardello.exe"
@@ -76,10 +77,6 @@ VIAddVersionKey /LANG=1034 "LegalCopyright" "Copyright © 2026 VARNO"
   ${EndIf}
 !macroend
 
-Function .onInit
-  !insertmacro NativeRegView
-FunctionEnd
-
 Function .onInstSuccess
   ${If} ${RebootFlag}
     SetErrorLevel 3010
@@ -110,18 +107,36 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-Section "Programa"
+Section "-Fin del agente"
   SetShellVarContext all
   !insertmacro EndRunningAgent
+SectionEnd
+
+; The new program is written whole beside the old one, then put in its place. An old
+; one still in use (another user's agent) stays as it is until the restart, when
+; Windows moves the new one over it. One section per build, and .onInit keeps the
+; one that matches the system, so the space asked for is what is installed.
+Section "-Programa de 64 bits" SEC_EXE64
   SetOutPath "$INSTDIR"
-  ; The new program is written whole beside the old one, then put in its place. An
-  ; old one still in use (another user's agent) stays as it is until the restart,
-  ; when Windows moves the new one over it.
+  File "/oname=${PENDING_EXE}" "${KARDELLO_EXE64}"
+SectionEnd
+
+Section "-Programa de 32 bits" SEC_EXE32
+  SetOutPath "$INSTDIR"
+  File "/oname=${PENDING_EXE}" "${KARDELLO_EXE32}"
+SectionEnd
+
+Function .onInit
+  !insertmacro NativeRegView
   ${If} ${RunningX64}
-    File "/oname=${PENDING_EXE}" "${KARDELLO_EXE64}"
+    !insertmacro UnselectSection ${SEC_EXE32}
   ${Else}
-    File "/oname=${PENDING_EXE}" "${KARDELLO_EXE32}"
+    !insertmacro UnselectSection ${SEC_EXE64}
   ${EndIf}
+FunctionEnd
+
+Section "-Programa"
+  SetOutPath "$INSTDIR"
   Delete "$INSTDIR\kardello.exe"
   Rename /REBOOTOK "$INSTDIR\${PENDING_EXE}" "$INSTDIR\kardello.exe"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -161,6 +176,13 @@ Section "Programa"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  ; The list of installed programs shows the size of the build installed, in KB.
+  ${If} ${RunningX64}
+    SectionGetSize ${SEC_EXE64} $0
+  ${Else}
+    SectionGetSize ${SEC_EXE32} $0
+  ${EndIf}
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <vector>
 
 namespace kardello {
 
@@ -42,9 +43,18 @@ constexpr long kErrorMoreData = 234;
 // Value types.
 constexpr std::uint32_t kRegNone = 0;
 constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2;
 constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegDword = 4;
 constexpr std::uint32_t kRegMultiSz = 7;
+
+// A value as the registry holds it: its type and every byte, text as the UTF-16
+// units Windows stores (an odd last byte, embedded NULs and a missing terminator
+// included). Nothing is converted either way.
+struct RegValue {
+    std::uint32_t type = kRegNone;
+    std::vector<std::uint8_t> data;
+};
 
 class IRegistry {
 public:
@@ -63,6 +73,9 @@ public:
     // RegSetValueExW; text values are given as UTF-8, terminator included.
     virtual long SetValue(RegKey key, const char* name, std::uint32_t type,
                           const std::uint8_t* data, std::uint32_t size) = 0;
+    // RegQueryValueExW and RegSetValueExW with the value exactly as stored, of any size.
+    virtual long QueryRawValue(RegKey key, const char* name, RegValue& value) = 0;
+    virtual long SetRawValue(RegKey key, const char* name, const RegValue& value) = 0;
     // RegDeleteValueW; used by tools and tests, never by the agent.
     virtual long DeleteValue(RegKey key, const char* name) = 0;
     virtual long CloseKey(RegKey key) = 0;

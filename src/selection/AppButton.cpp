@@ -4,6 +4,7 @@
 
 #include "platform/DpiScale.h"
 #include "res/resource.h"
+#include "store/FirstRun.h"
 #include "store/RegistrySchema.h"
 #include "store/RegistryKey.h"
 
@@ -72,15 +73,15 @@ void AppButton::DrawButton(const DrawItemRequest& request) {
     RegistryKey store(platform_.registry);
     store.OpenExisting(schema::kAgentRoot, schema::kAgentKey);  // never created from here
     std::string label, path;
+    const std::string notRegistered = platform_.user.LoadString(IDS_NOT_REGISTERED);
     if (IsSlot(kind_)) {
-        store.ReadString(schema::AppSlot::NameValue(kind_).c_str(), label);
+        ReadShownSlotName(store, kind_, notRegistered, label);
         store.ReadString(schema::AppSlot::PathValue(kind_).c_str(), path);
     } else {
         label = platform_.user.LoadString(kind_ == kAppButtonPhotoApp   ? IDS_OPENING_PHOTO_APP
                                           : kind_ == kAppButtonOtherApps ? IDS_OPEN_OTHER_APP
                                                                         : IDS_SETTINGS);
     }
-    const std::string notRegistered = platform_.user.LoadString(IDS_NOT_REGISTERED);
     const std::string face = platform_.user.LoadString(IDS_FONT_FACE);
     // Centred on the button at the system's icon size: h - 16 at 96 DPI.
     const int iconSize = platform_.user.IconPixels(IconSize::Large);

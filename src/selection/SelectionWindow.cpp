@@ -122,7 +122,7 @@ void SelectionWindow::RefreshAppNames() {
     SettingsStore store(platform_.registry);
     for (int slot = 1; slot <= schema::kAppSlotCount; ++slot) {
         std::string name;
-        store.ReadString(schema::AppSlot::NameValue(slot).c_str(), name);
+        ReadShownSlotName(store, slot, user_.LoadString(IDS_NOT_REGISTERED), name);
         Ops()->SetItemText(SlotId(slot), WithoutMnemonics(name));
     }
 }
@@ -184,8 +184,9 @@ void SelectionWindow::OnLaunchSlot(int controlId) {
     std::string name, path;
     {
         SettingsStore store(platform_.registry);
-        store.ReadString(schema::AppSlot::NameValue(slot).c_str(), name);
-        if (name == user_.LoadString(IDS_NOT_REGISTERED)) return;  // a free slot ignores clicks
+        const std::string notRegistered = user_.LoadString(IDS_NOT_REGISTERED);
+        ReadShownSlotName(store, slot, notRegistered, name);
+        if (name == notRegistered) return;  // a free slot ignores clicks
         store.ReadString(schema::AppSlot::PathValue(slot).c_str(), path);
     }
     // A failed start leaves this window up under the box that tells of it.

@@ -16,6 +16,10 @@ using schema::AppSlot;
 
 constexpr int kChoices = 3;
 constexpr int kLastScrollPos = DeviceInfoPanel::kLastFirstLine;
+// A slot's values in the order they are read and written.
+std::string SlotValue(int n, int which) {
+    return which == 0 ? AppSlot::ExeValue(n) : which == 1 ? AppSlot::PathValue(n) : AppSlot::NameValue(n);
+}
 // Slot 1 to 5's name labels.
 constexpr int kNameLabels[SettingsDialog::kSlots] = {IDC_APP_NAME_1, IDC_APP_NAME_2, IDC_APP_NAME_3,
                                                      IDC_APP_NAME_4, IDC_APP_NAME_5};
@@ -50,12 +54,17 @@ std::intptr_t SettingsDialog::OnInitDialog() {
     store.ReadNumber(schema::kDirectExec, directExec);
     directExecChoice_ = static_cast<std::int32_t>(directExec);
     for (int n = 1; n <= kSlots; ++n) {
-        store.ReadString(AppSlot::ExeValue(n).c_str(), exeNames_[n - 1]);
-        store.ReadString(AppSlot::PathValue(n).c_str(), paths_[n - 1]);
-        store.ReadString(AppSlot::NameValue(n).c_str(), appNames_[n - 1]);
+        std::string* fields[] = {&exeNames_[n - 1], &paths_[n - 1], &appNames_[n - 1]};
+        for (int which = 0; which < 3; ++which) {
+            const std::string name = SlotValue(n, which);
+            store.ReadString(name.c_str(), *fields[which]);
+            AsRead& read = asRead_[n - 1][which];
+            read.status = store.ReadRaw(name.c_str(), read.value);
+        }
     }
     notRegistered_ = platform_.user.LoadString(IDS_NOT_REGISTERED);
-    // Only the name decides: a named slot keeps an empty path.
+    // Only the name decides: a named slot keeps an empty path. A slot shown free this
+    // way is not changed: OK writes back what it holds.
     for (int slot = 0; slot < kSlots; ++slot) {
         if (appNames_[slot].empty()) ClearSlot(slot);
     }
@@ -119,11 +128,13 @@ void SettingsDialog::OnRegister(int slot) {
     appNames_[slot] = NameOf(fileName);
     exeNames_[slot] = fileName;
     paths_[slot] = path;
+    changed_[slot] = true;
     Ops()->SetItemText(kNameLabels[slot], appNames_[slot]);
 }
 
 void SettingsDialog::OnDelete(int slot) {
     ClearSlot(slot);
+    changed_[slot] = true;
     Ops()->SetItemText(kNameLabels[slot], appNames_[slot]);
 }
 
@@ -133,18 +144,29 @@ void SettingsDialog::OnRestoreDefaults() {
     if (confirm.RunModal(Handle()) != kIdOk) return;
     directExecChoice_ = static_cast<std::int32_t>(schema::kDirectExecOpenPhotoApp);
     for (int slot = 0; slot < kSlots; ++slot) ClearSlot(slot);
+    changed_.fill(true);
     FieldsToControls();
 }
 
 void SettingsDialog::OnOk() {
     ControlsToFields();
-    SettingsStore store(platform_.registry);
+    // Never made here: a key gone behind the dialog (an uninstall) stays gone, and
+    // nothing is saved.
+    RegistryKey store(platform_.registry);
+    store.OpenExisting(schema::kAgentRoot, schema::kAgentKey);
     // -1 when no button is selected: stored as is, and read back as none.
     bool saved = store.WriteNumber(schema::kDirectExec, static_cast<std::uint32_t>(directExecChoice_));
     for (int n = 1; n <= kSlots; ++n) {
-        saved &= store.WriteString(AppSlot::ExeValue(n).c_str(), exeNames_[n - 1]);
-        saved &= store.WriteString(AppSlot::PathValue(n).c_str(), paths_[n - 1]);
-        saved &= store.WriteString(AppSlot::NameValue(n).c_str(), appNames_[n - 1]);
+        const std::string* fields[] = {&exeNames_[n - 1], &paths_[n - 1], &appNames_[n - 1]};
+        for (int which = 0; which < 3; ++which) {
+            const std::string name = SlotValue(n, which);
+            const AsRead& read = asRead_[n - 1][which];
+            if (changed_[n - 1] || read.status == kErrorFileNotFound)
+                saved &= store.WriteString(name.c_str(), *fields[which]);
+            else if (read.status == kErrorSuccess)
+                saved &= store.WriteRaw(name.c_str(), read.value);
+            // else it could not be read at all: left as it is
+        }
     }
     // The machine's key is the administrators' to change: a standard user is told
     // that nothing was kept, and the dialog closes as it always does.

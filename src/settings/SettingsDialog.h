@@ -69,11 +69,20 @@ private:
     void ClearSlot(int slot);
     void Repaint();
 
+    // A slot value as it was read when the dialog opened: what OK writes back for a
+    // slot the user did not change, type and every byte.
+    struct AsRead {
+        long status = kErrorFileNotFound;
+        RegValue value;
+    };
+
     Platform& platform_;
     Shared& shared_;
     std::function<void()> saved_;
     std::int32_t directExecChoice_ = 0;
     std::array<std::string, kSlots> appNames_, exeNames_, paths_;
+    std::array<std::array<AsRead, 3>, kSlots> asRead_{};  // EXEn, PATHn, APPNAMEn
+    std::array<bool, kSlots> changed_{};  // by Register, Delete or the defaults
     std::int32_t recordCount_ = 0;
     std::array<std::int32_t, kSlots> recordStatus_{};
     std::int32_t lastScrollPos_ = 0;

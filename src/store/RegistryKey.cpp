@@ -1,6 +1,7 @@
 #include "store/RegistryKey.h"
 
 #include <cstring>
+#include <utility>
 
 namespace kardello {
 
@@ -63,6 +64,22 @@ bool RegistryKey::WriteNumber(const char* name, std::uint32_t value) {
     return registry_.SetValue(key_, name, kRegDword, bytes, sizeof bytes) == kErrorSuccess;
 }
 
+namespace {
+
+// The UTF-16 units a UTF-8 text stands for: one per sequence, two for a sequence
+// beyond U+FFFF.
+std::size_t Utf16Units(const char* chars, std::size_t size) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(chars[i]);
+        if ((byte & 0xC0) != 0x80) ++units;
+        if (byte >= 0xF0) ++units;
+    }
+    return units;
+}
+
+}  // namespace
+
 bool RegistryKey::ReadString(const char* name, std::string& text) const {
     if (key_ == nullptr) return false;
     // Only the bytes the registry reports are looked at, so the buffer needs no zeroing.
@@ -76,6 +93,7 @@ bool RegistryKey::ReadString(const char* name, std::string& text) const {
     // returned, nor past the buffer whatever size came back.
     const std::size_t stored = size < kMaxTextBytes ? size : kMaxTextBytes;
     const char* chars = reinterpret_cast<const char*>(buffer);
+    if (Utf16Units(chars, stored) > kMaxTextUnits) return false;
     const void* nul = std::memchr(chars, 0, stored);
     text.assign(chars, nul ? static_cast<const char*>(nul) - chars : stored);
     return true;
@@ -88,6 +106,18 @@ bool RegistryKey::WriteString(const char* name, const std::string& text) {
     return registry_.SetValue(key_, name, kRegSz,
                               reinterpret_cast<const std::uint8_t*>(text.c_str()),
                               static_cast<std::uint32_t>(length + 1)) == kErrorSuccess;
+}
+
+long RegistryKey::ReadRaw(const char* name, RegValue& value) const {
+    if (key_ == nullptr) return kErrorInvalidHandle;
+    RegValue read;
+    const long status = registry_.QueryRawValue(key_, name, read);
+    if (status == kErrorSuccess) value = std::move(read);
+    return status;
+}
+
+bool RegistryKey::WriteRaw(const char* name, const RegValue& value) {
+    return key_ != nullptr && registry_.SetRawValue(key_, name, value) == kErrorSuccess;
 }
 
 }  // namespace kardello

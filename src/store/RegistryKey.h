@@ -12,7 +12,10 @@ namespace kardello {
 
 class RegistryKey {
 public:
-    static constexpr std::uint32_t kMaxTextBytes = 1024;
+    // Texts are limited as Windows stores them, in UTF-16 units (terminator included
+    // when stored); as UTF-8 those take at most three bytes each.
+    static constexpr std::uint32_t kMaxTextUnits = 1024;
+    static constexpr std::uint32_t kMaxTextBytes = 3 * kMaxTextUnits;
 
     // Opens the key, creating it when missing; on failure there is no key.
     // Where full access is refused, an existing key is opened read-only and
@@ -38,6 +41,10 @@ public:
     bool WriteNumber(const char* name, std::uint32_t value);
     bool ReadString(const char* name, std::string& text) const;
     bool WriteString(const char* name, const std::string& text);
+    // The value exactly as stored; the system status code, kErrorFileNotFound for a
+    // missing value. `value` is left alone unless the read succeeds.
+    long ReadRaw(const char* name, RegValue& value) const;
+    bool WriteRaw(const char* name, const RegValue& value);
 
 private:
     // Closes the key held, then opens `subkey` with `access`, read-only where that

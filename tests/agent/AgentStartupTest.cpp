@@ -73,6 +73,26 @@ TEST(AgentStartup, PresentPath1LeavesTheSlotsAndOnlyAMissingDirectExecIsWritten)
     again.SetDirectExec(2);
     ASSERT_NE(again.Start(), nullptr);
     EXPECT_EQ(again.registry.WriteCount(), 0);
+
+    // A PATH1 that is there but cannot be used is no first run either: at start and
+    // when the selection window opens (cpl), every value stays as it was.
+    std::string cjk;
+    for (int i = 0; i < 347; ++i) cjk += "\xE5\x86\x99";  // U+5199, three bytes as UTF-8
+    const std::vector<std::uint8_t> wide(cjk.begin(), cjk.end());
+    const std::vector<std::uint8_t> huge(64 * 1024, 'p');
+    for (const auto& [type, path1] : {std::pair{kRegSz, wide}, std::pair{kRegSz, huge},
+                                      std::pair{kRegDword, std::vector<std::uint8_t>{1, 0, 0, 0}}}) {
+        AgentBench odd;
+        odd.SetCaption();
+        odd.SetDirectExec(1);
+        odd.registry.Put(kHklm, kAgentKey, "PATH1", type, path1);
+        odd.registry.PutString(kHklm, kAgentKey, "APPNAME2", "Otra");
+        ASSERT_NE(odd.Start("cpl"), nullptr) << path1.size();
+        ASSERT_EQ(odd.user.modals.size(), 1u) << "the selection window at start";
+        EXPECT_EQ(odd.registry.WriteCount(), 0) << path1.size();
+        EXPECT_EQ(odd.registry.Get(kHklm, kAgentKey, "PATH1")->data, path1);
+        EXPECT_EQ(odd.registry.ValueCount(kHklm, kAgentKey), 4u);  // CAPTION, DirectExec, PATH1, APPNAME2
+    }
 }
 
 TEST(AgentStartup, SecondCopyIsRefusedBeforeTheArgumentIsLookedAt) {

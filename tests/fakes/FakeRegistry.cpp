@@ -104,6 +104,19 @@ long FakeRegistry::SetValue(RegKey key, const char* name, std::uint32_t type,
     return kErrorSuccess;
 }
 
+long FakeRegistry::QueryRawValue(RegKey key, const char* name, RegValue& value) {
+    Key* found = Find(key);
+    if (found == nullptr) return kErrorInvalidHandle;
+    auto stored = found->values.find(Lower(name));
+    if (stored == found->values.end()) return kErrorFileNotFound;
+    value = stored->second;
+    return kErrorSuccess;
+}
+
+long FakeRegistry::SetRawValue(RegKey key, const char* name, const RegValue& value) {
+    return SetValue(key, name, value.type, value.data.data(), static_cast<std::uint32_t>(value.data.size()));
+}
+
 long FakeRegistry::DeleteValue(RegKey key, const char* name) {
     Key* found = Find(key);
     if (found == nullptr) return kErrorInvalidHandle;

@@ -1,7 +1,8 @@
 #pragma once
 // An in-memory registry with Windows' semantics: case-insensitive names, created
 // parents, ERROR_MORE_DATA with the needed size, text stored exactly as given, the
-// 32-bit and 64-bit views kept apart, and keys a standard user may only read.
+// 32-bit and 64-bit views kept apart, and keys a standard user may only read. A raw
+// read or write sees the bytes as stored, text in the form it was given.
 
 #include <cstdint>
 #include <map>
@@ -17,10 +18,7 @@ namespace kardello::test {
 
 class FakeRegistry : public IRegistry {
 public:
-    struct Value {
-        std::uint32_t type = kRegNone;
-        std::vector<std::uint8_t> data;
-    };
+    using Value = RegValue;
 
     long CreateKey(RegRoot root, const char* subkey, RegKey* key) override;
     long OpenKey(RegRoot root, const char* subkey, RegAccess access, RegKey* key) override;
@@ -28,6 +26,8 @@ public:
                     std::uint32_t* size) override;
     long SetValue(RegKey key, const char* name, std::uint32_t type, const std::uint8_t* data,
                   std::uint32_t size) override;
+    long QueryRawValue(RegKey key, const char* name, RegValue& value) override;
+    long SetRawValue(RegKey key, const char* name, const RegValue& value) override;
     long DeleteValue(RegKey key, const char* name) override;
     long CloseKey(RegKey key) override;
 

@@ -43,5 +43,11 @@ TEST(FuzzCorpus, DevicePanelTextHoldsItsInvariants) {
     for (const auto& input : inputs) fuzz::DevicePanelText(input.data(), input.size());
 }
 
+TEST(FuzzCorpus, Utf16ConversionHoldsItsInvariants) {
+    const auto inputs = Corpus("utf16");
+    ASSERT_GE(inputs.size(), 5u) << "the corpus is missing";
+    for (const auto& input : inputs) fuzz::Utf16Conversion(input.data(), input.size());
+}
+
 }  // namespace
 }  // namespace kardello

@@ -11,6 +11,7 @@
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeShell.h"
 #include "fakes/FakeUser.h"
+#include "platform/win32/Utf16.h"
 #include "settings/DeviceInfoPanel.h"
 #include "store/RegistrySchema.h"
 #include "store/RegistryKey.h"
@@ -112,13 +113,17 @@ void SettingsStoreReads(const std::uint8_t* data, std::size_t size) {
             Require(bytes.size() > 4 && number == 0xA5A5A5A5u);
         }
         std::string text = "unchanged";
+        // UTF-16 units as Windows would store these bytes read as UTF-8.
+        std::size_t units = 0;
+        for (std::uint8_t b : bytes) units += ((b & 0xC0) != 0x80) + (b >= 0xF0);
+        const bool fits = bytes.size() <= RegistryKey::kMaxTextBytes && units <= RegistryKey::kMaxTextUnits;
         if (store.ReadString("Value", text)) {
-            Require(bytes.size() <= RegistryKey::kMaxTextBytes);
+            Require(fits);
             Require(text.size() <= bytes.size());
             Require(text.find('\0') == std::string::npos);
             Require(text.empty() || std::memcmp(text.data(), bytes.data(), text.size()) == 0);
         } else {
-            Require(bytes.size() > RegistryKey::kMaxTextBytes && text == "unchanged");
+            Require(!fits && text == "unchanged");
         }
     }
     Require(registry.OpenHandles() == 0);
@@ -187,6 +192,80 @@ void DevicePanelText(const std::uint8_t* data, std::size_t size) {
     Require(text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0);
     Require(devices.OpenHandles() == 0);
     Require(registry.OpenHandles() == 0);
+}
+
+namespace {
+
+// A decoder written apart from the one under test, from the table of well-formed
+// byte sequences: for each lead byte the range each following byte must lie in.
+// Surrogates' three-byte forms are accepted (how a lone one is carried); overlong
+// forms and anything past U+10FFFF are not. A broken sequence becomes one U+FFFD for
+// its longest well-formed start, or for its first byte.
+struct Range {
+    std::uint8_t low, high;
+};
+int Follows(std::uint8_t lead, Range (&next)[3]) {
+    const Range any{0x80, 0xBF};
+    if (lead <= 0x7F) return 0;
+    if (lead >= 0xC2 && lead <= 0xDF) { next[0] = any; return 1; }
+    if (lead == 0xE0) { next[0] = {0xA0, 0xBF}; next[1] = any; return 2; }
+    if (lead >= 0xE1 && lead <= 0xEF) { next[0] = any; next[1] = any; return 2; }
+    if (lead == 0xF0) { next[0] = {0x90, 0xBF}; next[1] = any; next[2] = any; return 3; }
+    if (lead >= 0xF1 && lead <= 0xF3) { next[0] = any; next[1] = any; next[2] = any; return 3; }
+    if (lead == 0xF4) { next[0] = {0x80, 0x8F}; next[1] = any; next[2] = any; return 3; }
+    return -1;
+}
+
+std::u16string ReferenceDecode(const std::uint8_t* bytes, std::size_t size) {
+    std::u16string out;
+    std::size_t i = 0;
+    while (i < size) {
+        Range next[3];
+        const int follows = Follows(bytes[i], next);
+        int good = 0;
+        while (good < follows && i + 1 + good < size && bytes[i + 1 + good] >= next[good].low &&
+               bytes[i + 1 + good] <= next[good].high)
+            ++good;
+        if (follows < 0 || good < follows) {
+            out.push_back(u'\uFFFD');
+            i += 1 + (follows < 0 ? 0 : good);
+            continue;
+        }
+        static const std::uint8_t kLeadBits[] = {0x7F, 0x1F, 0x0F, 0x07};
+        std::uint32_t point = bytes[i] & kLeadBits[follows];
+        for (int k = 1; k <= follows; ++k) point = point * 64 + (bytes[i + k] - 0x80);
+        Require(point <= 0x10FFFF);
+        if (point >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD7C0 + (point >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 | (point & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(point));
+        }
+        i += 1 + follows;
+    }
+    return out;
+}
+
+}  // namespace
+
+void Utf16Conversion(const std::uint8_t* data, std::size_t size) {
+    // As UTF-16: whatever the units, lone surrogates included, they come back whole,
+    // and the UTF-8 between is what the reference reads as those same units.
+    std::u16string units(size / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    const std::string utf8 = utf16::ToUtf8(units);
+    Require(utf16::FromUtf8(utf8) == units);
+    Require(ReferenceDecode(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()) == units);
+
+    // As bytes: decoded as the reference decodes them, never into more units than
+    // bytes, and a second pass changes nothing.
+    const std::u16string decoded = utf16::FromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
+    Require(decoded == ReferenceDecode(data, size));
+    Require(decoded.size() <= size);
+    const std::string again = utf16::ToUtf8(decoded);
+    Require(utf16::FromUtf8(again) == decoded);
+    Require(utf16::ToUtf8(utf16::FromUtf8(again)) == again);
 }
 
 }  // namespace kardello::fuzz

@@ -15,5 +15,8 @@ void CardReaderReplies(const std::uint8_t* data, std::size_t size);
 void SettingsStoreReads(const std::uint8_t* data, std::size_t size);
 // The device panel's text over any records, volume names and first line.
 void DevicePanelText(const std::uint8_t* data, std::size_t size);
+// The UTF-8/UTF-16 conversion, the input taken both as UTF-16 units and as bytes,
+// checked against a decoder of its own.
+void Utf16Conversion(const std::uint8_t* data, std::size_t size);
 
 }  // namespace kardello::fuzz

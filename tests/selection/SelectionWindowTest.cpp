@@ -125,13 +125,20 @@ TEST_F(SelectionWindowRun, OpensFoldedCentredOnTopWithTheFocusOnThePhotoButton) 
             EXPECT_TRUE(ops.items[id].enabled) << id;
     });
 
-    // By hand: an empty card line; a filled store is left alone.
+    // By hand: an empty card line; a filled store is left alone. So is a named slot 1
+    // whose PATH1 cannot be used (too long): it reads "No registrada" on screen only.
+    h.bench.registry.PutString(kHklm, kAgentKey, "APPNAME1", "Visor");
+    h.bench.registry.Put(kHklm, kAgentKey, "PATH1", kRegSz, std::vector<std::uint8_t>(64 * 1024, 'p'));
     h.bench.registry.ClearWriteLog();
-    Run(0, [&](WindowBase&, test::FakeWindowOps& ops) {
+    Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
         EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].text, "");
         EXPECT_EQ(ops.items[IDC_SELECTION_CARD_LINE].textSets, 1);
+        h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+        EXPECT_EQ(ops.items[IDC_SELECTION_SLOT_1].text, TXT_NOT_REGISTERED);
+        EXPECT_EQ(Drawn(dialog, IDC_SELECTION_SLOT_1), TXT_NOT_REGISTERED);
         EXPECT_TRUE(h.bench.registry.WriteLog().empty());
     });
+    EXPECT_EQ(h.bench.registry.GetString(kHklm, kAgentKey, "APPNAME1"), "Visor");
 }
 
 TEST_F(SelectionWindowRun, ToggleUnfoldsAndFoldsAtTheLowerEdgeOnly) {

@@ -108,8 +108,12 @@ TEST(SettingsDialogOpen, OnlyTheNameDecidesWhetherASlotIsEmpty) {
         EXPECT_EQ(ops.items[1022].text, "App2");
         h.Click(dialog, kIdOk);
     });
-    for (const char* name : {"APPNAME3", "EXE3", "PATH3", "APPNAME5", "EXE5", "PATH5"})
-        EXPECT_EQ(h.Get(name), TXT_NOT_REGISTERED) << name;
+    // Shown free, but not changed: written back as they were, only the missing name
+    // gets the dialog's copy.
+    EXPECT_EQ(h.Get("APPNAME3"), "");
+    EXPECT_EQ(h.Get("PATH3"), "C:\\Apps\\App3.exe");
+    EXPECT_EQ(h.Get("APPNAME5"), TXT_NOT_REGISTERED);
+    EXPECT_EQ(h.Get("EXE5"), "App5.exe");
     EXPECT_EQ(h.Get("PATH4"), "");
     EXPECT_EQ(h.Get("EXE4"), "App4.exe");
     EXPECT_EQ(h.Get("PATH1"), "C:\\Apps\\App1.exe");
@@ -330,12 +334,72 @@ TEST(SettingsDialogInput, OddValuesOfAnyLengthAndTypeGiveDefinedSlots) {
         EXPECT_EQ(ops.items[1026].text, std::string(70, 'f'));
         h.Click(dialog, kIdOk);
     });
-    EXPECT_EQ(h.Get("APPNAME1"), TXT_NOT_REGISTERED);
+    EXPECT_EQ(h.Get("APPNAME1"), longName);  // unreadable, so never changed
     EXPECT_EQ(h.Get("APPNAME2"), "SinNUL");
     EXPECT_EQ(h.Get("APPNAME4"), std::string(1023, 'x'));
     EXPECT_EQ(h.Get("PATH5"), longPath);
     // Whole, though the dialog's file name room holds 64 characters.
     EXPECT_EQ(h.Get("EXE5"), std::string(70, 'f') + ".exe");
+}
+
+// OK writes back what the user did not change exactly as it was read, whatever the
+// registry holds; a slot the user changed is written as text, as before.
+TEST(SettingsDialogInput, OkWritesBackEveryUnchangedValueAsItWasRead) {
+    using Bytes = std::vector<std::uint8_t>;
+    SettingsHarness h;
+    RegisterFive(h);
+    auto& registry = h.bench.registry;
+    const std::pair<const char*, test::FakeRegistry::Value> stored[] = {
+        {"APPNAME1", {kRegExpandSz, {'%', 'A', '%', 0}}},
+        {"PATH1", {kRegSz, {'C', ':', '\\', 'a', 0, 'b', 0}}},  // an embedded NUL
+        {"EXE1", {kRegSz, {'a', '.', 'e', 'x', 'e', 0, 0}}},      // an odd byte count
+        {"APPNAME2", {kRegSz, {'S', 'i', 'n'}}},                  // no terminator
+        {"PATH2", {kRegSz, {}}},                                  // zero bytes
+        {"EXE2", {kRegDword, {7, 0, 0, 0}}},
+        {"PATH3", {kRegMultiSz, {'a', 0, 'b', 0, 0}}},
+        {"EXE3", {kRegBinary, {0xFF, 0x00, 0xFE}}},
+        {"PATH4", {kRegSz, Bytes(64 * 1024, 'q')}},  // too long to read
+        {"APPNAME5", {kRegSz, Bytes(64 * 1024, 'n')}},
+    };
+    for (const auto& [name, value] : stored) registry.Put(test::kHklm, test::kAgentKey, name, value.type, value.data);
+    h.bench.user.chosenFile = "C:\\Nuevo\\Otro.exe";
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
+        EXPECT_EQ(ops.items[1026].text, TXT_NOT_REGISTERED);  // shown free, on screen only
+        h.Click(dialog, 1017);  // register in row 4: only that slot is written anew
+        h.Click(dialog, kIdOk);
+    });
+    EXPECT_TRUE(h.bench.user.boxes.empty());
+    for (const auto& [name, value] : stored) {
+        if (std::string(name) == "PATH4") continue;
+        const auto now = registry.Get(test::kHklm, test::kAgentKey, name);
+        ASSERT_TRUE(now) << name;
+        EXPECT_EQ(now->type, value.type) << name;
+        EXPECT_EQ(now->data, value.data) << name;
+    }
+    EXPECT_EQ(h.Get("PATH4"), "C:\\Nuevo\\Otro.exe");
+    EXPECT_EQ(registry.Get(test::kHklm, test::kAgentKey, "EXE4")->type, kRegSz);
+    EXPECT_EQ(h.Get("EXE5"), "App5.exe");
+    EXPECT_EQ(WrittenNames(registry).size(), 16u) << "all fifteen and DirectExec";
+}
+
+// The key deleted while the dialog was up (an uninstall): OK makes nothing, says that
+// nothing was saved, and another dialog may open.
+TEST(SettingsDialogInput, OkAfterTheKeyWasDeletedWritesNothing) {
+    SettingsHarness h;
+    RegisterFive(h);
+    h.bench.SetDirectExec(1);
+    const int result = h.Run([&](SettingsDialog& dialog, FakeWindowOps&) {
+        h.bench.registry.RemoveKey(test::kHklm, test::kAgentKey);
+        h.Click(dialog, 1012);
+        h.Click(dialog, kIdOk);
+    });
+    EXPECT_EQ(result, kIdOk);
+    EXPECT_FALSE(h.bench.registry.KeyExists(test::kHklm, test::kAgentKey));
+    EXPECT_EQ(h.bench.registry.WriteCount(), 0);
+    ASSERT_EQ(h.bench.user.boxes.size(), 1u);
+    EXPECT_EQ(h.bench.user.boxes[0].text, TXT_SETTINGS_NOT_SAVED);
+    EXPECT_EQ(h.bench.registry.OpenHandles(), 0u);
+    EXPECT_TRUE(h.shared.shown.Take()) << "another may open";
 }
 
 // ---- Scrolling ----

@@ -56,6 +56,34 @@ TEST_F(SettingsStoreTest, TextReadsStopAtTheFirstNulAndNeverPastTheData) {
     EXPECT_EQ(text, std::string(1023, 's'));
 }
 
+// The limit counts UTF-16 units, as Windows stores the text, not its UTF-8 bytes: two
+// for a character beyond U+FFFF, the terminator when it is stored.
+TEST_F(SettingsStoreTest, TextLimitIsOneThousandAndTwentyFourUnitsAsWindowsStoresThem) {
+    std::string cjk, accents, emoji;
+    for (int i = 0; i < 347; ++i) cjk += "\xE5\x86\x99";     // 1041 bytes, 347 units
+    for (int i = 0; i < 1024; ++i) accents += "\xC3\xA9";    // 2048 bytes, 1024 units
+    for (int i = 0; i < 512; ++i) emoji += "\xF0\x9F\x93\xB7";  // 2048 bytes, 1024 units
+    registry.PutString(kRoot, kKey, "Cjk", cjk);
+    registry.Put(kRoot, kKey, "Accents", kRegSz, Raw(accents));
+    registry.Put(kRoot, kKey, "Emoji", kRegSz, Raw(emoji));
+    registry.PutString(kRoot, kKey, "EmojiNul", emoji);  // one unit over
+    registry.Put(kRoot, kKey, "Over", kRegSz, Raw(std::string(1025, 'o')));
+    registry.Put(kRoot, kKey, "Huge", kRegSz, Raw(std::string(64 * 1024, 'h')));
+    RegistryKey store(registry, kRoot, kKey);
+    std::string text;
+    EXPECT_TRUE(store.ReadString("Cjk", text));
+    EXPECT_EQ(text, cjk);
+    EXPECT_TRUE(store.ReadString("Accents", text));
+    EXPECT_EQ(text, accents);
+    EXPECT_TRUE(store.ReadString("Emoji", text));
+    EXPECT_EQ(text, emoji);
+    text = "kept";
+    for (const char* name : {"EmojiNul", "Over", "Huge"}) {
+        EXPECT_FALSE(store.ReadString(name, text)) << name;
+        EXPECT_EQ(text, "kept") << name;
+    }
+}
+
 TEST_F(SettingsStoreTest, OpenExistingNeverCreatesAndReportsTheStatus) {
     RegistryKey missing(registry);
     EXPECT_EQ(missing.OpenExisting(kRoot, "SYSTEM\\Nothing\\Here"), kErrorFileNotFound);
@@ -100,6 +128,26 @@ TEST_F(SettingsStoreTest, WritesStoreTheBytesWindowsWould) {
     EXPECT_TRUE(registry.KeyExists(kRoot, "Software\\VARNO"));
     EXPECT_EQ(registry.Get(kRoot, kKey, "DirectExec")->data, (std::vector<std::uint8_t>{2, 0, 0, 0}));
     EXPECT_EQ(registry.Get(kRoot, kKey, "Empty")->data, (std::vector<std::uint8_t>{0}));
+
+    // A raw read gives the value as stored, of any type and size; a raw write puts it
+    // back exactly. A missing value is told apart and leaves the caller's alone.
+    const RegValue odd{kRegExpandSz, std::vector<std::uint8_t>(70000, 'x')};
+    registry.Put(kRoot, kKey, "Odd", odd.type, odd.data);
+    RegistryKey store(registry, kRoot, kKey);
+    RegValue read{kRegBinary, {1}};
+    EXPECT_EQ(store.ReadRaw("Missing", read), kErrorFileNotFound);
+    EXPECT_EQ(read.data, (std::vector<std::uint8_t>{1}));
+    EXPECT_EQ(store.ReadRaw("Odd", read), kErrorSuccess);
+    EXPECT_EQ(read.type, kRegExpandSz);
+    EXPECT_EQ(read.data, odd.data);
+    EXPECT_TRUE(store.WriteRaw("Copy", read));
+    EXPECT_TRUE(store.WriteRaw("Nothing", RegValue{kRegSz, {}}));
+    EXPECT_EQ(registry.Get(kRoot, kKey, "Copy")->type, kRegExpandSz);
+    EXPECT_EQ(registry.Get(kRoot, kKey, "Copy")->data, odd.data);
+    EXPECT_TRUE(registry.Get(kRoot, kKey, "Nothing")->data.empty());
+    RegistryKey none(registry);
+    EXPECT_NE(none.ReadRaw("Odd", read), kErrorFileNotFound) << "no key is no missing value";
+    EXPECT_FALSE(none.WriteRaw("Odd", read));
 }
 
 TEST_F(SettingsStoreTest, AStoreWithoutAKeyFailsEverythingAndTouchesNothing) {

@@ -11,8 +11,10 @@
 
 #include "EndToEnd.h"
 #include "agentctl/Driving.h"
+#include "platform/win32/Win32Registry.h"
 #include "res/Texts.h"
 #include "res/resource.h"
+#include "store/RegistryKey.h"
 
 namespace kardello {
 namespace {
@@ -209,6 +211,18 @@ TEST_F(SettingsOnWine, ControlsStandAsTheTemplateSays) {
 }
 
 TEST_F(SettingsOnWine, ChoosingTheSelectionWindowAndOkStoresOne) {
+    // Values the user does not touch come back exactly as stored: a REG_EXPAND_SZ
+    // name, a path of an odd byte count and a text with no terminator.
+    Win32Registry registry;
+    const RegValue expandName{REG_EXPAND_SZ, {'%', 0, 'X', 0, '%', 0, 0, 0}};
+    const RegValue oddPath{REG_SZ, {'C', 0, ':', 0, 'z'}};
+    const RegValue unterminated{REG_SZ, {'E', 0, 'x', 0}};
+    {
+        RegistryKey store(registry, RegRoot::LocalMachine, kAgentKey);
+        ASSERT_TRUE(store.WriteRaw("APPNAME3", expandName));
+        ASSERT_TRUE(store.WriteRaw("PATH4", oddPath));
+        ASSERT_TRUE(store.WriteRaw("EXE4", unterminated));
+    }
     HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(Checked(dialog, IDC_CHOICE_PHOTO_APP));
@@ -220,6 +234,16 @@ TEST_F(SettingsOnWine, ChoosingTheSelectionWindowAndOkStoresOne) {
     EXPECT_EQ(stored.at("DirectExec"), "1");
     EXPECT_EQ(stored.at("APPNAME2"), "App2");
     EXPECT_EQ(stored.at("PATH5"), "C:\\Apps\\App5.exe");
+    {
+        RegistryKey store(registry, RegRoot::LocalMachine, kAgentKey);
+        for (const auto& [name, expected] : {std::pair{"APPNAME3", expandName}, std::pair{"PATH4", oddPath},
+                                          std::pair{"EXE4", unterminated}}) {
+            RegValue now;
+            ASSERT_EQ(store.ReadRaw(name, now), ERROR_SUCCESS) << name;
+            EXPECT_EQ(now.type, expected.type) << name;
+            EXPECT_EQ(now.data, expected.data) << name;
+        }
+    }
     // A new card now brings up the selection window, not the photo application.
     Sim({"insert", "1", "--serial", "VRCARD000077"});
     EXPECT_NE(WaitDialog(TXT_SELECTION_TITLE, 8000), nullptr) << "no selection window";

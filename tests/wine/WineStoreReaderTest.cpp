@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "EndToEnd.h"
 #include "SimDriverState.h"
@@ -146,9 +147,16 @@ TEST(StoreOnWine, OtherProgramsReadWhatTheyAlwaysDidAndAnyTextRoundTrips) {
     RegSetValueExW(key, L"Odd", 0, REG_SZ, reinterpret_cast<const BYTE*>(odd), sizeof odd);
     const std::string full(1024, 'q');
     RegSetValueExA(key, "Full", 0, REG_SZ, reinterpret_cast<const BYTE*>(full.data()), 1024);
+    // 348 units as stored, though 1042 bytes as UTF-8: within the limit.
+    std::vector<wchar_t> cjk(347, L'\x5199');
+    cjk.push_back(0);
+    RegSetValueExW(key, L"Cjk", 0, REG_SZ, reinterpret_cast<const BYTE*>(cjk.data()),
+                   static_cast<DWORD>(cjk.size() * sizeof(wchar_t)));
     {
         RegistryKey store(registry, RegRoot::CurrentUser, kTestKey);
         std::string text;
+        EXPECT_TRUE(store.ReadString("Cjk", text));
+        EXPECT_EQ(text.size(), 347u * 3);
         EXPECT_TRUE(store.ReadString("Odd", text));
         EXPECT_TRUE(store.WriteString("Odd", text));
         text = "kept";

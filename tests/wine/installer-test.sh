@@ -80,6 +80,10 @@ query 32 "$agent_key" PATH1 | grep -q "No registrada" || fail "PATH1 not default
 query 32 "$agent_key" DirectExec | grep -q "0x0" || fail "no DirectExec"
 query $view "$run_key" "VARNO Kardello" | grep -q 'kardello.exe' || fail "no Run value"
 query $view "$uninstall_key" UninstallString | grep -q 'uninstall.exe' || fail "no uninstaller entry"
+# The space counted is that of the one build installed, not of both.
+kb=$(( ($(stat -c %s "$exe") + 1023) / 1024 ))
+[ "$(query $view "$uninstall_key" EstimatedSize | awk '{print $3}')" = "$(printf '0x%x' "$kb")" ] ||
+    fail "EstimatedSize is not the installed build's $kb KB"
 if [ "$view" = 64 ]; then
     [ -z "$(query 64 "$agent_key" CAPTION)" ] || fail "CAPTION written in the 64-bit view"
     query 64 "$agent_key" PATH1 | grep -q 'Decoy' || fail "the 64-bit view was changed"

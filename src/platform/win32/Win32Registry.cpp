@@ -45,26 +45,34 @@ long Win32Registry::OpenKey(RegRoot root, const char* subkey, RegAccess access, 
     return status;
 }
 
-long Win32Registry::QueryValue(RegKey key, const char* name, std::uint32_t* type,
-                               std::uint8_t* data, std::uint32_t* size) {
-    const WideName wideName(name);
-    DWORD nativeType = REG_NONE;
-    // Most values fit at once; a larger one is asked for again at its size, and a
-    // value that grows in between once more.
-    std::vector<BYTE> raw(2048);
-    DWORD rawSize = 0;
+namespace {
+
+// Most values fit at once; a larger one is asked for again at its size, and a value
+// that grows in between once more. On success `raw` holds exactly the stored bytes.
+LONG QueryStored(RegKey key, const WideName& name, DWORD& type, std::vector<BYTE>& raw) {
+    raw.resize(2048);
     LONG status = ERROR_MORE_DATA;
     for (int attempt = 0; attempt < 4 && status == ERROR_MORE_DATA; ++attempt) {
-        rawSize = static_cast<DWORD>(raw.size());
-        status = RegQueryValueExW(Native(key), wideName.get(), nullptr, &nativeType, raw.data(), &rawSize);
-        if (status == ERROR_MORE_DATA) raw.resize(rawSize);
+        DWORD rawSize = static_cast<DWORD>(raw.size());
+        status = RegQueryValueExW(Native(key), name.get(), nullptr, &type, raw.data(), &rawSize);
+        raw.resize(status == ERROR_SUCCESS || status == ERROR_MORE_DATA ? rawSize : 0);
     }
+    return status;
+}
+
+}  // namespace
+
+long Win32Registry::QueryValue(RegKey key, const char* name, std::uint32_t* type,
+                               std::uint8_t* data, std::uint32_t* size) {
+    DWORD nativeType = REG_NONE;
+    std::vector<BYTE> raw;
+    const LONG status = QueryStored(key, WideName(name), nativeType, raw);
     *type = nativeType;
     if (status != ERROR_SUCCESS) {
         *size = 0;
         return status;
     }
-    raw.resize(rawSize);
+    const auto rawSize = static_cast<std::uint32_t>(raw.size());
     std::string text;
     const BYTE* bytes = raw.data();
     std::uint32_t length = rawSize;
@@ -83,6 +91,28 @@ long Win32Registry::QueryValue(RegKey key, const char* name, std::uint32_t* type
     if (length > room) return ERROR_MORE_DATA;
     if (length > 0) std::memcpy(data, bytes, length);
     return ERROR_SUCCESS;
+}
+
+long Win32Registry::QueryRawValue(RegKey key, const char* name, RegValue& value) {
+    DWORD nativeType = REG_NONE;
+    std::vector<BYTE> raw;
+    const LONG status = QueryStored(key, WideName(name), nativeType, raw);
+    if (status != ERROR_SUCCESS) return status;
+    value.type = nativeType;
+    value.data.assign(raw.begin(), raw.end());
+    return ERROR_SUCCESS;
+}
+
+long Win32Registry::SetRawValue(RegKey key, const char* name, const RegValue& value) {
+    const auto size = static_cast<DWORD>(value.data.size());
+    if (!IsText(value.type) || size == 0)
+        return RegSetValueExW(Native(key), WideName(name).get(), 0, value.type,
+                              size == 0 ? nullptr : value.data.data(), size);
+    // Text whose last unit is no NUL gains one when the unit after the data is NUL
+    // (Windows looks past the size given): what follows is made no NUL.
+    std::vector<BYTE> padded(value.data.begin(), value.data.end());
+    padded.resize(size + 3, 0xFF);
+    return RegSetValueExW(Native(key), WideName(name).get(), 0, value.type, padded.data(), size);
 }
 
 long Win32Registry::SetValue(RegKey key, const char* name, std::uint32_t type,

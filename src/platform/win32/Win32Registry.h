@@ -13,6 +13,8 @@ public:
                     std::uint32_t* size) override;
     long SetValue(RegKey key, const char* name, std::uint32_t type, const std::uint8_t* data,
                   std::uint32_t size) override;
+    long QueryRawValue(RegKey key, const char* name, RegValue& value) override;
+    long SetRawValue(RegKey key, const char* name, const RegValue& value) override;
     long DeleteValue(RegKey key, const char* name) override;
     long CloseKey(RegKey key) override;
 };
