@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -116,7 +117,13 @@ void WorkQueue::Enqueue(WindowHandle window, std::uint32_t message, Job job) {
     }
     if (start) {
         // Detached: the queue's end never waits for a job stuck in a driver.
-        std::thread([state = state_] { state->Worker(); }).detach();
+        try {
+            std::thread([state = state_] { state->Worker(); }).detach();
+        } catch (const std::system_error&) {
+            // No thread now: the jobs wait, and the next submission tries again.
+            std::lock_guard<std::mutex> lock(state_->mutex);
+            state_->started = false;
+        }
     } else {
         state_->wake.notify_one();
     }
