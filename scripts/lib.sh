@@ -1,7 +1,7 @@
 # Shared by the run and test commands: what this project needs from Debian.
 KARDELLO_PACKAGES=(cmake make g++ libgtest-dev libgmock-dev
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 fonts-wine xvfb xauth
-    imagemagick nsis fonts-ipafont-gothic locales ccache)
+    imagemagick nsis fonts-ipafont-gothic locales ccache python3-fusepy fuse3)
 # The code pages the Wine tests run the agent under: Wine takes Cyrillic (1251) and
 # UTF-8 (65001) from these, and names files right only when the system has them.
 KARDELLO_LOCALES=(ru_RU.UTF-8 hi_IN.UTF-8)

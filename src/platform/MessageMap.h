@@ -15,7 +15,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <type_traits>
+#include <utility>
 
+#include "platform/Executor.h"
 #include "platform/Messages.h"
 #include "platform/WindowOps.h"
 
@@ -151,6 +154,19 @@ std::intptr_t Click(WindowBase& w, const Message& m) {
     return 0;
 }
 
+// A job's result: `void OnX(R result)`, taken from the executor. A message whose ticket
+// names no result of type R for this window (forged, or taken already) is ignored.
+template <class T, class R>
+std::intptr_t Result(T& w, IExecutor& executor, const Message& m, void (T::*handler)(R)) {
+    auto taken = executor.template Take<std::decay_t<R>>(w.Handle(), m.id, m.lParam);
+    if (taken != nullptr) (w.*handler)(std::move(*taken));
+    return 0;
+}
+template <class T, class R>
+std::intptr_t Result(T& w, IExecutor* executor, const Message& m, void (T::*handler)(R)) {
+    return executor != nullptr ? Result(w, *executor, m, handler) : 0;
+}
+
 }  // namespace crack
 
 // The table of class `Class`: its rows, then the base class's table or nullptr.
@@ -189,5 +205,16 @@ std::intptr_t Click(WindowBase& w, const Message& m) {
     ::kardello::MessageEntry{::kardello::MessageEntry::Kind::Registered, 0, 0,          \
                              [](const ::kardello::WindowBase& w) { return static_cast<const T&>(w).number; }, \
                              &::kardello::crack::On<0>::template Call<T, &T::handler>},
+
+// The result of a job submitted to the object's member `executor` (an IExecutor, by
+// reference or pointer) for this message: `void OnX(R result)`.
+#define KARDELLO_RESULT(message, executor, handler)                                            \
+    ::kardello::MessageEntry{::kardello::MessageEntry::Kind::Message, (message), (message),     \
+                             nullptr,                                                           \
+                             [](::kardello::WindowBase& w, const ::kardello::Message& m) {      \
+                                 T& self = static_cast<T&>(w);                                  \
+                                 return ::kardello::crack::Result(self, self.executor, m,       \
+                                                                  &T::handler);                 \
+                             }},
 
 }  // namespace kardello

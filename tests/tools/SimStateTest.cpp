@@ -74,6 +74,7 @@ protected:
 
 TEST_F(SimTest, ResetEncodesConnectedUnitsWithoutCardsAndClearsEveryOverride) {
     registry.PutNumber(kHklm, kSimKey, "Absent", 1);
+    registry.PutNumber(kHklm, kSimKey, "Delay", 3000);
     registry.PutNumber(kHklm, kSimKey, "ControlFail", 1);
     registry.PutNumber(kHklm, kSimKey, "Dev3Report", 900);
     registry.Put(kHklm, kSimKey, "Dev5", kRegBinary, {1, 2, 3});
@@ -90,7 +91,7 @@ TEST_F(SimTest, ResetEncodesConnectedUnitsWithoutCardsAndClearsEveryOverride) {
     control.insert(control.end(), unit2.begin(), unit2.end());
     EXPECT_EQ(Sim("Control"), control);
     EXPECT_EQ(registry.Get(kHklm, kSimKey, "Control")->type, kRegBinary);
-    for (const char* gone : {"Absent", "ControlFail", "Dev3Report", "Dev5", "Dev2"})
+    for (const char* gone : {"Absent", "Delay", "ControlFail", "Dev3Report", "Dev5", "Dev2"})
         EXPECT_FALSE(HasSim(gone)) << gone;
     EXPECT_EQ(registry.GetString(kHklm, kInstanceKey, "0"), "VRUSBDSK0");
     EXPECT_EQ(registry.GetString(kHklm, kInstanceKey, "1"), "VRUSBDSK1");
@@ -177,6 +178,10 @@ TEST_F(SimTest, BadArgumentsChangeNothing) {
         {"fail", "control", "maybe"},
         {"fail", "9", "on"},
         {"absent", "yes"},
+        {"delay", "60001"},
+        {"delay", "-5"},
+        {"delay", "on"},
+        {"delay"},
         {"raw", "control", "0g"},
         {"raw", "control", "123"},
         {"raw", "control", "1 23"},
@@ -246,6 +251,7 @@ TEST_F(SimTest, RawOverridesAnyLengthUntilUnitsChange) {
     Ok({"report", "2", "4096"});
     Ok({"report", "control", "0xFFFFFFFF"});
     Ok({"absent", "on"});
+    Ok({"delay", "3000"});
     Ok({"instance", "2", "off"});
     Ok({"insert", "2"});
     // Units re-encoded, raw data gone; flags and counts stay.
@@ -255,15 +261,23 @@ TEST_F(SimTest, RawOverridesAnyLengthUntilUnitsChange) {
     EXPECT_EQ(registry.GetNumber(kHklm, kSimKey, "Dev1Report"), 4096u);
     EXPECT_EQ(registry.GetNumber(kHklm, kSimKey, "ControlReport"), 0xFFFFFFFFu);
     EXPECT_EQ(registry.GetNumber(kHklm, kSimKey, "Absent"), 1u);
+    EXPECT_EQ(registry.GetNumber(kHklm, kSimKey, "Delay"), 3000u);
+    EXPECT_EQ(registry.Get(kHklm, kSimKey, "Delay")->type, kRegDword);
     EXPECT_FALSE(registry.Get(kHklm, kInstanceKey, "1").has_value());
 
     Ok({"fail", "control", "off"});
     Ok({"report", "2", "off"});
     Ok({"absent", "off"});
+    Ok({"delay", "60000"});
+    EXPECT_EQ(registry.GetNumber(kHklm, kSimKey, "Delay"), 60000u);
+    Ok({"delay", "off"});
+    EXPECT_FALSE(HasSim("Delay"));
+    Ok({"delay", "0"});  // held for no time: as off
     Ok({"instance", "8", "on"});
     EXPECT_FALSE(HasSim("ControlFail"));
     EXPECT_FALSE(HasSim("Dev1Report"));
     EXPECT_FALSE(HasSim("Absent"));
+    EXPECT_FALSE(HasSim("Delay"));
     EXPECT_EQ(registry.GetString(kHklm, kInstanceKey, "7"), "VRUSBDSK7");
     EXPECT_EQ(registry.OpenHandles(), 0u);
 }

@@ -13,26 +13,18 @@
 #include <string>
 #include <vector>
 
-#include "agentctl/Driving.h"
-#include "platform/win32/Win32Registry.h"
+#include "BenchSetup.h"
 #include "res/resource.h"
 #include "simreader/MediaNotice.h"
-#include "simreader/SimCommand.h"
-#include "store/RegistrySchema.h"
-#include "store/RegistryKey.h"
 
 namespace {
 
 using namespace kardello;
 using namespace kardello::driving;
+using kardello::bench::Sim;
 
 constexpr const char* kFotimoTitle = "VARNO Fotimo (simulado)";
 constexpr char kLetter = 'G';
-
-bool Sim(const std::vector<std::string>& args) {
-    Win32Registry registry;
-    return simreader::RunSimCommand(registry, args).exitCode == 0;
-}
 
 void ClosePhotoApp() {
     CloseWindowsTitled(kFotimoTitle);
@@ -85,18 +77,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "reaction bench: the simulated reader cannot be reset\n");
         return 1;
     }
-    {
-        // Through the agent's own store, so that the keys land in the view it reads.
-        Win32Registry registry;
-        RegistryKey agentKey(registry, schema::kAgentRoot, schema::kAgentKey);
-        RegistryKey photoKey(registry, schema::kPhotoAppRoot, schema::kPhotoAppKey);
-        if (!agentKey.WriteString(schema::kCaption, "VARNO Kardello Agent") ||
-            !agentKey.WriteNumber(schema::kDirectExec, schema::kDirectExecOpenPhotoApp) ||
-            !photoKey.WriteString(schema::kPhotoAppPath, BuildPath("tools/fotimo.exe")) ||
-            !photoKey.WriteString(schema::kPhotoAppCaption, "VARNO Fotimo Running")) {
-            std::fprintf(stderr, "reaction bench: the keys cannot be written\n");
-            return 1;
-        }
+    if (!bench::WriteBenchKeys(schema::kDirectExecOpenPhotoApp)) {
+        std::fprintf(stderr, "reaction bench: the keys cannot be written\n");
+        return 1;
     }
     ClosePhotoApp();
     Process agent(BuildPath("kardello.exe"), "");

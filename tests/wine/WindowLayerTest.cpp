@@ -24,6 +24,7 @@
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Canvas.h"
 #include "platform/win32/Win32Kernel.h"
+#include "platform/win32/Win32Executor.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32SystemInfo.h"
 #include "platform/win32/Win32User.h"
@@ -93,6 +94,9 @@ public:
     std::vector<DeviceChange> deviceChanges;
     bool boundAtCreate = false;
     int finalDestroys = 0;
+    static constexpr std::uint32_t kJobDone = WM_APP + 3;
+    IExecutor* executor = nullptr;
+    std::vector<std::pair<DWORD, APTTYPE>> jobs;  // each job's thread and COM apartment
 
 protected:
     KARDELLO_BEGIN_MESSAGES(TestWindow)
@@ -102,6 +106,7 @@ protected:
         KARDELLO_MESSAGE(wm::kDeviceChange, OnDeviceChange)
         KARDELLO_CLICK(kCommandId, OnCommand)
         KARDELLO_REGISTERED(registeredMessage, OnRegistered)
+        KARDELLO_RESULT(kJobDone, executor, OnJobDone)
     KARDELLO_END_MESSAGES(nullptr)
     void OnFinalDestroy() override { ++finalDestroys; }
 
@@ -130,6 +135,21 @@ private:
         return static_cast<std::intptr_t>(wParam) + lParam;
     }
     void OnDeviceChange(const DeviceChange& change) { deviceChanges.push_back(change); }
+    void OnJobDone(std::pair<DWORD, APTTYPE> job) {
+        seen.push_back(kJobDone);
+        jobs.push_back(job);
+    }
+
+public:
+    // Where a job ran: its thread and COM apartment.
+    void SubmitJob() {
+        executor->Submit(Handle(), kJobDone, [] {
+            APTTYPE type = APTTYPE_CURRENT;
+            APTTYPEQUALIFIER qualifier{};
+            if (FAILED(CoGetApartmentType(&type, &qualifier))) type = APTTYPE_CURRENT;
+            return std::make_pair(GetCurrentThreadId(), type);
+        });
+    }
 };
 
 // A box with no code of its own: the dialog manager's defaults decide its result.
@@ -248,6 +268,23 @@ TEST_F(WindowLayer, HiddenToolWindowIsBoundAndMessagesReachTypedHandlers) {
               (std::vector<std::uint32_t>{WM_CREATE, WM_COMMAND, window.registeredMessage,
                                           WM_USER}));
     EXPECT_EQ(window.params, (std::vector<std::intptr_t>{7, -8}));
+
+    // Work done elsewhere comes back through the table, in order, from one worker in a
+    // single-threaded COM apartment; a forged ticket brings nothing.
+    Win32Executor executor;
+    window.executor = &executor;
+    window.seen.clear();
+    window.SubmitJob();
+    window.SubmitJob();
+    SendMessageA(hwnd, TestWindow::kJobDone, 0, 1000);
+    ASSERT_TRUE(PumpUntil([&] { return window.jobs.size() >= 2; }));
+    EXPECT_EQ(window.seen, (std::vector<std::uint32_t>{TestWindow::kJobDone, TestWindow::kJobDone}));
+    ASSERT_EQ(window.jobs.size(), 2u);
+    EXPECT_NE(window.jobs[0].first, GetCurrentThreadId());
+    EXPECT_EQ(window.jobs[0].first, window.jobs[1].first);
+    // The process's first single-threaded apartment is its main one.
+    EXPECT_TRUE(window.jobs[0].second == APTTYPE_STA || window.jobs[0].second == APTTYPE_MAINSTA)
+        << window.jobs[0].second;
 }
 
 // What Windows broadcasts when media comes and goes, cracked from the structure it

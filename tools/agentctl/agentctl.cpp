@@ -11,9 +11,13 @@
 //   agentctl hold FILE         keeps FILE open with no sharing until its standard input
 //                              ends, as a program running in another session keeps its
 //                              own file; prints "held" once it has it
+//   agentctl icon FILE         asks the shell for FILE's own icon, as the agent's slots do,
+//                              and prints how long that took (to check a slow share)
 
 #include <windows.h>
 #include <psapi.h>
+#include <objbase.h>
+#include <shellapi.h>
 #include <winternl.h>
 
 #include <cstdio>
@@ -31,7 +35,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: agentctl wait [SECONDS] | command ID | request | press ID | windows | close TITLE"
-                 " | card | stats | hold FILE\n");
+                 " | card | stats | hold FILE | icon FILE\n");
     return 2;
 }
 
@@ -125,6 +129,21 @@ int main(int argc, char** argv) {
         }
         std::printf("answered %lu\n", static_cast<unsigned long>(result));
         return 0;
+    }
+    if (command == "icon" && argc == 3) {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        const int length = MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, nullptr, 0);
+        std::wstring file(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, file.data(), length);
+        SHFILEINFOW info{};
+        const ULONGLONG before = GetTickCount64();
+        const DWORD_PTR found = SHGetFileInfoW(file.c_str(), 0, &info, sizeof info, SHGFI_ICON);
+        const ULONGLONG took = GetTickCount64() - before;
+        std::printf("%s in %llu ms\n", found != 0 && info.hIcon != nullptr ? "icon" : "no icon",
+                    static_cast<unsigned long long>(took));
+        if (info.hIcon != nullptr) DestroyIcon(info.hIcon);
+        CoUninitialize();
+        return found != 0 ? 0 : 1;
     }
     if (command == "press" && argc == 3) {
         char* end = nullptr;

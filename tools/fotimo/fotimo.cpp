@@ -2,6 +2,8 @@
 // agent looks for. A second copy shows its own window and shares the semaphore.
 // Each copy writes the folder it was started in (its current directory) under
 // HKEY_CURRENT_USER\Software\VARNO\Fotimo simulado, value CurrentDirectory.
+// Posted WM_APP + 1 with wParam N, its window's thread hangs for N seconds (at most 600),
+// as a photo application that stopped answering does.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,6 +19,7 @@ constexpr char kTitle[] = "VARNO Fotimo (simulado)";
 constexpr char kKey[] = "Software\\VARNO\\VARNO Fotimo";
 constexpr wchar_t kReportKey[] = L"Software\\VARNO\\Fotimo simulado";
 constexpr UINT_PTR kCloseTimer = 1;
+constexpr UINT kHangMessage = WM_APP + 1;
 
 char g_status[400];
 
@@ -53,6 +56,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
+        return 0;
+    case kHangMessage:
+        Sleep(static_cast<DWORD>(wParam < 600 ? wParam : 600) * 1000);
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);

@@ -222,6 +222,18 @@ CommandResult Run(IRegistry& registry, const std::vector<std::string>& args) {
         ExpectCount(args, 2, 2);
         return Done(state.SetAbsent(ParseOnOff(args[1])), "set Absent");
     }
+    if (command == "delay") {
+        ExpectCount(args, 2, 2);
+        std::optional<std::uint32_t> milliseconds;
+        if (args[1] != "off") {
+            const auto value = ParseNumber(args[1], kMaxDelayMs);
+            if (!value)
+                throw UsageError{"delay must be 0.." + std::to_string(kMaxDelayMs) +
+                                 " milliseconds or 'off', got '" + args[1] + "'"};
+            milliseconds = static_cast<std::uint32_t>(*value);
+        }
+        return Done(state.SetDelay(milliseconds), "set Delay");
+    }
     if (command == "raw") {
         ExpectCount(args, 3, 5);
         const Target target = ParseTarget(args[1]);
@@ -282,7 +294,7 @@ CommandResult Run(IRegistry& registry, const std::vector<std::string>& args) {
 
 bool IsSimCommand(const std::string& name) {
     static const char* const kNames[] = {"reset", "insert",   "connect", "remove",
-                                         "disconnect", "show", "fail",    "absent",
+                                         "disconnect", "show", "fail",    "absent",   "delay",
                                          "raw",   "report",   "instance", "install"};
     for (const char* known : kNames)
         if (name == known) return true;
@@ -303,6 +315,7 @@ std::string SimUsage() {
            "  wait [SECONDS]                wait until the control device opens (default 20)\n"
            "  fail control|N on|off         the device's control call fails\n"
            "  absent on|off                 every open of every device fails\n"
+           "  delay MS|off                  every control request is held MS milliseconds\n"
            "  raw control|N HEX             the device answers exactly these bytes\n"
            "  raw control|N --records K [--no-card]   K made-up records\n"
            "  report control|N COUNT|off    byte count the driver reports\n"
@@ -310,7 +323,7 @@ std::string SimUsage() {
            "  install DRIVER_PATH           register the driver service (Windows path)\n"
            "  photo-running                 exit 0 when the photo application's semaphore is held\n"
            "Units N are 1-8. Commands that change units rewrite Control and every DevK,\n"
-           "replacing earlier raw data; fail, report, absent and instance settings stay.\n"
+           "replacing earlier raw data; fail, report, absent, delay and instance settings stay.\n"
            "After insert and remove, the top-level windows are told that media came or\n"
            "went in the unit's drive, as Windows tells them; --no-notice leaves that out.\n";
 }

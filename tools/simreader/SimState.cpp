@@ -213,7 +213,7 @@ long SimState::Reset(int count) {
     if (status != kErrorSuccess) return status;
     {
         KeyGuard guard(registry_, key);
-        std::vector<std::string> names = {"Absent"};
+        std::vector<std::string> names = {"Absent", "Delay"};
         for (int i = -1; i < kMaxUnits; ++i) {
             Target target{i < 0, i};
             names.push_back(DataValueName(target));
@@ -318,6 +318,11 @@ long SimState::SetReport(const Target& target, std::optional<std::uint32_t> coun
 
 long SimState::SetAbsent(bool on) {
     return on ? SetDword(kSimKey, "Absent", 1) : Delete(kSimKey, "Absent");
+}
+
+long SimState::SetDelay(std::optional<std::uint32_t> milliseconds) {
+    return milliseconds && *milliseconds != 0 ? SetDword(kSimKey, "Delay", *milliseconds)
+                                              : Delete(kSimKey, "Delay");
 }
 
 long SimState::ReadAbsent(bool* on) {

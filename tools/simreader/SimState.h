@@ -21,6 +21,7 @@ constexpr int kInstanceValueSlots = 26;  // the agent reads values "0".."25"
 constexpr int kDefaultUnits = 2;
 // Larger report counts on the buffered instance devices hang the caller under Wine.
 constexpr std::uint32_t kMaxInstanceReport = 4096;
+constexpr std::uint32_t kMaxDelayMs = 60000;  // what the driver holds a request at most
 
 extern const char* const kServiceKey;
 extern const char* const kSimKey;
@@ -81,6 +82,9 @@ public:
     long SetFail(const Target& target, bool on);
     long SetReport(const Target& target, std::optional<std::uint32_t> count);
     long SetAbsent(bool on);
+    // Every control request is held this many milliseconds (the driver caps it at 60 s);
+    // nothing: answered at once.
+    long SetDelay(std::optional<std::uint32_t> milliseconds);
     long ReadAbsent(bool* on);
     long SetInstance(int index, bool on);
     // Registers the driver as an automatic kernel service; path is a Windows path.

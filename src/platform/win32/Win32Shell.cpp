@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/ComApartment.h"
 #include "platform/win32/CriticalErrors.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/WinApi.h"
@@ -25,26 +26,12 @@ IconHandle ShellFileInfoIcon(const std::string& path, UINT flags) {
 
 }  // namespace
 
-Win32Shell::~Win32Shell() {
-    if (!comInitialised_) return;
-    using Uninitialize = void(WINAPI*)();
-    if (const auto uninitialize = reinterpret_cast<Uninitialize>(
-            reinterpret_cast<void*>(SystemFunction("ole32.dll", "CoUninitialize"))))
-        uninitialize();
-}
+Win32Shell::~Win32Shell() = default;
 
 // Its library is loaded here, at the first start or icon, rather than with the program:
 // the agent's memory at start stays as it was.
 void Win32Shell::PrepareCom() {
-    if (comTried_) return;
-    comTried_ = true;
-    using Initialize = HRESULT(WINAPI*)(LPVOID, DWORD);
-    const auto initialize = reinterpret_cast<Initialize>(
-        reinterpret_cast<void*>(SystemFunction("ole32.dll", "CoInitializeEx")));
-    // S_FALSE (already so on this thread) is counted too, and undone as well.
-    comInitialised_ =
-        initialize != nullptr &&
-        SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    if (!com_) com_ = std::make_unique<ComApartment>();
 }
 
 bool Win32Shell::NotifyIcon(std::uint32_t message, const NotifyIconData& data) {

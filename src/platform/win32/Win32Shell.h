@@ -1,5 +1,8 @@
 #pragma once
+#include <memory>
+
 #include "platform/Shell.h"
+#include "platform/win32/ComApartment.h"
 
 namespace kardello {
 
@@ -22,8 +25,7 @@ private:
     // COM for this thread, before the first of the shell's own calls.
     void PrepareCom();
 
-    bool comTried_ = false;
-    bool comInitialised_ = false;
+    std::unique_ptr<ComApartment> com_;
 };
 
 }  // namespace kardello

@@ -44,6 +44,15 @@ sim fail control on >/dev/null
 check "control call fails" sim_expect "call failed (error 31"
 sim fail control off >/dev/null
 
+# Held requests: the listing's three calls take at least the delay each, and still answer.
+sim delay 700 >/dev/null
+started=$(date +%s%N)
+check "held requests still answer" sim_expect "ok: 36 byte(s) returned"
+check "each request held" test $(( ($(date +%s%N) - started) / 1000000 )) -ge 1400
+sim delay off >/dev/null
+check "delay off: devices answer" sim_expect "ok: 36 byte(s) returned"
+check "delay above 60 s refused" fails sim delay 60001
+
 sim absent on >/dev/null
 check "absent: no device opens" test "$(sim list | grep -c 'open failed (error 2)')" -eq 3
 sim absent off >/dev/null

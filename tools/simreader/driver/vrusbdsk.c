@@ -15,6 +15,8 @@
  * requests; far past 8 KiB that read faults and the caller hangs. */
 #define MAX_BUFFERED_REPORT 4096u
 #define WATCH_INTERVAL_MS 50
+/* "Delay" holds each control request this long at most, as a reader that resets does. */
+#define MAX_DELAY_MS 60000u
 
 #define IOCTL_INSTANCE_STATUS CTL_CODE(FILE_DEVICE_UNKNOWN, 1, METHOD_BUFFERED, FILE_ANY_ACCESS)
 #define IOCTL_CONTROL_STATUS CTL_CODE(0, 0, METHOD_IN_DIRECT, FILE_ANY_ACCESS)
@@ -158,7 +160,7 @@ static NTSTATUS NTAPI DispatchControl(DEVICE_OBJECT *device, IRP *irp)
     WCHAR dataName[16], failName[16], reportName[16];
     KEY_VALUE_PARTIAL_INFORMATION *owner = NULL;
     UCHAR *out = NULL, *data;
-    ULONG dataLen = 0, copy, report = 0;
+    ULONG dataLen = 0, copy, report = 0, delay = 0;
     BOOLEAN hasReport;
     HANDLE key;
 
@@ -183,6 +185,11 @@ static NTSTATUS NTAPI DispatchControl(DEVICE_OBJECT *device, IRP *irp)
     if (outLen && !out) return Complete(irp, STATUS_INSUFFICIENT_RESOURCES, 0);
 
     key = OpenSimKey();
+    if (QueryDword(key, L"Delay", &delay) && delay) {
+        LARGE_INTEGER wait;
+        wait.QuadPart = -(LONGLONG)(delay < MAX_DELAY_MS ? delay : MAX_DELAY_MS) * 10000;
+        KeDelayExecutionThread(KernelMode, FALSE, &wait);
+    }
     /* Wine ignores a failed IRP_MJ_CREATE, so handles opened before still
      * need to see the driver gone. */
     if (FlagSet(key, L"Absent")) {
