@@ -3,8 +3,10 @@
 #include <optional>
 
 #include "platform/DpiScale.h"
-#include "res/resource.h"
-#include "store/RegistrySchema.h"
+#include "res/SelectionWindowIds.h"
+#include "res/StringIds.h"
+#include "store/AgentKey.h"
+#include "store/AgentValues.h"
 #include "store/RegistryKey.h"
 
 namespace kardello {

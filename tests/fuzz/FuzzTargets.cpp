@@ -12,7 +12,7 @@
 #include "fakes/FakeShell.h"
 #include "fakes/FakeUser.h"
 #include "settings/DeviceInfoPanel.h"
-#include "store/RegistrySchema.h"
+#include "store/DriverInstanceKey.h"
 #include "store/RegistryKey.h"
 
 namespace kardello::fuzz {

@@ -15,10 +15,12 @@
 
 #include "agentctl/Driving.h"
 #include "platform/win32/Win32Registry.h"
-#include "res/resource.h"
+#include "res/TrayMenuIds.h"
 #include "simreader/MediaNotice.h"
 #include "simreader/SimCommand.h"
-#include "store/RegistrySchema.h"
+#include "store/AgentKey.h"
+#include "store/AgentValues.h"
+#include "store/PhotoAppValues.h"
 #include "store/RegistryKey.h"
 
 namespace {
