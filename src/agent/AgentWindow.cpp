@@ -1,9 +1,11 @@
 #include "agent/AgentWindow.h"
 
-#include "res/Texts.h"
+#include "res/StringIds.h"
+#include "res/TrayMenuIds.h"
 #include "selection/SelectionWindow.h"
 #include "settings/SmallDialogs.h"
-#include "store/RegistrySchema.h"
+#include "store/AgentValues.h"
+#include "store/CardStatusValues.h"
 #include "store/RegistryKey.h"
 
 namespace kardello {

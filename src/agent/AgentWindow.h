@@ -10,7 +10,7 @@
 #include "agent/TrayIconWindow.h"
 #include "device/CardReader.h"
 #include "launch/Launch.h"
-#include "res/resource.h"
+#include "res/TrayMenuIds.h"
 #include "settings/SettingsDialog.h"
 
 namespace kardello {

@@ -1,6 +1,6 @@
 #include "agent/TrayIconWindow.h"
+#include "res/AgentWindowTexts.h"
 
-#include "res/Texts.h"
 
 namespace kardello {
 

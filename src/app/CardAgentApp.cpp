@@ -2,10 +2,10 @@
 
 #include <cctype>
 
-#include "res/resource.h"
-#include "res/Texts.h"
+#include "res/AgentWindowTexts.h"
+#include "res/StringIds.h"
+#include "store/AgentValues.h"
 #include "store/FirstRun.h"
-#include "store/RegistrySchema.h"
 #include "store/RegistryKey.h"
 
 namespace kardello {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "store/RegistrySchema.h"
+#include "store/DriverInstanceKey.h"
 #include "store/RegistryKey.h"
 
 namespace kardello {

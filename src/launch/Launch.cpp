@@ -1,8 +1,8 @@
 #include "launch/Launch.h"
 
-#include "res/resource.h"
+#include "res/SmallDialogIds.h"
+#include "store/PhotoAppValues.h"
 #include "store/RegistryKey.h"
-#include "store/RegistrySchema.h"
 
 namespace kardello {
 

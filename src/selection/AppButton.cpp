@@ -3,9 +3,11 @@
 #include <optional>
 
 #include "platform/DpiScale.h"
-#include "res/resource.h"
+#include "res/SelectionWindowIds.h"
+#include "res/StringIds.h"
+#include "store/AgentKey.h"
+#include "store/AgentValues.h"
 #include "store/FirstRun.h"
-#include "store/RegistrySchema.h"
 #include "store/RegistryKey.h"
 
 namespace kardello {

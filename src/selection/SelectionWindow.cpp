@@ -4,8 +4,10 @@
 
 #include "launch/Launch.h"
 #include "platform/DpiScale.h"
+#include "res/SelectionWindowIds.h"
+#include "res/StringIds.h"
+#include "store/AgentValues.h"
 #include "store/FirstRun.h"
-#include "store/RegistrySchema.h"
 #include "store/RegistryKey.h"
 
 namespace kardello {

@@ -8,7 +8,7 @@
 #include "platform/Canvas.h"
 #include "platform/Dialog.h"
 #include "platform/Platform.h"
-#include "res/resource.h"
+#include "res/SelectionWindowIds.h"
 #include "selection/AppButton.h"
 #include "settings/SettingsDialog.h"
 

@@ -4,7 +4,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/DpiScale.h"
-#include "res/resource.h"
+#include "res/StringIds.h"
 
 namespace kardello {
 

@@ -2,10 +2,11 @@
 
 #include <utility>
 
-#include "res/Texts.h"
-#include "res/resource.h"
+#include "res/SettingsDialogIds.h"
+#include "res/SettingsDialogTexts.h"
+#include "res/StringIds.h"
 #include "settings/SmallDialogs.h"
-#include "store/RegistrySchema.h"
+#include "store/AgentValues.h"
 #include "store/RegistryKey.h"
 
 namespace kardello {

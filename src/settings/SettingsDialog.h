@@ -11,7 +11,7 @@
 #include "device/CardReader.h"
 #include "platform/Dialog.h"
 #include "platform/Platform.h"
-#include "res/resource.h"
+#include "res/SettingsDialogIds.h"
 #include "settings/DeviceInfoPanel.h"
 
 namespace kardello {

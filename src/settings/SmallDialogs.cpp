@@ -1,6 +1,6 @@
 #include "settings/SmallDialogs.h"
 
-#include "res/resource.h"
+#include "res/SmallDialogIds.h"
 
 namespace kardello {
 

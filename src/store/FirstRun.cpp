@@ -1,6 +1,6 @@
 #include "store/FirstRun.h"
 
-#include "store/RegistrySchema.h"
+#include "store/AgentValues.h"
 #include "store/RegistryKey.h"
 
 namespace kardello {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/Registry.h"
-#include "store/RegistrySchema.h"
+#include "store/AgentKey.h"
 
 namespace kardello {
 

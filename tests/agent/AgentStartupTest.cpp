@@ -3,10 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include "agent/AgentWindow.h"
+#include "app/CardAgentApp.h"
 #include "fakes/AgentBench.h"
-#include "res/Texts.h"
-#include "res/resource.h"
+#include "res/AgentWindowTexts.h"
+#include "res/SelectionWindowIds.h"
+#include "res/SmallDialogIds.h"
+#include "res/StringTexts.h"
+#include "res/TrayMenuIds.h"
 #include "settings/SmallDialogs.h"
+#include "store/AgentKey.h"
+#include "store/CardStatusValues.h"
+#include "store/PhotoAppValues.h"
 
 namespace kardello {
 namespace {

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "agent/CardWatch.h"
 #include "fakes/AgentBench.h"
-#include "res/Texts.h"
-#include "res/resource.h"
+#include "fakes/Sequence.h"
+#include "res/SmallDialogIds.h"
+#include "res/StringTexts.h"
+#include "store/CardStatusValues.h"
+#include "store/PhotoAppValues.h"
 
 namespace kardello {
 namespace {
@@ -245,10 +249,11 @@ TEST_P(CardWatchScenario, PhotoAppAlreadyRunningIsNotStartedAgain) {
 // Each comes up top-most instead, asks for the foreground and, refused, flashes.
 TEST_P(CardWatchScenario, PhotoAppThatCannotStartShowsTheMatchingBox) {
     bench.user.foregroundRefused = true;
-    std::vector<int> seen;  // top-most, asked for the foreground, flashed
+    std::vector<std::string> seen;  // how often each box was made top-most, asked for the foreground, flashed
     bench.user.modalScript = [&](WindowBase& box, int) {
         const test::FakeWindowOps& ops = *bench.user.OpsOf(box);
-        seen.push_back(ops.topMost * 100 + ops.foreground * 10 + ops.flashes);
+        seen.push_back("top-most " + std::to_string(ops.topMost) + ", foreground " +
+                       std::to_string(ops.foreground) + ", flashes " + std::to_string(ops.flashes));
         return kIdOk;
     };
     bench.shell.onExecute = nullptr;
@@ -270,7 +275,8 @@ TEST_P(CardWatchScenario, PhotoAppThatCannotStartShowsTheMatchingBox) {
     bench.user.foregroundRefused = false;
     bench.Insert(3, "UNIT0004");
     bench.Tick();
-    EXPECT_EQ(seen, (std::vector<int>{111, 111, 111, 110}));
+    const std::string flashed = "top-most 1, foreground 1, flashes 1";
+    EXPECT_TRUE(test::SameSequence({flashed, flashed, flashed, "top-most 1, foreground 1, flashes 0"}, seen));
 }
 
 TEST_P(CardWatchScenario, DirectExecOtherThanZeroOpensNothingAndTheCardStaysReported) {

@@ -5,9 +5,10 @@
 
 #include "fakes/AgentBench.h"
 #include "fakes/FakeCanvas.h"
-#include "res/Texts.h"
+#include "res/StringTexts.h"
 #include "selection/AppButton.h"
 #include "settings/DeviceInfoPanel.h"
+#include "store/AgentKey.h"
 
 namespace kardello {
 namespace {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "agent/AgentWindow.h"
 #include "agent/TrayIconWindow.h"
 #include "fakes/AgentBench.h"
 

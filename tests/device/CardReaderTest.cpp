@@ -8,7 +8,7 @@
 #include "fakes/FakeDevices.h"
 #include "fakes/FakeRegistry.h"
 #include "shared/StoreAndReaderScenarios.h"
-#include "store/RegistrySchema.h"
+#include "store/DriverInstanceKey.h"
 
 namespace kardello {
 namespace {

@@ -1,6 +1,10 @@
 #include "fakes/AgentBench.h"
 
-#include "res/Texts.h"
+#include "agent/AgentWindow.h"
+#include "app/CardAgentApp.h"
+#include "res/AgentWindowTexts.h"
+#include "store/DriverInstanceKey.h"
+#include "store/PhotoAppValues.h"
 
 namespace kardello::test {
 

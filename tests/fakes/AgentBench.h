@@ -6,15 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "agent/AgentWindow.h"
-#include "app/CardAgentApp.h"
+#include "device/CardReader.h"
 #include "fakes/FakeDevices.h"
 #include "fakes/FakeKernel.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeShell.h"
 #include "fakes/FakeUser.h"
 #include "platform/Platform.h"
-#include "store/RegistrySchema.h"
+#include "store/AgentKey.h"
+
+namespace kardello {
+class AgentWindow;
+class CardAgentApp;
+}  // namespace kardello
 
 namespace kardello::test {
 

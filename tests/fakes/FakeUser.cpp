@@ -1,8 +1,8 @@
 #include "fakes/FakeUser.h"
 
 #include "platform/DpiScale.h"
-#include "res/Texts.h"
-#include "res/resource.h"
+#include "res/StringIds.h"
+#include "res/StringTexts.h"
 
 namespace kardello::test {
 

@@ -13,7 +13,7 @@
 #include "fakes/FakeUser.h"
 #include "platform/win32/Utf16.h"
 #include "settings/DeviceInfoPanel.h"
-#include "store/RegistrySchema.h"
+#include "store/DriverInstanceKey.h"
 #include "store/RegistryKey.h"
 
 namespace kardello::fuzz {

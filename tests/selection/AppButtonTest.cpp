@@ -7,9 +7,9 @@
 
 #include "fakes/AgentBench.h"
 #include "platform/DpiScale.h"
-#include "res/Texts.h"
-#include "res/resource.h"
+#include "res/StringTexts.h"
 #include "selection/AppButton.h"
+#include "store/AgentKey.h"
 
 namespace kardello {
 namespace {

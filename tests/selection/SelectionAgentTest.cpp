@@ -4,8 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "res/Texts.h"
+#include "agent/AgentWindow.h"
+#include "app/CardAgentApp.h"
+#include "res/SelectionWindowIds.h"
+#include "res/SettingsDialogIds.h"
+#include "res/StringTexts.h"
+#include "res/TrayMenuIds.h"
 #include "selection/SelectionHarness.h"
+#include "store/CardStatusValues.h"
 
 namespace kardello {
 namespace {

@@ -7,9 +7,12 @@
 #include <string>
 
 #include "fakes/AgentBench.h"
-#include "res/resource.h"
+#include "res/SelectionWindowIds.h"
+#include "res/SettingsDialogIds.h"
 #include "selection/SelectionWindow.h"
 #include "settings/SettingsDialog.h"
+#include "store/AgentKey.h"
+#include "store/AgentValues.h"
 
 namespace kardello::test {
 

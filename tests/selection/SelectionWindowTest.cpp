@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "res/Texts.h"
+#include "res/SelectionWindowIds.h"
+#include "res/SettingsDialogIds.h"
+#include "res/SmallDialogIds.h"
+#include "res/StringTexts.h"
 #include "selection/SelectionHarness.h"
+#include "store/CardStatusValues.h"
+#include "store/PhotoAppValues.h"
 
 namespace kardello {
 namespace {

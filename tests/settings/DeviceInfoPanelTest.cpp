@@ -6,9 +6,11 @@
 #include <utility>
 
 #include "platform/Canvas.h"
-#include "res/Texts.h"
+#include "res/SettingsDialogIds.h"
+#include "res/StringTexts.h"
 #include "settings/DeviceInfoPanel.h"
 #include "settings/SettingsHarness.h"
+#include "store/DriverInstanceKey.h"
 
 namespace kardello {
 namespace {

@@ -3,7 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include "res/Texts.h"
+#include "agent/AgentWindow.h"
+#include "app/CardAgentApp.h"
+#include "res/SelectionWindowIds.h"
+#include "res/SettingsDialogIds.h"
+#include "res/SettingsDialogTexts.h"
+#include "res/SmallDialogIds.h"
+#include "res/StringTexts.h"
+#include "res/TrayMenuIds.h"
 #include "selection/SelectionWindow.h"
 #include "settings/SettingsHarness.h"
 
@@ -18,7 +25,7 @@ const char* const kSlotValues[] = {"EXE1", "PATH1", "APPNAME1", "EXE2", "PATH2",
                                    "EXE3", "PATH3", "APPNAME3", "EXE4", "PATH4", "APPNAME4",
                                    "EXE5", "PATH5", "APPNAME5"};
 // Row n's label.
-const int kLabels[] = {1023, 1022, 1024, 1025, 1026};
+const int kLabels[] = {IDC_APP_NAME_1, IDC_APP_NAME_2, IDC_APP_NAME_3, IDC_APP_NAME_4, IDC_APP_NAME_5};
 
 std::vector<std::string> WrittenNames(const test::FakeRegistry& registry) {
     std::vector<std::string> names;
@@ -28,7 +35,7 @@ std::vector<std::string> WrittenNames(const test::FakeRegistry& registry) {
 
 int CheckedRadio(FakeWindowOps& ops) {
     int checked = 0;
-    for (int id : {1002, 1003, 1004})
+    for (int id : {IDC_CHOICE_PHOTO_APP, IDC_CHOICE_SELECTION, IDC_CHOICE_NOTHING})
         if (ops.items[id].checked) checked = checked == 0 ? id : -1;
     return checked;
 }
@@ -48,10 +55,10 @@ void RegisterFive(SettingsHarness& h) {
 TEST(SettingsDialogOpen, EmptyKeyOpensWithTheDefaultsAndOkWritesThemInOrder) {
     SettingsHarness h;
     const int result = h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
-        EXPECT_EQ(CheckedRadio(ops), 1002);
+        EXPECT_EQ(CheckedRadio(ops), IDC_CHOICE_PHOTO_APP);
         for (int label : kLabels) EXPECT_EQ(ops.items[label].text, TXT_NOT_REGISTERED) << label;
-        EXPECT_EQ(ops.items[1065].scrollMin, 0);
-        EXPECT_EQ(ops.items[1065].scrollMax, 25);
+        EXPECT_EQ(ops.items[IDC_DEVICE_SCROLL].scrollMin, 0);
+        EXPECT_EQ(ops.items[IDC_DEVICE_SCROLL].scrollMax, 25);
         EXPECT_EQ(ops.timers.at(10), 500u);
         EXPECT_EQ(ops.FocusedItem(), 1);
         EXPECT_EQ(ops.topMost, 1);
@@ -69,8 +76,9 @@ TEST(SettingsDialogOpen, EmptyKeyOpensWithTheDefaultsAndOkWritesThemInOrder) {
 }
 
 TEST(SettingsDialogOpen, StoredChoiceSelectsItsButtonAndAChoiceOutsideSelectsNone) {
-    const std::pair<std::uint32_t, int> cases[] = {{0, 1002}, {1, 1003}, {2, 1004}, {3, 0},
-                                                   {0xFFFFFFFF, 0}, {0x80000000, 0}};
+    const std::pair<std::uint32_t, int> cases[] = {
+        {0, IDC_CHOICE_PHOTO_APP}, {1, IDC_CHOICE_SELECTION}, {2, IDC_CHOICE_NOTHING},
+        {3, 0}, {0xFFFFFFFF, 0}, {0x80000000, 0}};
     for (const auto& [stored, button] : cases) {
         SettingsHarness h;
         h.bench.SetDirectExec(stored);
@@ -80,7 +88,7 @@ TEST(SettingsDialogOpen, StoredChoiceSelectsItsButtonAndAChoiceOutsideSelectsNon
         });
         // OK without a click keeps the choice; none selected is stored as -1.
         EXPECT_EQ(h.bench.registry.GetNumber(test::kHklm, test::kAgentKey, "DirectExec"),
-                  button == 0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(button - 1002))
+                  button == 0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(button - IDC_CHOICE_PHOTO_APP))
             << stored;
     }
 }
@@ -89,7 +97,7 @@ TEST(SettingsDialogOpen, ChoosingAnotherButtonAndOkStoresItsIndex) {
     SettingsHarness h;
     h.bench.SetDirectExec(0);
     h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
-        ops.CheckRadio(1002, 1004, 1003);  // the user's click
+        ops.CheckRadio(IDC_CHOICE_PHOTO_APP, IDC_CHOICE_NOTHING, IDC_CHOICE_SELECTION);  // the user's click
         h.Click(dialog, kIdOk);
     });
     EXPECT_EQ(h.bench.registry.GetNumber(test::kHklm, test::kAgentKey, "DirectExec"), 1u);
@@ -102,10 +110,10 @@ TEST(SettingsDialogOpen, OnlyTheNameDecidesWhetherASlotIsEmpty) {
     h.bench.registry.Remove(test::kHklm, test::kAgentKey, "APPNAME5");  // unreadable: the same
     h.Put("PATH4", "");                           // a name without a path keeps its empty path
     h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
-        EXPECT_EQ(ops.items[1024].text, TXT_NOT_REGISTERED);
-        EXPECT_EQ(ops.items[1026].text, TXT_NOT_REGISTERED);
-        EXPECT_EQ(ops.items[1025].text, "App4");
-        EXPECT_EQ(ops.items[1022].text, "App2");
+        EXPECT_EQ(ops.items[IDC_APP_NAME_3].text, TXT_NOT_REGISTERED);
+        EXPECT_EQ(ops.items[IDC_APP_NAME_5].text, TXT_NOT_REGISTERED);
+        EXPECT_EQ(ops.items[IDC_APP_NAME_4].text, "App4");
+        EXPECT_EQ(ops.items[IDC_APP_NAME_2].text, "App2");
         h.Click(dialog, kIdOk);
     });
     // Shown free, but not changed: written back as they were, only the missing name
@@ -126,11 +134,11 @@ TEST(SettingsDialogOpen, CancelEscAndTheCloseBoxWriteNothing) {
     h.confirmAnswer = kIdOk;
     h.bench.user.chosenFile = "C:\\Nuevo\\Otro.exe";
     const int result = h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
-        h.Click(dialog, 1013);  // register in row 2
-        h.Click(dialog, 1012);  // delete row 1
-        ops.CheckRadio(1002, 1004, 1003);
-        h.Click(dialog, 1031);  // restore the defaults
-        EXPECT_EQ(ops.items[1022].text, TXT_NOT_REGISTERED);
+        h.Click(dialog, IDC_REGISTER_2);  // register in row 2
+        h.Click(dialog, IDC_DELETE_1);  // delete row 1
+        ops.CheckRadio(IDC_CHOICE_PHOTO_APP, IDC_CHOICE_NOTHING, IDC_CHOICE_SELECTION);
+        h.Click(dialog, IDC_RESTORE_DEFAULTS);  // restore the defaults
+        EXPECT_EQ(ops.items[IDC_APP_NAME_2].text, TXT_NOT_REGISTERED);
         h.Click(dialog, kIdCancel);
     });
     EXPECT_EQ(result, kIdCancel);
@@ -169,11 +177,11 @@ TEST(SettingsDialogOpen, OkThatCannotSaveSaysSoOnceAndClosesAsUsual) {
             dialogWindow = dialog.Handle();
             if (refusal == kStandardUser) {
                 // Read through the read-only key: the stored choice and names.
-                EXPECT_TRUE(ops.items[1004].checked);
+                EXPECT_TRUE(ops.items[IDC_CHOICE_NOTHING].checked);
                 EXPECT_EQ(ops.items[IDC_APP_NAME_1].text, "App1");
             }
-            ops.CheckRadio(1002, 1004, 1002);
-            h.Click(dialog, 1012);
+            ops.CheckRadio(IDC_CHOICE_PHOTO_APP, IDC_CHOICE_NOTHING, IDC_CHOICE_PHOTO_APP);
+            h.Click(dialog, IDC_DELETE_1);
             EXPECT_TRUE(h.bench.user.boxes.empty());
             h.Click(dialog, kIdOk);
         });
@@ -207,9 +215,9 @@ TEST(SettingsDialogSlots, RegisterInRowTwoFillsSlotTwoFromTheOpenFileDialog) {
     WindowHandle dialogHandle = nullptr;
     h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
         dialogHandle = dialog.Handle();
-        h.Click(dialog, 1013);
-        EXPECT_EQ(ops.items[1022].text, "Visor.Fotos");  // the first dot stays
-        EXPECT_EQ(ops.items[1023].text, "App1");
+        h.Click(dialog, IDC_REGISTER_2);
+        EXPECT_EQ(ops.items[IDC_APP_NAME_2].text, "Visor.Fotos");  // the first dot stays
+        EXPECT_EQ(ops.items[IDC_APP_NAME_1].text, "App1");
         EXPECT_EQ(h.bench.registry.WriteCount(), 0);
         h.Click(dialog, kIdOk);
     });
@@ -229,7 +237,9 @@ TEST(SettingsDialogSlots, RegisterInRowTwoFillsSlotTwoFromTheOpenFileDialog) {
 }
 
 TEST(SettingsDialogSlots, EveryRowRegistersAndDeletesItsOwnSlot) {
-    const std::pair<int, int> rows[] = {{1011, 1012}, {1013, 1014}, {1015, 1016}, {1017, 1018}, {1019, 1020}};
+    const std::pair<int, int> rows[] = {{IDC_REGISTER_1, IDC_DELETE_1}, {IDC_REGISTER_2, IDC_DELETE_2},
+                                        {IDC_REGISTER_3, IDC_DELETE_3}, {IDC_REGISTER_4, IDC_DELETE_4},
+                                        {IDC_REGISTER_5, IDC_DELETE_5}};
     for (int row = 0; row < 5; ++row) {
         SettingsHarness h;
         RegisterFive(h);
@@ -266,14 +276,14 @@ TEST(SettingsDialogSlots, CancelledFileDialogAndDotsAtTheEnds) {
     RegisterFive(h);
     h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
         h.bench.user.chosenFile.clear();  // the user cancels
-        h.Click(dialog, 1011);
-        EXPECT_EQ(ops.items[1023].text, "App1");
+        h.Click(dialog, IDC_REGISTER_1);
+        EXPECT_EQ(ops.items[IDC_APP_NAME_1].text, "App1");
         h.bench.user.chosenFile = "C:\\x\\.perfil";
-        h.Click(dialog, 1015);
-        EXPECT_EQ(ops.items[1024].text, "");
+        h.Click(dialog, IDC_REGISTER_3);
+        EXPECT_EQ(ops.items[IDC_APP_NAME_3].text, "");
         h.bench.user.chosenFile = "C:\\x\\raro.";
-        h.Click(dialog, 1017);
-        EXPECT_EQ(ops.items[1025].text, "raro");
+        h.Click(dialog, IDC_REGISTER_4);
+        EXPECT_EQ(ops.items[IDC_APP_NAME_4].text, "raro");
         h.Click(dialog, kIdOk);
     });
     EXPECT_EQ(h.Get("PATH1"), "C:\\Apps\\App1.exe");
@@ -289,9 +299,9 @@ TEST(SettingsDialogSlots, RestoreDefaultsAcceptedOrDeclined) {
         WindowHandle dialogHandle = nullptr;
         h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
             dialogHandle = dialog.Handle();
-            h.Click(dialog, 1031);
+            h.Click(dialog, IDC_RESTORE_DEFAULTS);
             const bool restored = answer == kIdOk;
-            EXPECT_EQ(CheckedRadio(ops), restored ? 1002 : 1004);
+            EXPECT_EQ(CheckedRadio(ops), restored ? IDC_CHOICE_PHOTO_APP : IDC_CHOICE_NOTHING);
             for (int row = 0; row < 5; ++row)
                 EXPECT_EQ(ops.items[kLabels[row]].text,
                           restored ? TXT_NOT_REGISTERED : "App" + std::to_string(row + 1));
@@ -324,14 +334,14 @@ TEST(SettingsDialogInput, OddValuesOfAnyLengthAndTypeGiveDefinedSlots) {
     h.bench.registry.Put(test::kHklm, test::kAgentKey, "DirectExec", kRegSz, {'1', 0});
     const std::string longPath = "C:\\" + std::string(300, 'p') + "\\" + std::string(70, 'f') + ".exe";
     h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
-        EXPECT_EQ(ops.items[1023].text, TXT_NOT_REGISTERED);
-        EXPECT_EQ(ops.items[1022].text, "SinNUL");
-        EXPECT_EQ(ops.items[1024].text, std::string("\x01", 1));
-        EXPECT_EQ(ops.items[1025].text, std::string(1023, 'x'));
+        EXPECT_EQ(ops.items[IDC_APP_NAME_1].text, TXT_NOT_REGISTERED);
+        EXPECT_EQ(ops.items[IDC_APP_NAME_2].text, "SinNUL");
+        EXPECT_EQ(ops.items[IDC_APP_NAME_3].text, std::string("\x01", 1));
+        EXPECT_EQ(ops.items[IDC_APP_NAME_4].text, std::string(1023, 'x'));
         EXPECT_EQ(CheckedRadio(ops), 0);  // "1" as text is no choice
         h.bench.user.chosenFile = longPath;  // whatever the platform let through
-        h.Click(dialog, 1019);
-        EXPECT_EQ(ops.items[1026].text, std::string(70, 'f'));
+        h.Click(dialog, IDC_REGISTER_5);
+        EXPECT_EQ(ops.items[IDC_APP_NAME_5].text, std::string(70, 'f'));
         h.Click(dialog, kIdOk);
     });
     EXPECT_EQ(h.Get("APPNAME1"), longName);  // unreadable, so never changed
@@ -430,14 +440,14 @@ TEST(SettingsDialogScroll, EveryRequestTheClampAtTwentyTwoAndTheRepaintRule) {
         h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
             // Arrive at `from` the way the user would, then ask again.
             h.bench.user.Send(dialog, wm::kVScroll, sb::kThumbPosition | (c.from << 16));
-            ASSERT_EQ(ops.items[1065].scrollPos, c.from);
+            ASSERT_EQ(ops.items[IDC_DEVICE_SCROLL].scrollPos, c.from);
             const int before = ops.erasingInvalidations;
             std::intptr_t result = 0;
             const bool handled = dialog.Dispatch(
                 {wm::kVScroll, static_cast<std::uintptr_t>(c.request) |
                                    (static_cast<std::uintptr_t>(c.carried & 0xFFFF) << 16), 0},
                 result);
-            EXPECT_EQ(ops.items[1065].scrollPos, c.to) << c.from << " req " << c.request;
+            EXPECT_EQ(ops.items[IDC_DEVICE_SCROLL].scrollPos, c.to) << c.from << " req " << c.request;
             EXPECT_EQ(ops.erasingInvalidations > before, c.repaint) << c.from << " req " << c.request;
             EXPECT_EQ(h.PanelText(), h.PanelTextFrom(c.to)) << c.from << " req " << c.request;
             EXPECT_FALSE(handled) << "the default handling follows";
@@ -454,7 +464,7 @@ TEST(SettingsDialogScroll, EndOfScrollingChangesNothingAndGetsNoDefaultHandling)
         const int before = ops.erasingInvalidations;
         std::intptr_t result = 0;
         EXPECT_TRUE(dialog.Dispatch({wm::kVScroll, sb::kEndScroll, 0}, result));
-        EXPECT_EQ(ops.items[1065].scrollPos, 2);
+        EXPECT_EQ(ops.items[IDC_DEVICE_SCROLL].scrollPos, 2);
         EXPECT_EQ(h.PanelText(), h.PanelTextFrom(2));
         EXPECT_EQ(ops.erasingInvalidations, before);
         h.Click(dialog, kIdCancel);

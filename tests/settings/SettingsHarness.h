@@ -6,8 +6,9 @@
 #include <string>
 
 #include "fakes/AgentBench.h"
-#include "res/resource.h"
+#include "res/SmallDialogIds.h"
 #include "settings/SettingsDialog.h"
+#include "store/AgentKey.h"
 
 namespace kardello::test {
 

@@ -9,8 +9,9 @@
 
 #include "EndToEnd.h"
 #include "agentctl/Driving.h"
-#include "res/Texts.h"
-#include "res/resource.h"
+#include "res/SmallDialogTexts.h"
+#include "res/StringTexts.h"
+#include "res/TrayMenuIds.h"
 #include "simreader/MediaNotice.h"
 
 namespace kardello {

@@ -9,8 +9,10 @@
 
 #include "platform/win32/Win32Registry.h"
 #include "simreader/SimCommand.h"
+#include "store/AgentKey.h"
+#include "store/AgentValues.h"
+#include "store/PhotoAppValues.h"
 #include "store/RegistryKey.h"
-#include "store/RegistrySchema.h"
 
 namespace kardello::bench {
 

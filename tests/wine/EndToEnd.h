@@ -6,17 +6,17 @@
 #include <gtest/gtest.h>
 
 #include "agentctl/Driving.h"  // windows.h first
+#include "platform/win32/Win32Registry.h"
+#include "res/StringTexts.h"
+#include "res/TrayMenuIds.h"
+#include "simreader/SimCommand.h"
+#include "simreader/SimState.h"
 #include <sddl.h>
 #include <shellapi.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/win32/Win32Registry.h"
-#include "res/Texts.h"
-#include "res/resource.h"
-#include "simreader/SimCommand.h"
-#include "simreader/SimState.h"
 
 namespace kardello::wine {
 

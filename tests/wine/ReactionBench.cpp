@@ -14,8 +14,15 @@
 #include <vector>
 
 #include "BenchSetup.h"
-#include "res/resource.h"
+#include "agentctl/Driving.h"
+#include "platform/win32/Win32Registry.h"
+#include "res/TrayMenuIds.h"
 #include "simreader/MediaNotice.h"
+#include "simreader/SimCommand.h"
+#include "store/AgentKey.h"
+#include "store/AgentValues.h"
+#include "store/PhotoAppValues.h"
+#include "store/RegistryKey.h"
 
 namespace {
 

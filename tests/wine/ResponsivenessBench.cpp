@@ -23,8 +23,12 @@
 #include <vector>
 
 #include "BenchSetup.h"
-#include "res/Texts.h"
-#include "res/resource.h"
+#include "res/AgentWindowTexts.h"
+#include "res/SelectionWindowIds.h"
+#include "res/SelectionWindowTexts.h"
+#include "res/TrayMenuIds.h"
+#include "store/AgentKey.h"
+#include "store/AgentValues.h"
 
 namespace {
 

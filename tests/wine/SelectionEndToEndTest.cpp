@@ -14,8 +14,14 @@
 
 #include "EndToEnd.h"
 #include "agentctl/Driving.h"
-#include "res/Texts.h"
-#include "res/resource.h"
+#include "res/AgentWindowTexts.h"
+#include "res/SelectionWindowIds.h"
+#include "res/SelectionWindowTexts.h"
+#include "res/SettingsDialogIds.h"
+#include "res/SettingsDialogTexts.h"
+#include "res/SmallDialogTexts.h"
+#include "res/StringTexts.h"
+#include "res/TrayMenuIds.h"
 
 namespace kardello {
 namespace {

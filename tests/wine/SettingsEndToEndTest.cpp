@@ -12,8 +12,13 @@
 #include "EndToEnd.h"
 #include "agentctl/Driving.h"
 #include "platform/win32/Win32Registry.h"
-#include "res/Texts.h"
-#include "res/resource.h"
+#include "res/SelectionWindowTexts.h"
+#include "res/SettingsDialogIds.h"
+#include "res/SettingsDialogTexts.h"
+#include "res/SmallDialogTexts.h"
+#include "res/StringTexts.h"
+#include "res/TrayMenuIds.h"
+#include "store/AgentKey.h"
 #include "store/RegistryKey.h"
 
 namespace kardello {

@@ -1,0 +1,19 @@
+#pragma once
+// The string table's ids, shared by the resource script and the code.
+
+#define IDS_PHOTO_APP_AUTO_OPENED 102
+#define IDS_CONFIRMING_INSERTION 103
+#define IDS_ALREADY_RUNNING 105
+#define IDS_NOT_REGISTERED 106
+#define IDS_OPENING_PHOTO_APP 107
+#define IDS_OPEN_OTHER_APP 108
+#define IDS_SETTINGS 109
+#define IDS_CARD_INSTALLED 110
+#define IDS_CARD_NUMBER 111
+#define IDS_NO_CAPTION 112
+#define IDS_EXE_FILES 114
+#define IDS_ALL_FILES 115
+#define IDS_APP_TITLE 116
+#define IDS_FONT_FACE 117
+#define IDS_STORAGE_NAME 118
+#define IDS_NOT_CONNECTED 119
