@@ -71,8 +71,22 @@ fi
 mkdir -p "$(dirname "$prefix")"
 WINEPREFIX=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
 
-wineboot -i >/dev/null 2>&1
-step "wineboot -i"
+# A new prefix takes Wine half a minute to boot, and what it holds then depends on Wine
+# and the architecture only: the first one booted is kept beside the build and copied.
+wine_id="$(wine --version 2>/dev/null) $(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null || echo none)"
+booted=$build/wine-boot/$arch-${wine_id//[^A-Za-z0-9.]/_}
+if [ ! -f "$booted/system.reg" ]; then
+    mkdir -p "$build/wine-boot"
+    fresh=$(mktemp -d "$build/wine-boot/new.XXXXXX")
+    WINEPREFIX=$fresh wineboot -i >/dev/null 2>&1
+    # Its registry is written when its server ends.
+    WINEPREFIX=$fresh wineserver -w
+    # Another run may have kept one first.
+    mv -T "$fresh" "$booted" 2>/dev/null || rm -rf "$fresh"
+    step "wineboot -i"
+fi
+cp -a "$booted" "$WINEPREFIX"
+step "booted prefix copied"
 
 # Wine's own bitmap fonts, so that "MS Sans Serif" is there and the dialogs keep
 # their classic metrics (Debian's fonts-wine; Wine does not look there by itself).
