@@ -85,7 +85,14 @@ if [ ! -f "$booted/system.reg" ]; then
     mv -T "$fresh" "$booted" 2>/dev/null || rm -rf "$fresh"
     step "wineboot -i"
 fi
-cp -a "$booted" "$WINEPREFIX"
+# The system folders' libraries, nearly all of its 1.3 GB, are only ever read: they are
+# linked, everything else is copied.
+mkdir -p "$WINEPREFIX"
+system_folders=(./drive_c/windows/system32 ./drive_c/windows/syswow64)
+tar -C "$booted" "${system_folders[@]/#/--exclude=}" -cf - . | tar -C "$WINEPREFIX" -xf -
+for folder in "${system_folders[@]}"; do
+    if [ -d "$booted/$folder" ]; then cp -al "$booted/$folder" "$WINEPREFIX/$folder"; fi
+done
 step "booted prefix copied"
 
 # Wine's own bitmap fonts, so that "MS Sans Serif" is there and the dialogs keep
