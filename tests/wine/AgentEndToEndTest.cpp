@@ -55,7 +55,7 @@ protected:
 
         Sim({"remove", "1"});
         CloseFotimo();
-        WatchNow(3);
+        Sleep(2500);
         Sim({"insert", "2", "--serial", "VRCARD000002", "--letter", "H"});
         ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "second card: no start";
         ASSERT_TRUE(WaitFor([&] {
@@ -260,7 +260,7 @@ TEST_F(AgentOnWine, MissingPhotoAppShowsOneBox) {
     for (int round = 0; round < 2; ++round) {
         Sim({"remove", "1"});
         Sim({"remove", "2"});
-        WatchNow();
+        Sleep(1500);
         Sim({"insert", "1", "--serial", "VRCARD00010" + std::to_string(round)});
         box = WaitDialog(TXT_NOT_FOUND_TITLE, 8000);
         ASSERT_NE(box, nullptr) << "round " << round << ": no box after the one closed with "
