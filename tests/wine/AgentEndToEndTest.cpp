@@ -8,6 +8,7 @@
 #include <random>
 
 #include "EndToEnd.h"
+#include "agent/CardWatch.h"
 #include "agentctl/Driving.h"
 #include "res/SmallDialogTexts.h"
 #include "res/StringTexts.h"
@@ -35,7 +36,7 @@ protected:
     // and after the card is out and the stand-in closed, a second card opens it again.
     void FollowCards() {
         StartAgent();
-        Sleep(1500);
+        WatchNow();
         EXPECT_TRUE(WindowsTitled(TXT_APP_TITLE, true).empty()) << "the agent showed a box";
         Sim({"insert", "1", "--serial", "VRCARD000001", "--letter", "G", "--extend", "0x2A"});
         ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "stand-in not started";
@@ -49,8 +50,9 @@ protected:
         EXPECT_EQ(letter, "G");
         ASSERT_TRUE(ReadNumber(HKEY_CURRENT_USER, kAgentKey, "ExtendStatus", extend));
         EXPECT_EQ(extend, 0x2Au);
-        Sleep(3000);
+        EXPECT_TRUE(NothingFor(3000, [] { return FotimoWindows() > 1; })) << "started more than once";
         EXPECT_EQ(FotimoWindows(), 1u) << "started more than once";
+        WatchNow();  // seen running: its end is noticed at once
 
         Sim({"remove", "1"});
         CloseFotimo();
@@ -192,7 +194,7 @@ TEST_F(AgentOnWine, TheThirtyTwoBitViewIsTheOneReadAndWritten) {
     std::string text;
     ASSERT_TRUE(WaitFor([&] { return ReadString(HKEY_LOCAL_MACHINE, kAgentKey, "APPNAME5", text); }, 5000));
     EXPECT_EQ(text, TXT_NOT_REGISTERED);
-    Sleep(1500);
+    WatchNow();
     Sim({"insert", "1", "--serial", "VRCARD000032"});
     ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "stand-in not started";
     EXPECT_TRUE(WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty());
@@ -209,7 +211,6 @@ TEST_F(AgentOnWine, TheThirtyTwoBitViewIsTheOneReadAndWritten) {
 // once in a thousand runs).
 TEST_F(AgentOnWine, CardReportedByWindowsStartsThePhotoAppBeforeTheTick) {
     StartAgent();
-    Sleep(1500);
     std::mt19937 random(GetTickCount());
     std::uniform_int_distribution<int> pause(0, 999);
     for (int card = 0; card < 5; ++card) {
@@ -225,12 +226,13 @@ TEST_F(AgentOnWine, CardReportedByWindowsStartsThePhotoAppBeforeTheTick) {
             return !windows.empty() && CreatedAt(windows.front(), created);
         }, 5000)) << "card " << card << ": no start";
         EXPECT_LT((created - inserted) / 10000, 300u) << "card " << card << ": ms to the start";
-        Sleep(1300);  // seen running by a tick
+        EXPECT_TRUE(NothingFor(1300, [] { return FotimoWindows() > 1; })) << "card " << card;
         EXPECT_EQ(FotimoWindows(), 1u) << "card " << card;
+        WatchNow();  // seen running
         CloseFotimo();
         Sim({"remove", "1"});
         simreader::AnnounceMedia(false, 'G');
-        Sleep(1300);
+        WatchNow();
     }
     std::string serial;
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial));
@@ -261,7 +263,9 @@ TEST_F(AgentOnWine, MissingPhotoAppShowsOneBox) {
     EXPECT_EQ(texts[0], TXT_NOT_FOUND_LINE1);
     // Ticks go on under the box; a second card shows no second one.
     Sim({"insert", "2"});
-    Sleep(3500);
+    EXPECT_TRUE(NothingFor(3500, [] {
+        return WindowsTitled(TXT_NOT_FOUND_TITLE, true).size() > 1 || FotimoWindows() > 0;
+    })) << "a second box or a start";
     EXPECT_EQ(WindowsTitled(TXT_NOT_FOUND_TITLE, true).size(), 1u);
     EXPECT_EQ(FotimoWindows(), 0u);
     PressButton(box, IDOK);
@@ -282,7 +286,7 @@ TEST_F(AgentOnWine, MissingPhotoAppShowsOneBox) {
         EXPECT_TRUE(WaitFor([] { return WindowsTitled(TXT_NOT_FOUND_TITLE, true).empty(); }, 5000))
             << "Esc did not close the box";
     }
-    Sleep(2500);  // a few more ticks
+    WatchNow(3);  // a few more looks at the reader
     EndAgent();
     EXPECT_FALSE(photoKeyExists()) << "the agent made the photo application's key";
 }
@@ -297,7 +301,7 @@ TEST_F(AgentOnWine, VersionBoxOnceAndEndCommandWhileItIsUp) {
     ExpectOwnedBy(box, window);
     ExpectCentredOn(box, WorkArea());  // not at the hidden owner's corner
     PostMessageA(window, WM_COMMAND, ID_MENU_ABOUT, 0);
-    Sleep(1500);
+    EXPECT_TRUE(NothingFor(1500, [] { return WindowsTitled(TXT_ABOUT_TITLE, true).size() > 1; }));
     EXPECT_EQ(WindowsTitled(TXT_ABOUT_TITLE, true).size(), 1u);
     // The icon's menu works on the disabled agent window as well, and the box asked for
     // again comes forward with the keyboard, not the hidden window under it.
@@ -309,7 +313,7 @@ TEST_F(AgentOnWine, VersionBoxOnceAndEndCommandWhileItIsUp) {
     input.cbSize = sizeof input;
     ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &input));
     EXPECT_TRUE(input.hwndFocus == box || IsChild(box, input.hwndFocus)) << input.hwndFocus;
-    Sleep(1500);
+    EXPECT_TRUE(NothingFor(1500, [] { return WindowsTitled(TXT_ABOUT_TITLE, true).size() > 1; }));
     EXPECT_EQ(WindowsTitled(TXT_ABOUT_TITLE, true).size(), 1u);
     PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
     EXPECT_EQ(agent.WaitExit(10000), 0);
@@ -369,7 +373,7 @@ TEST_F(AgentOnWine, BadRepliesLeaveTheAgentRunning) {
     };
     for (const auto& reply : replies) {
         Sim(reply);
-        Sleep(1500);
+        WatchNow(2);
         ASSERT_TRUE(agent.Running()) << reply[0] << " " << reply.back();
         ASSERT_NE(AgentWindow(), nullptr);
     }
@@ -377,8 +381,8 @@ TEST_F(AgentOnWine, BadRepliesLeaveTheAgentRunning) {
     Sim({"reset"});
     CloseFotimo();
     // A made-up card may have opened the stand-in before it was seen running: the
-    // agent then gives it twelve ticks before it watches again.
-    Sleep(13000);
+    // agent then gives it twelve looks at the reader before it watches again.
+    WatchNow(CardWatch::kGraceTicks + 1);
     // Whatever was recorded names at most 13 serial characters and one letter.
     std::string serial, letter;
     if (ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial)) {
@@ -392,15 +396,15 @@ TEST_F(AgentOnWine, BadRepliesLeaveTheAgentRunning) {
     // and, with the driver back, reports the next one.
     Sim({"insert", "1", "--serial", "VRCARD000010"});
     ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000));
-    // Seen running by a tick: from then on its end is noticed at once (no grace wait).
-    Sleep(2500);
+    // Seen running: from then on its end is noticed at once (no grace wait).
+    WatchNow();
     Sim({"absent", "on"});
     CloseFotimo();
-    Sleep(3000);
+    WatchNow(3);
     EXPECT_TRUE(agent.Running());
     Sim({"absent", "off"});
     Sim({"remove", "1"});
-    Sleep(3000);
+    WatchNow(3);
     Sim({"insert", "2", "--serial", "VRCARD000011"});
     ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "no card after the driver came back";
     EndAgent();

@@ -106,7 +106,7 @@ TEST_F(ScaleOnWine, SelectionWindowButtonsAndFoldGrowWithTheDpi) {
     PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SELECTION, 0);
     HWND window = WaitDialog(TXT_SELECTION_TITLE, 8000);
     ASSERT_NE(window, nullptr);
-    Sleep(500);  // painted
+    ASSERT_TRUE(Painted(window));
     HWND toggle = GetDlgItem(window, IDC_SELECTION_OTHER_APPS);
     const RECT first = ScreenRect(window);
     EXPECT_EQ(first.bottom, ScreenRect(toggle).bottom + Px(10)) << "folded margin";
@@ -198,7 +198,8 @@ TEST_F(ScaleOnWine, DevicePanelTextGrowsWithTheDpi) {
     HWND dialog = WaitDialog(TXT_SETTINGS_TITLE, 8000);
     ASSERT_NE(dialog, nullptr);
     HWND panel = GetDlgItem(dialog, IDC_DEVICE_INFO);
-    Sleep(1500);  // the poll has painted the card
+    PollNow(dialog, 3);  // the poll has seen the card
+    ASSERT_TRUE(Painted(dialog));
     const Shot shot(panel);
     const DWORD ink = SysPixel(COLOR_WINDOWTEXT);
     // The rows with text, the client edge left out: three lines, each starting one

@@ -9,6 +9,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "res/StringTexts.h"
 #include "res/TrayMenuIds.h"
+#include "settings/SettingsDialog.h"
 #include "simreader/SimCommand.h"
 #include "simreader/SimState.h"
 #include <sddl.h>
@@ -25,6 +26,8 @@ constexpr const char* kPhotoKey = "Software\\VARNO\\VARNO Fotimo";
 // Where a test switches the agent to the Windows 95 family.
 constexpr const char* kAppDefaults = "Software\\Wine\\AppDefaults\\kardello.exe";
 constexpr const char* kFotimoTitle = "VARNO Fotimo (simulado)";
+// The photo application's CAPTION: the semaphore the stand-in holds while it runs.
+constexpr const char* kFotimoCaption = "VARNO Fotimo Running";
 // Where the stand-in writes the folder it was started in.
 constexpr const char* kFotimoReportKey = "Software\\VARNO\\Fotimo simulado";
 // Every value the settings dialog stores.
@@ -259,7 +262,7 @@ protected:
         Sim({"reset"});
         WriteString(HKEY_LOCAL_MACHINE, kAgentKey, "CAPTION", "VARNO Kardello Agent");
         WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "PATH", BuildPath("tools/fotimo.exe"));
-        WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "CAPTION", "VARNO Fotimo Running");
+        WriteString(HKEY_LOCAL_MACHINE, kPhotoKey, "CAPTION", kFotimoCaption);
         for (const char* name : {"ExtendStatus", "DriLetter", "SerialNo"})
             DeleteValue(HKEY_CURRENT_USER, kAgentKey, name);
         DeleteValue(HKEY_CURRENT_USER, kFotimoReportKey, "CurrentDirectory");
@@ -283,6 +286,14 @@ protected:
         ASSERT_TRUE(agent.Started());
         ASSERT_TRUE(driving::WaitFor([] { return driving::AgentWindow() != nullptr; }, 10000))
             << "no agent window";
+        // Its start is over: a card from now on is a new card.
+        ASSERT_TRUE(driving::Answers(driving::AgentWindow())) << "the agent does not answer";
+    }
+    // The agent looks at the card reader `times` times now, and has done so on return.
+    static void WatchNow(int times = 1) {
+        HWND window = driving::AgentWindow();
+        ASSERT_NE(window, nullptr);
+        for (int i = 0; i < times; ++i) ASSERT_TRUE(driving::WatchNow(window)) << "the agent does not answer";
     }
     void EndAgent() {
         HWND window = driving::AgentWindow();
@@ -290,9 +301,18 @@ protected:
         PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
         EXPECT_EQ(agent.WaitExit(10000), 0);
     }
+    // The settings dialog asks the card reader `times` times now, as at its poll, and
+    // has done so on return: the poll it is sent comes before its second answer.
+    static void PollNow(HWND dialog, int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            ASSERT_TRUE(PostMessageA(dialog, WM_TIMER, SettingsDialog::kPollTimer, 0));
+            ASSERT_TRUE(driving::Answers(dialog) && driving::Answers(dialog)) << "the agent does not answer";
+        }
+    }
+    // Closed, and its process gone with the semaphore that says it runs.
     static void CloseFotimo() {
         driving::CloseWindowsTitled(kFotimoTitle);
-        driving::WaitFor([] { return FotimoWindows() == 0; }, 5000);
+        driving::WaitFor([] { return FotimoWindows() == 0 && !driving::SemaphoreHeld(kFotimoCaption); }, 5000);
     }
 
     driving::Process agent;

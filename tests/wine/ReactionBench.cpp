@@ -31,11 +31,12 @@ using namespace kardello::driving;
 using kardello::bench::Sim;
 
 constexpr const char* kFotimoTitle = "VARNO Fotimo (simulado)";
+constexpr const char* kFotimoCaption = "VARNO Fotimo Running";
 constexpr char kLetter = 'G';
 
 void ClosePhotoApp() {
     CloseWindowsTitled(kFotimoTitle);
-    WaitFor([] { return WindowsTitled(kFotimoTitle, false).empty(); }, 5000);
+    WaitFor([] { return WindowsTitled(kFotimoTitle, false).empty() && !SemaphoreHeld(kFotimoCaption); }, 5000);
 }
 
 double Percentile(std::vector<double> values, double p) {
@@ -62,12 +63,12 @@ std::vector<double> Measure(int insertions, bool announced, std::mt19937& random
             delays.push_back(static_cast<double>(static_cast<LONGLONG>(created - inserted)) / 1e4);
         else
             ++missed;
-        // Seen running by a tick, then closed and the card out: the agent watches again.
-        Sleep(1300);
+        // Seen running, then closed and the card out: the agent watches again.
+        WatchNow(AgentWindow());
         ClosePhotoApp();
         Sim({"remove", "1"});
         if (announced) simreader::AnnounceMedia(false, kLetter);
-        Sleep(1300);
+        WatchNow(AgentWindow());
     }
     return delays;
 }
@@ -94,7 +95,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "reaction bench: no agent window\n");
         return 1;
     }
-    Sleep(1500);
+    if (!Answers(AgentWindow())) {
+        std::fprintf(stderr, "reaction bench: the agent does not answer\n");
+        return 1;
+    }
     std::mt19937 random(GetTickCount());
     int status = 0;
     for (bool announced : {true, false}) {

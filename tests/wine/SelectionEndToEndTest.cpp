@@ -126,7 +126,6 @@ protected:
 
 TEST_F(SelectionOnWine, CardWithDirectExec1ShowsTheWindowAndItsPhotoButtonRecordsTheCard) {
     StartAgent();
-    Sleep(1500);
     Sim({"insert", "1", "--serial", "VRCARD000005", "--letter", "K", "--extend", "0x33"});
     HWND window = WaitDialog(TXT_SELECTION_TITLE, 8000);
     ASSERT_NE(window, nullptr) << "no selection window";
@@ -134,7 +133,8 @@ TEST_F(SelectionOnWine, CardWithDirectExec1ShowsTheWindowAndItsPhotoButtonRecord
     EXPECT_EQ(FotimoWindows(), 0u);
     // A second card while it is up shows no second window.
     Sim({"insert", "2", "--serial", "VRCARD000006"});
-    Sleep(2500);
+    WatchNow();
+    EXPECT_TRUE(NothingFor(2500, [] { return ShownSelectionWindows() > 1; }));
     EXPECT_EQ(ShownSelectionWindows(), 1u);
 
     PressButton(window, IDC_SELECTION_PHOTO_APP);
@@ -154,7 +154,6 @@ TEST_F(SelectionOnWine, CardWithDirectExec1ShowsTheWindowAndItsPhotoButtonRecord
 // Then, with the stand-in running, the photo button brings its window forward.
 TEST_F(SelectionOnWine, CardThatLeavesIsNotRecordedAndAnOpenPhotoAppComesForward) {
     StartAgent();
-    Sleep(1500);
     Sim({"insert", "1", "--serial", "VRCARD000007", "--letter", "L"});
     HWND window = WaitDialog(TXT_SELECTION_TITLE, 8000);
     ASSERT_NE(window, nullptr) << "no selection window";
@@ -166,7 +165,7 @@ TEST_F(SelectionOnWine, CardThatLeavesIsNotRecordedAndAnOpenPhotoAppComesForward
     ASSERT_TRUE(Closed());
     ASSERT_TRUE(WaitFor([] { return FotimoWindows() == 1; }, 8000)) << "stand-in not started";
     std::string serial;
-    Sleep(500);
+    ASSERT_TRUE(Answers(AgentWindow()));  // done with the button
     EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, kAgentKey, "SerialNo", serial)) << serial;
 
     // Something else has the foreground; the button gives it to the stand-in.
@@ -192,7 +191,6 @@ TEST_F(SelectionOnWine, CardThatLeavesIsNotRecordedAndAnOpenPhotoAppComesForward
 TEST_F(SelectionOnWine, CardWhileTheOpenFileDialogIsUpKeepsTheChainOfWindowsWhole) {
     StartAgent();
     HWND agentWindow = AgentWindow();
-    Sleep(1500);
     PostMessageW(agentWindow, WM_COMMAND, ID_MENU_SETTINGS, 0);
     HWND settings = WaitDialog(TXT_SETTINGS_TITLE, 8000);
     ASSERT_NE(settings, nullptr);
@@ -207,7 +205,9 @@ TEST_F(SelectionOnWine, CardWhileTheOpenFileDialogIsUpKeepsTheChainOfWindowsWhol
     // Neither a command nor the tray's settings item opens or ends anything now.
     PostMessageW(agentWindow, WM_COMMAND, ID_MENU_SETTINGS, 0);
     PressButton(settings, IDCANCEL);
-    Sleep(1500);
+    EXPECT_TRUE(NothingFor(1500, [&] {
+        return WindowsTitled(TXT_SETTINGS_TITLE, true).size() != 1 || !IsWindowVisible(open);
+    }));
     EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
     EXPECT_TRUE(IsWindowVisible(open));
 
@@ -217,7 +217,7 @@ TEST_F(SelectionOnWine, CardWhileTheOpenFileDialogIsUpKeepsTheChainOfWindowsWhol
     EXPECT_FALSE(IsWindowEnabled(settings)) << "still under its Open-file dialog";
     EXPECT_FALSE(IsWindowEnabled(agentWindow));
     PostMessageW(agentWindow, WM_COMMAND, ID_MENU_SETTINGS, 0);
-    Sleep(1000);
+    EXPECT_TRUE(NothingFor(1000, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
     EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u) << "a second settings dialog";
 
     TypeFileName(open, BuildPath("tools\\vrsim.exe"));
@@ -263,7 +263,7 @@ TEST_F(SelectionOnWine, MenuCommandShowsOneWindowAndCplShowsItAtStart) {
     EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), "");
     ExpectOwnedBy(window, AgentWindow());
     PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SELECTION, 0);
-    Sleep(1500);
+    EXPECT_TRUE(NothingFor(1500, [] { return ShownSelectionWindows() > 1; }));
     EXPECT_EQ(ShownSelectionWindows(), 1u);
     PressButton(window, IDCANCEL);
     EXPECT_TRUE(Closed());
@@ -336,7 +336,7 @@ TEST_F(SelectionOnWine, RegisteredSlotStartsItsProgramAndClosesTheWindow) {
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(window, IDC_SELECTION_SLOT_3)) != FALSE; }, 3000));
     // A free slot: nothing.
     PressButton(window, IDC_SELECTION_SLOT_1);
-    Sleep(1000);
+    EXPECT_TRUE(NothingFor(1000, [] { return ShownSelectionWindows() != 1 || FotimoWindows() > 0; }));
     EXPECT_EQ(ShownSelectionWindows(), 1u);
     EXPECT_EQ(FotimoWindows(), 0u);
     PressButton(window, IDC_SELECTION_SLOT_3);
@@ -402,7 +402,7 @@ TEST_F(SelectionOnWine, EscClosesItAndEnterOnThePhotoButtonStartsThePhotoApp) {
 TEST_F(SelectionOnWine, TrayMenuItemShowsTheWindowAndItsSettingsButtonOpensOneSettingsDialog) {
     StartAgent();
     HWND agentWindow = AgentWindow();
-    Sleep(1500);  // the first tick adds the icon
+    WatchNow();  // the first look at the reader adds the icon
     ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000)) << "no tray menu";
     ChooseMenuItem(agentWindow, 'e');  // "Inicialización de selección   (&E)"
     HWND window = WaitDialog(TXT_SELECTION_TITLE, 8000);
@@ -414,7 +414,7 @@ TEST_F(SelectionOnWine, TrayMenuItemShowsTheWindowAndItsSettingsButtonOpensOneSe
     ExpectOwnedBy(settings, window);
     EXPECT_TRUE(Above(settings, window));
     PressButton(window, IDC_SELECTION_SETTINGS);
-    Sleep(1000);
+    EXPECT_TRUE(NothingFor(1000, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
     EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
     SetDlgItemTextA(settings, IDC_APP_NAME_1, "Mi visor");
     PressButton(settings, IDOK);
@@ -465,7 +465,7 @@ TEST_F(SelectionOnWine, AgentWorksOnUnderTheWindowAndItsMenuEndsIt) {
 
     ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000)) << "no tray menu under the window";
     ChooseMenuItem(agentWindow, 'e');  // the selection window: no second one
-    Sleep(1500);
+    EXPECT_TRUE(NothingFor(1500, [] { return ShownSelectionWindows() > 1; }));
     EXPECT_EQ(ShownSelectionWindows(), 1u);
 
     // The version box and the settings dialog belong to the modal window up, though
@@ -498,8 +498,9 @@ TEST_F(SelectionOnWine, AgentWorksOnUnderTheWindowAndItsMenuEndsIt) {
 TEST_F(SelectionOnWine, EndCommandWhileItIsUpEndsTheProgramWithCodeZero) {
     HWND window = OpenByHand();
     ASSERT_NE(window, nullptr);
+    const RECT folded = ScreenRect(window);
     PressButton(window, IDC_SELECTION_OTHER_APPS);
-    Sleep(500);
+    ASSERT_TRUE(WaitFor([&] { return ScreenRect(window).bottom > folded.bottom; }, 3000)) << "not unfolded";
     PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_EXIT, 0);
     EXPECT_EQ(agent.WaitExit(10000), 0);
     EXPECT_EQ(ShownSelectionWindows(), 0u);

@@ -108,7 +108,7 @@ TEST_F(SettingsOnWine, TrayCommandOpensOneDialogWithTheStoredChoice) {
     EXPECT_EQ(GetDlgCtrlID(gui.hwndFocus), IDOK);
     // The second command shows nothing and changes nothing.
     PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SETTINGS, 0);
-    Sleep(1500);
+    EXPECT_TRUE(NothingFor(1500, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
     EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
     const auto before = Stored();
     Close(dialog, IDCANCEL);
@@ -398,7 +398,7 @@ TEST_F(SettingsOnWine, OkOnAKeyThatCannotBeWrittenSaysSoAndCloses) {
         EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
         // While the box is up the dialog is still there: the command opens no other.
         PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SETTINGS, 0);
-        Sleep(1000);
+        EXPECT_TRUE(NothingFor(1000, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
         EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
         PressButton(box, IDOK);
         EXPECT_TRUE(WaitFor([] { return WindowsTitled(TXT_SETTINGS_TITLE, true).empty(); }, 5000));
@@ -426,16 +426,19 @@ TEST_P(PanelOnWine, CardInsertedAndRemovedChangesWhatThePanelShows) {
     HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     HWND panel = GetDlgItem(dialog, IDC_DEVICE_INFO);
-    Sleep(1500);
+    PollNow(dialog, 3);
+    ASSERT_TRUE(Painted(dialog));
     const auto empty = Pixels(panel);
     Sim({"insert", "1", "--serial", "VRCARD000123", "--letter", "C"});
     EXPECT_TRUE(WaitFor([&] { return Pixels(panel) != empty; }, 5000)) << "insertion not shown";
-    Sleep(1000);
+    PollNow(dialog, 2);
+    ASSERT_TRUE(Painted(dialog));
     const auto inserted = Pixels(panel);
     Sim({"remove", "1"});
     EXPECT_TRUE(WaitFor([&] { return Pixels(panel) != inserted; }, 5000)) << "removal not shown";
     // Scrolling to the last lines shows other text again.
-    Sleep(1000);
+    PollNow(dialog, 2);
+    ASSERT_TRUE(Painted(dialog));
     const auto removed = Pixels(panel);
     SendMessageA(dialog, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_DEVICE_SCROLL)));
@@ -451,10 +454,10 @@ TEST_F(SettingsOnWine, AbsentReaderAndOddRecordsKeepTheDialogUp) {
     Sim({"absent", "on"});
     HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
-    Sleep(1200);
+    PollNow(dialog, 2);
     Sim({"absent", "off"});
     Sim({"raw", "1", "--records", "7"});
-    Sleep(1500);
+    PollNow(dialog, 3);
     EXPECT_TRUE(agent.Running());
     EXPECT_TRUE(IsWindow(dialog));
     Close(dialog, IDOK);

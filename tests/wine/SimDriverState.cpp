@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "agentctl/Driving.h"
+
 namespace kardello::wine {
 
 namespace {
@@ -70,15 +72,14 @@ void SetReply(const std::string& who, const std::vector<std::uint8_t>& bytes) {
 
 // The driver takes its devices away (or back) on its own clock: wait for it.
 void AwaitDevices(bool present) {
-    for (int i = 0; i < 100; ++i) {
+    const bool followed = driving::WaitFor([present] {
         HANDLE device = CreateFileA("\\\\.\\VRUSBMSC", GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         const bool opens = device != INVALID_HANDLE_VALUE;
         if (opens) CloseHandle(device);
-        if (opens == present) return;
-        Sleep(20);
-    }
-    throw std::runtime_error("the driver did not follow Absent");
+        return opens == present;
+    }, 5000);
+    if (!followed) throw std::runtime_error("the driver did not follow Absent");
 }
 
 void SetFlag(const std::string& name, std::uint32_t value) {

@@ -144,7 +144,7 @@ TEST_F(TextsOnWine, EveryTextIsExactAndAProgramFromAnyFolderIsRegisteredShownAnd
     EXPECT_EQ(DialogText(selection, IDC_SELECTION_SLOT_1), TXT_NOT_REGISTERED);
     PressButton(selection, IDC_SELECTION_OTHER_APPS);
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(selection, IDC_SELECTION_SLOT_3)); }, 5000));
-    Sleep(300);
+    ASSERT_TRUE(Painted(selection));
     // The labels the buttons draw look as they do in the bench's own code page, where
     // the face has its Western form (a Cyrillic system's does not: its stand-in is
     // another face, seen in the window layer's test).
@@ -220,13 +220,14 @@ TEST_F(TextsOnWine, OwnerDrawnButtonsAndThePanelLookTheSameWithAJapaneseFont) {
         ASSERT_FALSE(HasFatalFailure());
         HWND selection = Command(ID_MENU_SELECTION, TXT_SELECTION_TITLE);
         ASSERT_NE(selection, nullptr);
-        Sleep(500);
+        ASSERT_TRUE(Painted(selection));
         shots = Buttons(selection);
         shots.pop_back();  // the folded window shows no slot
         Close(selection, IDCANCEL, TXT_SELECTION_TITLE);
         HWND settings = Command(ID_MENU_SETTINGS, TXT_SETTINGS_TITLE);
         ASSERT_NE(settings, nullptr);
-        Sleep(1500);  // the poll has seen the card and the panel has painted it
+        PollNow(settings, 3);  // the poll has seen the card
+        ASSERT_TRUE(Painted(settings));
         shots.push_back(Pixels(GetDlgItem(settings, IDC_DEVICE_INFO)));
         Close(settings, IDCANCEL, TXT_SETTINGS_TITLE);
         EndAgent();

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "WindowLayerIds.h"
+#include "agentctl/Driving.h"
 #include "platform/Canvas.h"
 #include "platform/win32/CriticalErrors.h"
 #include "platform/win32/SystemLibrary.h"
@@ -666,11 +667,11 @@ TEST_F(WindowLayer, StringsAndIconsComeFromTheProgramsResources) {
     EXPECT_EQ(user.DoubleClickTime(), GetDoubleClickTime());
     // The display server may take a moment to move the pointer.
     SetCursorPos(123, 234);
-    Point at = user.CursorPos();
-    for (int i = 0; i < 30 && (at.x != 123 || at.y != 234); ++i) {
-        Sleep(100);
+    Point at{};
+    driving::WaitFor([&] {
         at = user.CursorPos();
-    }
+        return at.x == 123 && at.y == 234;
+    }, 3000);
     EXPECT_EQ(at.x, 123);
     EXPECT_EQ(at.y, 234);
 }

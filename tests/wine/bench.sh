@@ -10,12 +10,15 @@
 #   bench.sh display DPI SCHEME gtest ARGS...
 #                                        the same gtest run with the system DPI (LogPixels)
 #                                        and colour scheme (standard, dark) set before it
-#                                        starts, the desktop grown with the DPI; both put
-#                                        back after
+#                                        starts, the desktop grown with the DPI; the next
+#                                        gtest or script run puts 96 DPI and the standard
+#                                        scheme back first
 # KARDELLO_BUILD names the win64 build folder.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=lib/wait.sh
+source "$here/lib/wait.sh"
 root=$(cd "$here/../.." && pwd)
 build=${KARDELLO_BUILD:?KARDELLO_BUILD must name the win64 build folder}
 bench=$build/wine-bench
@@ -54,7 +57,7 @@ save_failure() {
 cmd_up() {
     [ -f "$state" ] && cmd_down || true
     mkdir -p "$bench"
-    rm -rf "$bench/failures"
+    rm -rf "$bench/failures" "$bench/display"
     local prefix display
     prefix=$(mktemp -d /tmp/kardello-prefix.XXXXXX)
     display=$(free_display)
@@ -62,7 +65,7 @@ cmd_up() {
     setsid Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp >"$bench/xvfb.log" 2>&1 </dev/null &
     printf 'WINEPREFIX=%q\nDISPLAY=%q\nXVFB_PID=%q\n' "$prefix" "$display" "$!" >"$state"
     load_state
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+    wait_for 30 test -e "/tmp/.X11-unix/X${display#:}" || { echo "bench: no display $display" >&2; exit 1; }
     "$root/tools/wine/make-prefix.sh" "$WINEPREFIX" "$build" >"$bench/prefix.log" 2>&1 \
         || { cat "$bench/prefix.log" >&2; save_failure setup; exit 1; }
     # One persistent server for the whole run; the driver comes back with it.
@@ -87,7 +90,7 @@ cmd_down() {
     wineserver -k 2>/dev/null || true
     kill "$XVFB_PID" 2>/dev/null || true
     case "$WINEPREFIX" in /tmp/kardello-prefix.*) rm -rf "$WINEPREFIX" ;; esac
-    rm -f "$state"
+    rm -f "$state" "$bench/display"
 }
 
 # Runs a GoogleTest program; it must have run tests, and all must pass.
@@ -95,6 +98,8 @@ cmd_gtest() {
     local exe=$1 family=$2 name
     shift 2
     load_state
+    # shellcheck disable=SC2086 # two words: DPI SCHEME
+    set_display ${display_wanted:-96 standard}
     name=$(basename "$exe" .exe)${run_suffix:-}
     if [ "$family" = WIN98 ]; then
         # Wine reports the Windows 95 family to a program by its file name.
@@ -143,9 +148,13 @@ bitmap_dialog_font() {
 }
 
 # DPI SCHEME: the desktop keeps its 800 by 600 at 96 DPI, in pixels grown by DPI/96.
-# The standard scheme is Wine's own colours.
+# The standard scheme is Wine's own colours. Each change restarts the server, so the
+# display is changed only when it is not already the one asked for: a run leaves its
+# own, and the next run that wants another puts that one in place.
 set_display() {
-    local dpi=$1 scheme=$2 colors='HKCU\Control Panel\Colors'
+    local dpi=$1 scheme=$2 colors='HKCU\Control Panel\Colors' current="96 standard"
+    [ -f "$bench/display" ] && current=$(cat "$bench/display")
+    [ "$current" != "$dpi $scheme" ] || return 0
     if [ "$dpi" -ne 96 ]; then bitmap_dialog_font off; else bitmap_dialog_font on; fi
     case "$scheme" in
         standard)
@@ -161,15 +170,14 @@ set_display() {
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
         /d "$((800 * dpi / 96))x$((600 * dpi / 96))" /f >/dev/null
     restart_server
+    echo "$dpi $scheme" >"$bench/display"
 }
 
 cmd_display() {
     local dpi=$1 scheme=$2 command=$3
     shift 3
     [ "$command" = gtest ] || { echo "bench: display runs gtest only" >&2; exit 2; }
-    load_state
-    trap 'set_display 96 standard' EXIT
-    set_display "$dpi" "$scheme"
+    display_wanted="$dpi $scheme"
     cmd_gtest "$@"
 }
 
@@ -177,6 +185,7 @@ cmd_script() {
     local file=$1
     shift
     load_state
+    set_display 96 standard
     export KARDELLO_BENCH=$bench KARDELLO_ROOT=$root
     if ! bash "$file" "$@"; then
         save_failure "$(basename "$file" .sh)"

@@ -7,6 +7,8 @@
 set -euo pipefail
 build=${KARDELLO_BUILD:?}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# shellcheck source=lib/wait.sh
+source "$root/tests/wine/lib/wait.sh"
 tools=$build/tools
 view=64 exe=$build/kardello.exe
 if [ "${1:-}" = --win32 ]; then view=32 exe=${KARDELLO_WIN32_AGENT:?}; fi
@@ -45,9 +47,10 @@ shipped() {
 start_agent() {
     wine "$win_dir\\kardello.exe" >/dev/null 2>&1 &
     agent=$!
-    if [ "$view" = 32 ]; then sleep 3; kill -0 "$agent" || fail "the agent did not stay up"; return; fi
+    if [ "$view" = 32 ]; then nothing_for 3 agent_gone || fail "the agent did not stay up"; return; fi
     wine "$tools/agentctl.exe" wait 20 || fail "the installed agent did not start"
 }
+agent_gone() { ! kill -0 "$agent" 2>/dev/null; }
 agent_ended() {
     local code=0
     timeout 20 tail --pid="$agent" -f /dev/null || fail "$1 did not end the agent"
@@ -131,7 +134,8 @@ fi
 
 # The uninstaller hands its work to a copy of itself; removing the settings is the last.
 wine "$win_dir\\uninstall.exe" /S /REMOVESETTINGS
-for _ in $(seq 100); do [ -n "$(query 32 "$agent_key" CAPTION)" ] || break; sleep 0.3; done
+settings_gone() { [ -z "$(query 32 "$agent_key" CAPTION)" ]; }
+wait_for 30 settings_gone || true
 agent_ended "the uninstaller"
 entries_removed
 [ -z "$(query 32 "$agent_key" CAPTION)" ] || fail "settings not removed on request"

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/win32/Win32Registry.h"
+#include "simreader/MediaNotice.h"
 
 namespace kardello::driving {
 
@@ -73,6 +74,40 @@ void Process::Kill() {
         TerminateProcess(process_, 99);
         WaitForSingleObject(process_, 5000);
     }
+}
+
+bool Answers(HWND window) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
+}
+
+bool SemaphoreHeld(const char* name) {
+    HANDLE held = OpenSemaphoreW(SYNCHRONIZE, FALSE, Wide(name).c_str());
+    if (held != nullptr) CloseHandle(held);
+    return held != nullptr;
+}
+
+bool WatchNow(HWND agent) {
+    return simreader::AnnounceMediaTo(agent, true, 'G') && Answers(agent) && Answers(agent);
+}
+
+namespace {
+
+BOOL CALLBACK FindUnpainted(HWND window, LPARAM found) {
+    if (!GetUpdateRect(window, nullptr, FALSE)) return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
+}  // namespace
+
+bool Painted(HWND window) {
+    return WaitFor([window] {
+               bool unpainted = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+               if (!unpainted) EnumChildWindows(window, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+               return !unpainted;
+           }, 5000) &&
+           Answers(window);
 }
 
 ULONGLONG Now() {

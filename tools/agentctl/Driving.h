@@ -47,6 +47,29 @@ bool WaitFor(Probe probe, DWORD milliseconds) {
     }
 }
 
+// The one wait for time, where a test shows that nothing happens for a while: true
+// when `happened` stayed false throughout, false as soon as it turns true.
+template <class Probe>
+bool NothingFor(DWORD milliseconds, Probe happened) {
+    return !WaitFor(happened, milliseconds);
+}
+
+// Whether the thread of `window` answers a message within 10 s. A message sent from
+// another thread is handled only where that thread looks for its next message, before
+// it takes the next one posted: once answered, the thread has finished what it was
+// doing (the window's creation, say); answered twice, it has also handled the first
+// message that was posted to it before.
+bool Answers(HWND window);
+// Whether a semaphore of this name is there: a running program holds it.
+bool SemaphoreHeld(const char* name);
+// The agent looks at the card reader now, as at its tick, and has done so on return
+// when nothing else waits in its queue: told of new media, it posts itself one watch
+// step, which it takes before it answers a second time. False when it does not answer.
+bool WatchNow(HWND agent);
+// Whether `window` and its controls have drawn all they were asked to, within 5 s:
+// nothing of them is left to paint, and their thread has gone on from the painting.
+bool Painted(HWND window);
+
 // Now, in 100 ns units, on the clock that process creation times are given in.
 ULONGLONG Now();
 // When the process that owns `window` was created; false when it cannot be asked.

@@ -71,8 +71,29 @@ fi
 mkdir -p "$(dirname "$prefix")"
 WINEPREFIX=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
 
-wineboot -i >/dev/null 2>&1
-step "wineboot -i"
+# A new prefix takes Wine half a minute to boot, and what it holds then depends on Wine
+# and the architecture only: the first one booted is kept beside the build and copied.
+wine_id="$(wine --version 2>/dev/null) $(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null || echo none)"
+booted=$build/wine-boot/$arch-${wine_id//[^A-Za-z0-9.]/_}
+if [ ! -f "$booted/system.reg" ]; then
+    mkdir -p "$build/wine-boot"
+    fresh=$(mktemp -d "$build/wine-boot/new.XXXXXX")
+    WINEPREFIX=$fresh wineboot -i >/dev/null 2>&1
+    # Its registry is written when its server ends.
+    WINEPREFIX=$fresh wineserver -w
+    # Another run may have kept one first.
+    mv -T "$fresh" "$booted" 2>/dev/null || rm -rf "$fresh"
+    step "wineboot -i"
+fi
+# The system folders' libraries, nearly all of its 1.3 GB, are only ever read: they are
+# linked, everything else is copied.
+mkdir -p "$WINEPREFIX"
+system_folders=(./drive_c/windows/system32 ./drive_c/windows/syswow64)
+tar -C "$booted" "${system_folders[@]/#/--exclude=}" -cf - . | tar -C "$WINEPREFIX" -xf -
+for folder in "${system_folders[@]}"; do
+    if [ -d "$booted/$folder" ]; then cp -al "$booted/$folder" "$WINEPREFIX/$folder"; fi
+done
+step "booted prefix copied"
 
 # Wine's own bitmap fonts, so that "MS Sans Serif" is there and the dialogs keep
 # their classic metrics (Debian's fonts-wine; Wine does not look there by itself).

@@ -2,6 +2,9 @@
 # stand-in photo application. Source it after WINEPREFIX is set; KARDELLO_BUILD
 # names the win64 build folder.
 
+# shellcheck source=wait.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"
+
 kw_tools() { echo "${KARDELLO_BUILD:?KARDELLO_BUILD must name the win64 build folder}/tools"; }
 
 # vrsim with its exit code, e.g.: sim insert 1 --serial ABC
@@ -25,23 +28,17 @@ sim_expect() {
 # Starts the photo application and waits until its semaphore is held.
 photo_start() {
     wine "$(kw_tools)/fotimo.exe" "$@" >/dev/null 2>&1 &
-    local _
-    for _ in $(seq 50); do
-        sim photo-running >/dev/null && return 0
-        sleep 0.2
-    done
+    wait_for 10 photo_running && return 0
     echo "photo_start: the photo application did not take its semaphore" >&2
     return 1
 }
+photo_running() { sim photo-running >/dev/null; }
+photo_gone() { ! photo_running; }
 
 # Closes every copy through its window, as a person would, and waits for the semaphore to go.
 photo_stop() {
     wine "$(kw_tools)/agentctl.exe" close "VARNO Fotimo (simulado)" >/dev/null 2>&1 || true
-    local _
-    for _ in $(seq 50); do
-        sim photo-running >/dev/null || return 0
-        sleep 0.2
-    done
+    wait_for 10 photo_gone && return 0
     echo "photo_stop: the semaphore is still held" >&2
     return 1
 }
