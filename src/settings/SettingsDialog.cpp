@@ -83,7 +83,10 @@ void SettingsDialog::FieldsToControls() {
     const bool valid = directExecChoice_ >= 0 && directExecChoice_ < kChoices;
     Ops()->CheckRadio(IDC_CHOICE_PHOTO_APP, IDC_CHOICE_NOTHING,
                       valid ? IDC_CHOICE_PHOTO_APP + directExecChoice_ : 0);
-    for (int slot = 0; slot < kSlots; ++slot) Ops()->SetItemText(kNameLabels[slot], appNames_[slot]);
+    for (int slot = 0; slot < kSlots; ++slot) {
+        Ops()->SetItemText(kNameLabels[slot], appNames_[slot]);
+        labelsAsSet_[slot] = Ops()->ItemText(kNameLabels[slot]);
+    }
 }
 
 void SettingsDialog::ControlsToFields() {
@@ -94,7 +97,12 @@ void SettingsDialog::ControlsToFields() {
             break;
         }
     }
-    for (int slot = 0; slot < kSlots; ++slot) appNames_[slot] = Ops()->ItemText(kNameLabels[slot]);
+    for (int slot = 0; slot < kSlots; ++slot) {
+        std::string shown = Ops()->ItemText(kNameLabels[slot]);
+        if (shown == labelsAsSet_[slot]) continue;  // as read: a NUL or a bad unit stays
+        appNames_[slot] = std::move(shown);
+        nameEdited_[slot] = true;
+    }
 }
 
 void SettingsDialog::ClearSlot(int slot) {
@@ -162,7 +170,8 @@ void SettingsDialog::OnOk() {
         for (int which = 0; which < 3; ++which) {
             const std::string name = SlotValue(n, which);
             const AsRead& read = asRead_[n - 1][which];
-            if (changed_[n - 1] || read.status == kErrorFileNotFound)
+            const bool edited = changed_[n - 1] || (which == 2 && nameEdited_[n - 1]);
+            if (edited || read.status == kErrorFileNotFound)
                 saved &= store.WriteString(name.c_str(), *fields[which]);
             else if (read.status == kErrorSuccess)
                 saved &= store.WriteRaw(name.c_str(), read.value);

@@ -83,6 +83,10 @@ private:
     std::array<std::string, kSlots> appNames_, exeNames_, paths_;
     std::array<std::array<AsRead, 3>, kSlots> asRead_{};  // EXEn, PATHn, APPNAMEn
     std::array<bool, kSlots> changed_{};  // by Register, Delete or the defaults
+    // Each name label's text as it read back when the dialog set it: a label whose text
+    // differs at OK was edited (by another program, say), and that name is written anew.
+    std::array<std::string, kSlots> labelsAsSet_;
+    std::array<bool, kSlots> nameEdited_{};
     std::int32_t recordCount_ = 0;
     std::array<std::int32_t, kSlots> recordStatus_{};
     std::int32_t lastScrollPos_ = 0;

@@ -374,13 +374,15 @@ TEST(SettingsDialogInput, OkWritesBackEveryUnchangedValueAsItWasRead) {
     for (const auto& [name, value] : stored) registry.Put(test::kHklm, test::kAgentKey, name, value.type, value.data);
     h.bench.user.chosenFile = "C:\\Nuevo\\Otro.exe";
     h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
-        EXPECT_EQ(ops.items[1026].text, TXT_NOT_REGISTERED);  // shown free, on screen only
-        h.Click(dialog, 1017);  // register in row 4: only that slot is written anew
+        EXPECT_EQ(ops.items[IDC_APP_NAME_5].text, TXT_NOT_REGISTERED);  // shown free, on screen only
+        h.Click(dialog, IDC_REGISTER_4);  // only that slot is written anew
+        // A label another program rewrote: that name alone is written anew.
+        ops.items[IDC_APP_NAME_5].text = "Mi visor";
         h.Click(dialog, kIdOk);
     });
     EXPECT_TRUE(h.bench.user.boxes.empty());
     for (const auto& [name, value] : stored) {
-        if (std::string(name) == "PATH4") continue;
+        if (std::string(name) == "PATH4" || std::string(name) == "APPNAME5") continue;
         const auto now = registry.Get(test::kHklm, test::kAgentKey, name);
         ASSERT_TRUE(now) << name;
         EXPECT_EQ(now->type, value.type) << name;
@@ -388,6 +390,7 @@ TEST(SettingsDialogInput, OkWritesBackEveryUnchangedValueAsItWasRead) {
     }
     EXPECT_EQ(h.Get("PATH4"), "C:\\Nuevo\\Otro.exe");
     EXPECT_EQ(registry.Get(test::kHklm, test::kAgentKey, "EXE4")->type, kRegSz);
+    EXPECT_EQ(h.Get("APPNAME5"), "Mi visor");
     EXPECT_EQ(h.Get("EXE5"), "App5.exe");
     EXPECT_EQ(WrittenNames(registry).size(), 16u) << "all fifteen and DirectExec";
 }
@@ -400,7 +403,7 @@ TEST(SettingsDialogInput, OkAfterTheKeyWasDeletedWritesNothing) {
     h.bench.SetDirectExec(1);
     const int result = h.Run([&](SettingsDialog& dialog, FakeWindowOps&) {
         h.bench.registry.RemoveKey(test::kHklm, test::kAgentKey);
-        h.Click(dialog, 1012);
+        h.Click(dialog, IDC_DELETE_1);
         h.Click(dialog, kIdOk);
     });
     EXPECT_EQ(result, kIdOk);
