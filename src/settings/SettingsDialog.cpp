@@ -6,6 +6,7 @@
 #include "res/SettingsDialogTexts.h"
 #include "res/StringIds.h"
 #include "settings/SmallDialogs.h"
+#include "store/AgentKey.h"
 #include "store/AgentValues.h"
 #include "store/RegistryKey.h"
 
