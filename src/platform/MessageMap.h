@@ -179,6 +179,14 @@ std::intptr_t Result(T& w, IExecutor* executor, const Message& m, void (T::*hand
         static const ::kardello::MessageTable table{entries, std::size(entries), baseTable}; \
         return table;                                                                   \
     }
+// The same table kept in the class's .cpp, where ids that most readers of its header
+// need not see are included: KARDELLO_DECLARE_MESSAGES() in the class, then
+// KARDELLO_MESSAGES_OF(Class), the rows and KARDELLO_END_MESSAGES in the .cpp.
+#define KARDELLO_DECLARE_MESSAGES() const ::kardello::MessageTable& Messages() const override;
+#define KARDELLO_MESSAGES_OF(Class)                                    \
+    const ::kardello::MessageTable& Class::Messages() const {          \
+        using T = Class;                                               \
+        static const ::kardello::MessageEntry entries[] = {
 // A class that handles no message of its own.
 #define KARDELLO_NO_MESSAGES()                                          \
     const ::kardello::MessageTable& Messages() const override {         \

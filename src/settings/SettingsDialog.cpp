@@ -6,6 +6,7 @@
 #include "res/SettingsDialogTexts.h"
 #include "res/StringIds.h"
 #include "settings/SmallDialogs.h"
+#include "store/AgentKey.h"
 #include "store/AgentValues.h"
 #include "store/RegistryKey.h"
 
@@ -32,6 +33,16 @@ std::string NameOf(const std::string& fileName) {
 }
 
 }  // namespace
+
+KARDELLO_MESSAGES_OF(SettingsDialog)
+    KARDELLO_MESSAGE(wm::kInitDialog, OnInitDialog)
+    KARDELLO_TIMER(OnTimer)
+    KARDELLO_MESSAGE(wm::kVScroll, OnVScroll)
+    KARDELLO_CLICK(kIdOk, OnOk)
+    KARDELLO_CLICK(kIdCancel, OnCancel)
+    KARDELLO_CLICK(IDC_RESTORE_DEFAULTS, OnRestoreDefaults)
+    KARDELLO_COMMAND_RANGE(IDC_REGISTER_1, IDC_DELETE_5, OnRowButton)
+KARDELLO_END_MESSAGES(nullptr)
 
 SettingsDialog::SettingsDialog(Platform& platform, Shared& shared, std::function<void()> saved)
     : Dialog(platform.user, IDD_SETTINGS),

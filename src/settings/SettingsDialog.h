@@ -11,7 +11,6 @@
 #include "device/CardReader.h"
 #include "platform/Dialog.h"
 #include "platform/Platform.h"
-#include "res/SettingsDialogIds.h"
 #include "settings/DeviceInfoPanel.h"
 
 namespace kardello {
@@ -43,15 +42,9 @@ public:
     SettingsDialog(Platform& platform, Shared& shared, std::function<void()> saved);
 
 private:
-    KARDELLO_BEGIN_MESSAGES(SettingsDialog)
-        KARDELLO_MESSAGE(wm::kInitDialog, OnInitDialog)
-        KARDELLO_TIMER(OnTimer)
-        KARDELLO_MESSAGE(wm::kVScroll, OnVScroll)
-        KARDELLO_CLICK(kIdOk, OnOk)
-        KARDELLO_CLICK(kIdCancel, OnCancel)
-        KARDELLO_CLICK(IDC_RESTORE_DEFAULTS, OnRestoreDefaults)
-        KARDELLO_COMMAND_RANGE(IDC_REGISTER_1, IDC_DELETE_5, OnRowButton)
-    KARDELLO_END_MESSAGES(nullptr)
+    // In the .cpp, with the template's ids: the agent and the selection window, which
+    // hold or open this dialog, do not rebuild when an id changes.
+    KARDELLO_DECLARE_MESSAGES()
 
     std::intptr_t OnInitDialog();
     // Register and Delete alternate from 1011: slot n's pair is 1011 + 2(n - 1) and the next.

@@ -1,10 +1,13 @@
 #pragma once
+// Defined in RegistryKey.cpp, with the agent's key.
+
 #include <string>
 
 #include "platform/Registry.h"
-#include "store/RegistryKey.h"
 
 namespace kardello {
+
+class RegistryKey;
 
 // On a first run (no PATH1 value in the agent key) writes `notRegistered` to all
 // fifteen application values, EXE1, PATH1, APPNAME1 ... APPNAME5, whatever they held.

@@ -3,6 +3,10 @@
 #include <cstring>
 #include <utility>
 
+#include "store/AgentKey.h"
+#include "store/AgentValues.h"
+#include "store/FirstRun.h"
+
 namespace kardello {
 
 RegistryKey::RegistryKey(IRegistry& registry, RegRoot root, const char* subkey)
@@ -118,6 +122,36 @@ long RegistryKey::ReadRaw(const char* name, RegValue& value) const {
 
 bool RegistryKey::WriteRaw(const char* name, const RegValue& value) {
     return key_ != nullptr && registry_.SetRawValue(key_, name, value) == kErrorSuccess;
+}
+
+// The agent's key and the rules of its slots (FirstRun.h), kept beside the key's
+// class so that one file fewer compiles against it.
+
+SettingsStore::SettingsStore(IRegistry& registry)
+    : RegistryKey(registry, schema::kAgentRoot, schema::kAgentKey) {}
+
+void ApplyFirstRunRule(IRegistry& registry, const std::string& notRegistered) {
+    SettingsStore store(registry);
+    RegValue path1;
+    if (store.ReadRaw(schema::AppSlot::PathValue(1).c_str(), path1) != kErrorFileNotFound) return;
+    for (int n = 1; n <= schema::kAppSlotCount; ++n) {
+        store.WriteString(schema::AppSlot::ExeValue(n).c_str(), notRegistered);
+        store.WriteString(schema::AppSlot::PathValue(n).c_str(), notRegistered);
+        store.WriteString(schema::AppSlot::NameValue(n).c_str(), notRegistered);
+    }
+}
+
+void ReadShownSlotName(const RegistryKey& store, int slot, const std::string& notRegistered,
+                       std::string& name) {
+    const std::string pathValue = schema::AppSlot::PathValue(slot);
+    RegValue path;
+    std::string text;
+    if (store.ReadRaw(pathValue.c_str(), path) == kErrorSuccess &&
+        ((path.type != kRegSz && path.type != kRegExpandSz) || !store.ReadString(pathValue.c_str(), text))) {
+        name = notRegistered;
+        return;
+    }
+    store.ReadString(schema::AppSlot::NameValue(slot).c_str(), name);
 }
 
 }  // namespace kardello

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "platform/Registry.h"
-#include "store/AgentKey.h"
 
 namespace kardello {
 
@@ -58,8 +57,7 @@ private:
 // The agent's settings: its key under HKEY_LOCAL_MACHINE, made when missing.
 class SettingsStore : public RegistryKey {
 public:
-    explicit SettingsStore(IRegistry& registry)
-        : RegistryKey(registry, schema::kAgentRoot, schema::kAgentKey) {}
+    explicit SettingsStore(IRegistry& registry);
 };
 
 }  // namespace kardello

@@ -12,7 +12,6 @@
 #include "res/StringTexts.h"
 #include "res/TrayMenuIds.h"
 #include "settings/SmallDialogs.h"
-#include "store/AgentKey.h"
 #include "store/CardStatusValues.h"
 #include "store/PhotoAppValues.h"
 
@@ -23,7 +22,7 @@ using test::AgentBench;
 using test::MakeRecord;
 
 constexpr RegRoot kHklm = RegRoot::LocalMachine;
-const std::string kAgentKey = schema::kAgentKey;
+using test::kAgentKey;
 
 const char* const kSlotValues[] = {"EXE1", "PATH1", "APPNAME1", "EXE2", "PATH2", "APPNAME2",
                                    "EXE3", "PATH3", "APPNAME3", "EXE4", "PATH4", "APPNAME4",

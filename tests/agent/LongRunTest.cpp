@@ -8,7 +8,6 @@
 #include "res/StringTexts.h"
 #include "selection/AppButton.h"
 #include "settings/DeviceInfoPanel.h"
-#include "store/AgentKey.h"
 
 namespace kardello {
 namespace {
@@ -60,12 +59,12 @@ TEST(LongRun, HundredThousandTicksLeaveNothingOpen) {
 TEST(LongRun, TenThousandPaintsOfEveryButtonKindAndThePanelLeaveNothingBehind) {
     constexpr int kPaints = 10000;
     test::AgentBench bench;
-    const std::string key = schema::kAgentKey;
+    const std::string& key = test::kAgentKey;
     for (int n = 1; n <= 5; ++n) {
         const std::string i = std::to_string(n);
         const bool registered = n % 2 == 1;
-        bench.registry.PutString(schema::kAgentRoot, key, "APPNAME" + i, registered ? "App" + i : TXT_NOT_REGISTERED);
-        bench.registry.PutString(schema::kAgentRoot, key, "PATH" + i, "C:\\Apps\\App" + i + ".exe");
+        bench.registry.PutString(test::kAgentRoot, key, "APPNAME" + i, registered ? "App" + i : TXT_NOT_REGISTERED);
+        bench.registry.PutString(test::kAgentRoot, key, "PATH" + i, "C:\\Apps\\App" + i + ".exe");
         bench.shell.iconFor["C:\\Apps\\App" + i + ".exe"] = "app" + i;
     }
     const std::uintptr_t firstIcon = bench.shell.nextIcon;

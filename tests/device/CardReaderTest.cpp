@@ -7,7 +7,7 @@
 
 #include "fakes/FakeDevices.h"
 #include "fakes/FakeRegistry.h"
-#include "shared/StoreAndReaderScenarios.h"
+#include "shared/CardBytes.h"
 #include "store/DriverInstanceKey.h"
 
 namespace kardello {
@@ -18,66 +18,6 @@ using test::FakeDevices;
 using test::FakeRegistry;
 using test::FakeSystemInfo;
 using test::MakeRecord;
-
-// The shared store and reader scenarios over the fakes; every handle closed at the end.
-struct FakeBench {
-    ~FakeBench() {
-        EXPECT_EQ(devices.OpenHandles(), 0u) << "a device handle was left open";
-        EXPECT_EQ(devices.BadCloses(), 0);
-        EXPECT_EQ(registry.OpenHandles(), 0u) << "a registry key was left open";
-    }
-    static std::string Path(int k) {
-        return k < 0 ? "\\\\.\\VRUSBMSC" : "\\\\.\\VRUSBDSK" + std::to_string(k);
-    }
-    bool Family(bool nt) {
-        system.platformId = nt ? kPlatformWin32Nt : kPlatformWin32Windows;
-        return true;
-    }
-    void List(int k, const std::string& name) {
-        registry.PutString(schema::kDriverInstanceRoot, schema::kDriverInstanceKey, std::to_string(k), name);
-    }
-    void Reply(int k, const std::vector<std::uint8_t>& bytes) {
-        if (!absent) devices.Add(Path(k), k < 0 ? CardReader::kControlCode : CardReader::kInstanceCode).reply = bytes;
-    }
-    void Fail(int k) { devices.Find(Path(k))->fail = true; }
-    void Report(int k, std::uint32_t bytes) { devices.Find(Path(k))->report = bytes; }
-    void Absent() {
-        absent = true;
-        for (int k = -1; k < 8; ++k) devices.RemoveDevice(Path(k));
-    }
-    void DeleteInstances() { registry.RemoveKey(schema::kDriverInstanceRoot, schema::kDriverInstanceKey); }
-
-    void PutRaw(const char* key, const char* name, std::uint32_t type, std::vector<std::uint8_t> bytes) {
-        registry.Put(scenarios::kRoot, key, name, type, std::move(bytes));
-    }
-    void PutText(RegView view, const char* key, const char* name, const std::string& text) {
-        registry.PutString(view, scenarios::kRoot, key, name, text);
-    }
-    std::optional<std::string> Text(RegView view, const char* key, const char* name) const {
-        return registry.GetString(view, scenarios::kRoot, key, name);
-    }
-    std::optional<std::uint32_t> Number(RegView view, const char* key, const char* name) const {
-        return registry.GetNumber(view, scenarios::kRoot, key, name);
-    }
-    bool KeyExists(RegView view, const char* key) const { return registry.KeyExists(view, scenarios::kRoot, key); }
-    bool ReadOnly(const char* key) {
-        registry.ReadOnly(scenarios::kRoot, key);
-        return true;
-    }
-
-    FakeRegistry registry;
-    FakeDevices devices;
-    FakeSystemInfo system;
-    bool absent = false;
-};
-
-}  // namespace
-
-namespace scenarios {
-INSTANTIATE_TYPED_TEST_SUITE_P(Fakes, StoreAndReader, FakeBench);
-}  // namespace scenarios
-
-namespace {
 
 constexpr const char* kControl = "\\\\.\\VRUSBMSC";
 

@@ -3,10 +3,14 @@
 #include "agent/AgentWindow.h"
 #include "app/CardAgentApp.h"
 #include "res/AgentWindowTexts.h"
+#include "store/AgentKey.h"
 #include "store/DriverInstanceKey.h"
 #include "store/PhotoAppValues.h"
 
 namespace kardello::test {
+
+const RegRoot kAgentRoot = schema::kAgentRoot;
+const std::string kAgentKey = schema::kAgentKey;
 
 AgentBench::AgentBench() { SetFamily(Family::Nt); }
 
@@ -55,6 +59,12 @@ void AgentBench::Remove(int slot) {
 void AgentBench::FailQueries(bool fail) {
     failing_ = fail;
     Publish();
+}
+
+void AgentBench::SetCaption() { registry.PutString(kAgentRoot, kAgentKey, "CAPTION", kAgentCaption); }
+
+void AgentBench::SetDirectExec(std::uint32_t value) {
+    registry.PutNumber(kAgentRoot, kAgentKey, "DirectExec", value);
 }
 
 void AgentBench::InstallPhotoApp() {

@@ -13,7 +13,6 @@
 #include "fakes/FakeShell.h"
 #include "fakes/FakeUser.h"
 #include "platform/Platform.h"
-#include "store/AgentKey.h"
 
 namespace kardello {
 class AgentWindow;
@@ -25,6 +24,10 @@ namespace kardello::test {
 constexpr const char* kAgentCaption = "VARNO Kardello Agent";
 constexpr const char* kPhotoCaption = "VARNO Fotimo Running";
 constexpr const char* kPhotoPath = "C:\\VARNO\\Fotimo\\fotimo.exe";
+// The agent's key as the program names it; defined in the .cpp, so that most tests
+// do not rebuild when it changes.
+extern const RegRoot kAgentRoot;
+extern const std::string kAgentKey;
 
 struct AgentBench {
     AgentBench();
@@ -39,10 +42,8 @@ struct AgentBench {
     void FailQueries(bool fail);
     std::vector<CardRecord> slots;
 
-    void SetCaption() { registry.PutString(schema::kAgentRoot, schema::kAgentKey, "CAPTION", kAgentCaption); }
-    void SetDirectExec(std::uint32_t value) {
-        registry.PutNumber(schema::kAgentRoot, schema::kAgentKey, "DirectExec", value);
-    }
+    void SetCaption();
+    void SetDirectExec(std::uint32_t value);
     // The photo application's key; opening it through the shell makes it run.
     void InstallPhotoApp();
     bool PhotoAppRunning() const { return kernel.Find(kPhotoCaption) != nullptr; }

@@ -9,13 +9,12 @@
 #include "platform/DpiScale.h"
 #include "res/StringTexts.h"
 #include "selection/AppButton.h"
-#include "store/AgentKey.h"
 
 namespace kardello {
 namespace {
 
 constexpr RegRoot kHklm = RegRoot::LocalMachine;
-const std::string kAgentKey = schema::kAgentKey;
+using test::kAgentKey;
 constexpr const char* kEditorPath = "C:\\Apps\\editor.exe";
 constexpr std::uint32_t kMenuColor = 0x00C0C0C4u;  // the fake canvas's COLOR_MENU
 // Labels take COLOR_MENUTEXT (c0c0c7 on the fake canvas), never a fixed black.

@@ -11,14 +11,12 @@
 #include "res/SettingsDialogIds.h"
 #include "selection/SelectionWindow.h"
 #include "settings/SettingsDialog.h"
-#include "store/AgentKey.h"
 #include "store/AgentValues.h"
 
 namespace kardello::test {
 
 constexpr RegRoot kHklm = RegRoot::LocalMachine;
 constexpr RegRoot kHkcu = RegRoot::CurrentUser;
-inline const std::string kAgentKey = schema::kAgentKey;
 
 // Dialog units to screen pixels, as for a window first put at the screen's corner:
 // 3 by 2 pixels for every 2 by 1 units, under a 22-pixel caption and 3-pixel border.

@@ -8,12 +8,10 @@
 #include "fakes/AgentBench.h"
 #include "res/SmallDialogIds.h"
 #include "settings/SettingsDialog.h"
-#include "store/AgentKey.h"
 
 namespace kardello::test {
 
 constexpr RegRoot kHklm = RegRoot::LocalMachine;
-inline const std::string kAgentKey = schema::kAgentKey;
 
 struct SettingsHarness {
     SettingsHarness() {
