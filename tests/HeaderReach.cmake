@@ -1,12 +1,33 @@
 # Fails when a header of src/store or src/res is read, directly or through others, by
 # more than a quarter of the translation units this build compiled (their depfiles),
 # so that a one-line change there rebuilds only a few files.
+# Only the sources the build compiles now: a deleted source leaves its object and
+# depfile behind in a build tree that was used before.
+file(READ "${BUILD_DIR}/compile_commands.json" commands)
+string(JSON count LENGTH "${commands}")
+set(sources "")
+math(EXPR last "${count} - 1")
+foreach(i RANGE ${last})
+  string(JSON source GET "${commands}" ${i} file)
+  list(APPEND sources "${source}")
+endforeach()
 file(GLOB_RECURSE depfiles "${BUILD_DIR}/*.o.d")
 set(texts "")
 set(total 0)
 foreach(depfile IN LISTS depfiles)
-  string(REGEX REPLACE "\\.d$" "" object "${depfile}")
-  if(EXISTS "${object}")  # what a deleted source left behind does not count
+  string(REGEX REPLACE "^.*\\.dir/(.*)\\.o\\.d$" "\\1" compiled "${depfile}")
+  set(current FALSE)
+  foreach(source IN LISTS sources)
+    string(FIND "${source}" "/${compiled}" at REVERSE)
+    string(LENGTH "${source}" length)
+    string(LENGTH "/${compiled}" tail)
+    math(EXPR end "${at} + ${tail}")
+    if(at GREATER -1 AND end EQUAL length)
+      set(current TRUE)
+      break()
+    endif()
+  endforeach()
+  if(current)
     file(READ "${depfile}" text)
     string(REPLACE ";" " " text "${text}")
     list(APPEND texts "${text}")
