@@ -16,7 +16,7 @@ AgentWindow::AgentWindow(Platform& platform, RegisteredMessages messages)
       taskbarCreatedMessage_(messages.taskbarCreated),
       reader_(platform.registry, platform.devices, platform.system),
       photoApp_(platform, &failureBoxes_),
-      watch_(reader_, photoApp_) {}
+      watch_(photoApp_) {}
 
 bool AgentWindow::Create(bool cpl) {
     startedWithCpl_ = cpl;
@@ -38,25 +38,8 @@ std::intptr_t AgentWindow::OnCreate() {
                 directExec == schema::kDirectExecShowSelection) &&
                !startedWithCpl_;
     };
-    if (reader_.IsNtFamily()) {
-        if (watch_.DetectNewCard(Family::Nt)) {
-            flags_.cardPresent = true;
-            if (opensWindow()) openedByCard_ = true;
-        }
-    } else {
-        CardRecord records[kMaxCardRecords];
-        int count = kMaxCardRecords;
-        if (reader_.QueryControlDevice(records, count)) {
-            for (int i = 0; i < count; ++i) {
-                if (!records[i].HasCard()) continue;
-                flags_.cardPresent = true;
-                if (opensWindow()) {
-                    openedByCard_ = true;
-                    watch_.DetectNewCard(Family::Win95);
-                }
-            }
-        }
-    }
+    if (watch_.StartAnswer(ReaderAnswer::Ask(reader_, reader_.CurrentFamily()), opensWindow()))
+        openedByCard_ = true;
     // The watch runs under any window the start shows, which follows the card, and the
     // icon is there first: a window from a program with no icon puzzles the user.
     Ops()->SetTimer(kCardWatchTimer, kCardWatchInterval);
@@ -87,20 +70,17 @@ void AgentWindow::OnWatchNow() {
 }
 
 void AgentWindow::RunCardWatchStep() {
-    const Family family = reader_.CurrentFamily();
-    if (flags_.photoAppAutoOpened || flags_.cardPresent || flags_.cardHandled) {
-        flags_.watchQueryActive = true;
-        if (watch_.CheckCardRemoval(family, flags_)) flags_.cardPresent = false;
-        flags_.watchQueryActive = false;
-    } else if (watch_.DetectNewCard(family) && SessionAtConsole(platform_.system)) {
+    const ReaderAnswer answer = ReaderAnswer::Ask(reader_, reader_.CurrentFamily());
+    if (watch_.State().Following()) {
+        watch_.CheckCardRemoval(answer);
+    } else if (watch_.DetectNewCard(answer) && SessionAtConsole(platform_.system)) {
         // Every logged-on user's agent sees the reader, remote ones included: only the
         // one at the console reacts. The others' cards stay reported, never acted on.
         switch (ReadDirectExec()) {
             case schema::kDirectExecOpenPhotoApp:
-                if (photoApp_.OpenPhotoApp(flags_)) {
-                    flags_.photoAppAutoOpened = true;
-                    flags_.cardHandled = true;
-                    RecordCard(watch_.CurrentCard(family));
+                if (photoApp_.OpenPhotoApp()) {
+                    watch_.PhotoAppOpenedForNewCard();
+                    RecordCard(watch_.CurrentCard(answer.family));
                 }
                 break;
             case schema::kDirectExecShowSelection:
@@ -120,13 +100,14 @@ void AgentWindow::RunCardWatchStep() {
     // A window that a card raised says whether that card is still in.
     if (currentSelectionWindow_ != nullptr && currentSelectionWindow_->CardInserted()) {
         CardRecord card;
-        currentSelectionWindow_->ShowCardInserted(watch_.CardInReader(family, card));
+        currentSelectionWindow_->ShowCardInserted(
+            watch_.CardInReader(ReaderAnswer::Ask(reader_, answer.family), card));
     }
     UpdateIcon();
 }
 
 void AgentWindow::UpdateIcon() {
-    const int tip = flags_.photoAppAutoOpened && photoApp_.IsPhotoAppRunning(flags_)
+    const int tip = watch_.State().photoAppAutoOpened && photoApp_.IsPhotoAppRunning()
                         ? IDS_PHOTO_APP_AUTO_OPENED
                         : IDS_CONFIRMING_INSERTION;
     lastTip_ = platform_.user.LoadString(tip);
@@ -185,14 +166,15 @@ void AgentWindow::ShowSelectionWindow() {
     if (result == kIdCancel) return;
     switch (window.Started()) {
         case SelectionWindow::Launched::PhotoAppByHand:
-            flags_.cardHandled = true;
+            watch_.PhotoAppStartedByHand();
             break;
         case SelectionWindow::Launched::PhotoAppForCard: {
-            flags_.photoAppAutoOpened = true;
+            watch_.PhotoAppStartedForCard();
             // The card in the reader now, which the photo application will find: the one
             // that raised the window may have left, or another taken its place.
             CardRecord card;
-            if (watch_.CardInReader(reader_.CurrentFamily(), card)) RecordCard(card);
+            if (watch_.CardInReader(ReaderAnswer::Ask(reader_, reader_.CurrentFamily()), card))
+                RecordCard(card);
             break;
         }
         default:

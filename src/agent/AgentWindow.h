@@ -81,7 +81,6 @@ private:
     std::uint32_t selectionRequestMessage_;
     std::uint32_t taskbarCreatedMessage_;
     bool startedWithCpl_ = false;
-    WatchFlags flags_;
     bool openedByCard_ = false;
     bool trayIconAdded_ = false;
     bool watchNowPosted_ = false;
