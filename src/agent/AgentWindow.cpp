@@ -32,28 +32,77 @@ std::uint32_t AgentWindow::ReadDirectExec() const {
 
 std::intptr_t AgentWindow::OnCreate() {
     trayIcon_ = platform_.user.LoadIcon(IDI_TRAY, IconSize::Small);
-    auto opensWindow = [this] {
-        const std::uint32_t directExec = ReadDirectExec();
-        return (directExec == schema::kDirectExecOpenPhotoApp ||
-                directExec == schema::kDirectExecShowSelection) &&
-               !startedWithCpl_;
-    };
-    if (watch_.StartAnswer(ReaderAnswer::Ask(reader_, reader_.CurrentFamily()), opensWindow()))
-        openedByCard_ = true;
+    AskReader(ReaderQuery::Start);
     // The watch runs under any window the start shows, which follows the card, and the
     // icon is there first: a window from a program with no icon puzzles the user.
     Ops()->SetTimer(kCardWatchTimer, kCardWatchInterval);
-    if (startedWithCpl_ || openedByCard_) {
+    if (startedWithCpl_) {
         UpdateIcon();
         ShowSelectionWindow();
-        openedByCard_ = false;
     }
     return 0;
 }
 
+void AgentWindow::OnStartAnswer(const ReaderAnswer& answer) {
+    const std::uint32_t directExec = ReadDirectExec();
+    const bool opensWindow = (directExec == schema::kDirectExecOpenPhotoApp ||
+                              directExec == schema::kDirectExecShowSelection) &&
+                             !startedWithCpl_;
+    if (!watch_.StartAnswer(answer, opensWindow)) return;
+    openedByCard_ = true;
+    UpdateIcon();
+    ShowSelectionWindow();
+    openedByCard_ = false;
+}
+
+void AgentWindow::AskReader(ReaderQuery query) {
+    queryOut_ = query;
+    const Family family = reader_.CurrentFamily();
+    // The job's copy of the reader reaches only the platform's stateless device calls.
+    platform_.readerExecutor.Submit(Handle(), kReaderAnswerMessage, [reader = reader_, family] {
+        return ReaderAnswer::Ask(reader, family);
+    });
+}
+
+void AgentWindow::AskWhatWaits() {
+    if (queryOut_ != ReaderQuery::None) return;
+    if (recordWaits_) {
+        recordWaits_ = false;
+        AskReader(ReaderQuery::Record);
+    } else if (watchWaits_) {
+        watchWaits_ = false;
+        AskReader(ReaderQuery::Watch);
+    }
+}
+
+// Taken back before it is acted on: what it brings up (a box, the selection window) runs
+// a loop in which the ticks ask again.
+void AgentWindow::OnReaderAnswer(ReaderAnswer answer) {
+    const ReaderQuery query = queryOut_;
+    queryOut_ = ReaderQuery::None;
+    switch (query) {
+        case ReaderQuery::Start:
+            OnStartAnswer(answer);
+            break;
+        case ReaderQuery::Watch:
+            RunCardWatchStep(answer);
+            break;
+        case ReaderQuery::Record: {
+            CardRecord card;
+            if (watch_.CardInReader(answer, card)) RecordCard(card);
+            UpdateIcon();
+            break;
+        }
+        case ReaderQuery::None:
+            break;
+    }
+    AskWhatWaits();
+}
+
 void AgentWindow::OnTimer(std::uint32_t id) {
     TrayIconWindow::OnTimer(id);
-    if (id == kCardWatchTimer) RunCardWatchStep();
+    // A tick that finds its query still out does nothing: the answer is the tick.
+    if (id == kCardWatchTimer && queryOut_ == ReaderQuery::None) AskReader(ReaderQuery::Watch);
 }
 
 void AgentWindow::OnDeviceChange(const DeviceChange& change) {
@@ -66,11 +115,12 @@ void AgentWindow::OnDeviceChange(const DeviceChange& change) {
 
 void AgentWindow::OnWatchNow() {
     watchNowPosted_ = false;
-    RunCardWatchStep();
+    // The query out may have been asked before the media came: one more after it.
+    watchWaits_ = true;
+    AskWhatWaits();
 }
 
-void AgentWindow::RunCardWatchStep() {
-    const ReaderAnswer answer = ReaderAnswer::Ask(reader_, reader_.CurrentFamily());
+void AgentWindow::RunCardWatchStep(const ReaderAnswer& answer) {
     if (watch_.State().Following()) {
         watch_.CheckCardRemoval(answer);
     } else if (watch_.DetectNewCard(answer) && SessionAtConsole(platform_.system)) {
@@ -100,8 +150,7 @@ void AgentWindow::RunCardWatchStep() {
     // A window that a card raised says whether that card is still in.
     if (currentSelectionWindow_ != nullptr && currentSelectionWindow_->CardInserted()) {
         CardRecord card;
-        currentSelectionWindow_->ShowCardInserted(
-            watch_.CardInReader(ReaderAnswer::Ask(reader_, answer.family), card));
+        currentSelectionWindow_->ShowCardInserted(watch_.CardInReader(answer, card));
     }
     UpdateIcon();
 }
@@ -171,10 +220,10 @@ void AgentWindow::ShowSelectionWindow() {
         case SelectionWindow::Launched::PhotoAppForCard: {
             watch_.PhotoAppStartedForCard();
             // The card in the reader now, which the photo application will find: the one
-            // that raised the window may have left, or another taken its place.
-            CardRecord card;
-            if (watch_.CardInReader(ReaderAnswer::Ask(reader_, reader_.CurrentFamily()), card))
-                RecordCard(card);
+            // that raised the window may have left, or another taken its place. Asked
+            // after the start, so an answer from before it does not count.
+            recordWaits_ = true;
+            AskWhatWaits();
             break;
         }
         default:

@@ -139,6 +139,22 @@ TEST_P(CardWatchScenario, MediaReportsRunTheStepAtOnceAndOnlyOnce) {
     bench.user.PumpPosted();
     EXPECT_EQ(bench.PhotoStarts(), 2);
     EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0002");
+
+    // A report while a tick's query is out: one query more once it is back, no more.
+    bench.holdReader = true;
+    bench.Tick();
+    bench.DeviceChanged(dbt::kDeviceRemoveComplete);
+    bench.DeviceChanged(dbt::kDeviceRemoveComplete);
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.readerExecutor.Waiting(), 1u);
+    const std::size_t held = bench.devices.Calls().size();
+    ASSERT_TRUE(bench.readerExecutor.RunNext());
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.readerExecutor.Waiting(), 1u);
+    ASSERT_TRUE(bench.readerExecutor.RunNext());
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.readerExecutor.Waiting(), 0u);
+    EXPECT_EQ(bench.devices.Calls().size(), held + 2 * perStep);
 }
 
 TEST_P(CardWatchScenario, PhotoAppThatNeverComesUpIsGivenTwelveTicks) {
@@ -153,7 +169,17 @@ TEST_P(CardWatchScenario, PhotoAppThatNeverComesUpIsGivenTwelveTicks) {
     EXPECT_FALSE(Following());
     bench.Insert(0, "UNIT0002");
     ASSERT_EQ(Tick(), 2);
-    for (int tick = 1; tick <= 12; ++tick) ASSERT_EQ(Tick(), 2) << tick;
+    // A reader that takes its time: the ticks that find its query still out neither ask
+    // again nor count, and its answer counts once.
+    bench.holdReader = true;
+    const std::size_t calls = bench.devices.Calls().size();
+    for (int i = 0; i < 20; ++i) ASSERT_EQ(Tick(), 0) << i;
+    EXPECT_EQ(bench.readerExecutor.Waiting(), 1u);
+    EXPECT_EQ(bench.devices.Calls().size(), calls);
+    bench.holdReader = false;
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.readerExecutor.Waiting(), 0u);
+    for (int tick = 2; tick <= 12; ++tick) ASSERT_EQ(Tick(), 2) << tick;
     EXPECT_EQ(Tick(), 1);
 }
 
