@@ -16,7 +16,7 @@ AgentWindow::AgentWindow(Platform& platform, RegisteredMessages messages)
       taskbarCreatedMessage_(messages.taskbarCreated),
       reader_(platform.registry, platform.devices, platform.system),
       photoApp_(platform, &failureBoxes_),
-      watch_(reader_, photoApp_) {}
+      watch_(photoApp_) {}
 
 bool AgentWindow::Create(bool cpl) {
     startedWithCpl_ = cpl;
@@ -32,45 +32,77 @@ std::uint32_t AgentWindow::ReadDirectExec() const {
 
 std::intptr_t AgentWindow::OnCreate() {
     trayIcon_ = platform_.user.LoadIcon(IDI_TRAY, IconSize::Small);
-    auto opensWindow = [this] {
-        const std::uint32_t directExec = ReadDirectExec();
-        return (directExec == schema::kDirectExecOpenPhotoApp ||
-                directExec == schema::kDirectExecShowSelection) &&
-               !startedWithCpl_;
-    };
-    if (reader_.IsNtFamily()) {
-        if (watch_.DetectNewCard(Family::Nt)) {
-            flags_.cardPresent = true;
-            if (opensWindow()) openedByCard_ = true;
-        }
-    } else {
-        CardRecord records[kMaxCardRecords];
-        int count = kMaxCardRecords;
-        if (reader_.QueryControlDevice(records, count)) {
-            for (int i = 0; i < count; ++i) {
-                if (!records[i].HasCard()) continue;
-                flags_.cardPresent = true;
-                if (opensWindow()) {
-                    openedByCard_ = true;
-                    watch_.DetectNewCard(Family::Win95);
-                }
-            }
-        }
-    }
+    AskReader(ReaderQuery::Start);
     // The watch runs under any window the start shows, which follows the card, and the
     // icon is there first: a window from a program with no icon puzzles the user.
     Ops()->SetTimer(kCardWatchTimer, kCardWatchInterval);
-    if (startedWithCpl_ || openedByCard_) {
+    if (startedWithCpl_) {
         UpdateIcon();
         ShowSelectionWindow();
-        openedByCard_ = false;
     }
     return 0;
 }
 
+void AgentWindow::OnStartAnswer(const ReaderAnswer& answer) {
+    const std::uint32_t directExec = ReadDirectExec();
+    const bool opensWindow = (directExec == schema::kDirectExecOpenPhotoApp ||
+                              directExec == schema::kDirectExecShowSelection) &&
+                             !startedWithCpl_;
+    if (!watch_.StartAnswer(answer, opensWindow)) return;
+    openedByCard_ = true;
+    UpdateIcon();
+    ShowSelectionWindow();
+    openedByCard_ = false;
+}
+
+void AgentWindow::AskReader(ReaderQuery query) {
+    queryOut_ = query;
+    const Family family = reader_.CurrentFamily();
+    // The job's copy of the reader reaches only the platform's stateless device calls.
+    platform_.readerExecutor.Submit(Handle(), kReaderAnswerMessage, [reader = reader_, family] {
+        return ReaderAnswer::Ask(reader, family);
+    });
+}
+
+void AgentWindow::AskWhatWaits() {
+    if (queryOut_ != ReaderQuery::None) return;
+    if (recordWaits_) {
+        recordWaits_ = false;
+        AskReader(ReaderQuery::Record);
+    } else if (watchWaits_) {
+        watchWaits_ = false;
+        AskReader(ReaderQuery::Watch);
+    }
+}
+
+// Taken back before it is acted on: what it brings up (a box, the selection window) runs
+// a loop in which the ticks ask again.
+void AgentWindow::OnReaderAnswer(ReaderAnswer answer) {
+    const ReaderQuery query = queryOut_;
+    queryOut_ = ReaderQuery::None;
+    switch (query) {
+        case ReaderQuery::Start:
+            OnStartAnswer(answer);
+            break;
+        case ReaderQuery::Watch:
+            RunCardWatchStep(answer);
+            break;
+        case ReaderQuery::Record: {
+            CardRecord card;
+            if (watch_.CardInReader(answer, card)) RecordCard(card);
+            UpdateIcon();
+            break;
+        }
+        case ReaderQuery::None:
+            break;
+    }
+    AskWhatWaits();
+}
+
 void AgentWindow::OnTimer(std::uint32_t id) {
     TrayIconWindow::OnTimer(id);
-    if (id == kCardWatchTimer) RunCardWatchStep();
+    // A tick that finds its query still out does nothing: the answer is the tick.
+    if (id == kCardWatchTimer && queryOut_ == ReaderQuery::None) AskReader(ReaderQuery::Watch);
 }
 
 void AgentWindow::OnDeviceChange(const DeviceChange& change) {
@@ -83,24 +115,22 @@ void AgentWindow::OnDeviceChange(const DeviceChange& change) {
 
 void AgentWindow::OnWatchNow() {
     watchNowPosted_ = false;
-    RunCardWatchStep();
+    // The query out may have been asked before the media came: one more after it.
+    watchWaits_ = true;
+    AskWhatWaits();
 }
 
-void AgentWindow::RunCardWatchStep() {
-    const Family family = reader_.CurrentFamily();
-    if (flags_.photoAppAutoOpened || flags_.cardPresent || flags_.cardHandled) {
-        flags_.watchQueryActive = true;
-        if (watch_.CheckCardRemoval(family, flags_)) flags_.cardPresent = false;
-        flags_.watchQueryActive = false;
-    } else if (watch_.DetectNewCard(family) && SessionAtConsole(platform_.system)) {
+void AgentWindow::RunCardWatchStep(const ReaderAnswer& answer) {
+    if (watch_.State().Following()) {
+        watch_.CheckCardRemoval(answer);
+    } else if (watch_.DetectNewCard(answer) && SessionAtConsole(platform_.system)) {
         // Every logged-on user's agent sees the reader, remote ones included: only the
         // one at the console reacts. The others' cards stay reported, never acted on.
         switch (ReadDirectExec()) {
             case schema::kDirectExecOpenPhotoApp:
-                if (photoApp_.OpenPhotoApp(flags_)) {
-                    flags_.photoAppAutoOpened = true;
-                    flags_.cardHandled = true;
-                    RecordCard(watch_.CurrentCard(family));
+                if (photoApp_.OpenPhotoApp()) {
+                    watch_.PhotoAppOpenedForNewCard();
+                    RecordCard(watch_.CurrentCard(answer.family));
                 }
                 break;
             case schema::kDirectExecShowSelection:
@@ -120,13 +150,13 @@ void AgentWindow::RunCardWatchStep() {
     // A window that a card raised says whether that card is still in.
     if (currentSelectionWindow_ != nullptr && currentSelectionWindow_->CardInserted()) {
         CardRecord card;
-        currentSelectionWindow_->ShowCardInserted(watch_.CardInReader(family, card));
+        currentSelectionWindow_->ShowCardInserted(watch_.CardInReader(answer, card));
     }
     UpdateIcon();
 }
 
 void AgentWindow::UpdateIcon() {
-    const int tip = flags_.photoAppAutoOpened && photoApp_.IsPhotoAppRunning(flags_)
+    const int tip = watch_.State().photoAppAutoOpened && photoApp_.IsPhotoAppRunning()
                         ? IDS_PHOTO_APP_AUTO_OPENED
                         : IDS_CONFIRMING_INSERTION;
     lastTip_ = platform_.user.LoadString(tip);
@@ -185,14 +215,15 @@ void AgentWindow::ShowSelectionWindow() {
     if (result == kIdCancel) return;
     switch (window.Started()) {
         case SelectionWindow::Launched::PhotoAppByHand:
-            flags_.cardHandled = true;
+            watch_.PhotoAppStartedByHand();
             break;
         case SelectionWindow::Launched::PhotoAppForCard: {
-            flags_.photoAppAutoOpened = true;
+            watch_.PhotoAppStartedForCard();
             // The card in the reader now, which the photo application will find: the one
-            // that raised the window may have left, or another taken its place.
-            CardRecord card;
-            if (watch_.CardInReader(reader_.CurrentFamily(), card)) RecordCard(card);
+            // that raised the window may have left, or another taken its place. Asked
+            // after the start, so an answer from before it does not count.
+            recordWaits_ = true;
+            AskWhatWaits();
             break;
         }
         default:

@@ -31,6 +31,8 @@ public:
     static constexpr std::uint32_t kWatchNowMessage = wm::kApp + 1;
     // Posted to itself by the registered message, which is answered at once.
     static constexpr std::uint32_t kShowSelectionMessage = wm::kApp + 2;
+    // The reader's answer, from the reader's executor.
+    static constexpr std::uint32_t kReaderAnswerMessage = wm::kApp + 3;
 
     AgentWindow(Platform& platform, RegisteredMessages messages);
 
@@ -46,6 +48,7 @@ private:
         KARDELLO_MESSAGE(wm::kDeviceChange, OnDeviceChange)
         KARDELLO_MESSAGE(kWatchNowMessage, OnWatchNow)
         KARDELLO_MESSAGE(kShowSelectionMessage, ShowSelectionWindow)
+        KARDELLO_RESULT(kReaderAnswerMessage, platform_.readerExecutor, OnReaderAnswer)
         KARDELLO_CLICK(ID_MENU_SETTINGS, OnSettings)
         KARDELLO_CLICK(ID_MENU_ABOUT, OnAbout)
         KARDELLO_CLICK(ID_MENU_EXIT, OnExit)
@@ -59,6 +62,7 @@ private:
     void OnTimer(std::uint32_t id);
     void OnDeviceChange(const DeviceChange& change);
     void OnWatchNow();
+    void OnReaderAnswer(ReaderAnswer answer);
     void OnDestroy();
     std::intptr_t OnSelectionRequest(std::uintptr_t, std::intptr_t);
     std::intptr_t OnTaskbarCreated(std::uintptr_t, std::intptr_t);
@@ -71,8 +75,15 @@ private:
     std::uint32_t ReadDirectExec() const;
     // Shows the selection window modally and acts on what was started from it.
     void ShowSelectionWindow();
-    // What each tick does, and what a reported card or removal does at once.
-    void RunCardWatchStep();
+    // What the reader is asked for. One query is out at a time; what is asked for
+    // meanwhile is asked once it is back.
+    enum class ReaderQuery { None, Start, Watch, Record };
+    void AskReader(ReaderQuery query);
+    void AskWhatWaits();
+    // The first answer: a card found at start may open the selection window.
+    void OnStartAnswer(const ReaderAnswer& answer);
+    // What each tick's answer does, and what a reported card or removal does at once.
+    void RunCardWatchStep(const ReaderAnswer& answer);
     void UpdateIcon();
     bool AddIcon();
     // ExtendStatus, DriLetter and SerialNo under HKEY_CURRENT_USER.
@@ -81,10 +92,12 @@ private:
     std::uint32_t selectionRequestMessage_;
     std::uint32_t taskbarCreatedMessage_;
     bool startedWithCpl_ = false;
-    WatchFlags flags_;
     bool openedByCard_ = false;
     bool trayIconAdded_ = false;
     bool watchNowPosted_ = false;
+    ReaderQuery queryOut_ = ReaderQuery::None;
+    bool watchWaits_ = false;
+    bool recordWaits_ = false;
     IconHandle trayIcon_ = nullptr;
     std::string lastTip_;
     // One of each up at a time; the settings dialog's state outlives each dialog.

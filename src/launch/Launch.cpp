@@ -65,32 +65,35 @@ std::string PhotoAppPath(Platform& platform) {
     return path;
 }
 
-bool PhotoApp::OpenPhotoApp(WatchFlags& flags) {
-    return !IsPhotoAppRunning(flags) && Launch(platform_, PhotoAppPath(platform_), boxes_);
+bool PhotoApp::OpenPhotoApp() {
+    switch (RunStatus()) {
+        case Status::NotInstalled:
+            ShowNotFound();
+            return false;
+        case Status::Running:
+            return false;
+        default:
+            return Launch(platform_, PhotoAppPath(platform_), boxes_);
+    }
 }
+
+void PhotoApp::ShowNotFound() { ShowLaunchFailure(platform_, LaunchOutcome::NotFound, boxes_); }
 
 bool PhotoApp::IsInstalled() {
     std::string caption;
     return ReadPhotoAppText(platform_.registry, schema::kPhotoAppCaption, caption);
 }
 
-bool PhotoApp::IsPhotoAppRunning(WatchFlags& flags) {
+PhotoApp::Status PhotoApp::RunStatus() {
     std::string caption;
-    if (!ReadPhotoAppText(platform_.registry, schema::kPhotoAppCaption, caption)) {
-        // No box from inside a removal check: it runs every second.
-        if (!flags.watchQueryActive) ShowLaunchFailure(platform_, LaunchOutcome::NotFound, boxes_);
-        flags.cardPresent = false;
-        flags.photoAppAutoOpened = false;
-        flags.cardHandled = false;
-        return true;
-    }
+    if (!ReadPhotoAppText(platform_.registry, schema::kPhotoAppCaption, caption)) return Status::NotInstalled;
     // A copy started with other rights (elevated) holds a semaphore this program may
     // not open: it runs all the same, as the agent's own single-copy check counts it.
     bool denied = false;
     const KernelObject semaphore(platform_.kernel, platform_.kernel.OpenSemaphore(caption, &denied));
-    if (!semaphore) return denied;
+    if (!semaphore) return denied ? Status::Running : Status::NotRunning;
     // A successful zero wait takes a count that is not given back.
-    return platform_.kernel.Wait(semaphore.Get(), 0) != kWaitObject0;
+    return platform_.kernel.Wait(semaphore.Get(), 0) != kWaitObject0 ? Status::Running : Status::NotRunning;
 }
 
 }  // namespace kardello

@@ -11,14 +11,6 @@
 
 namespace kardello {
 
-// Shared by the agent window, the card-watch steps and the photo application checks.
-struct WatchFlags {
-    bool cardPresent = false;
-    bool photoAppAutoOpened = false;
-    bool cardHandled = false;
-    bool watchQueryActive = false;
-};
-
 // The agent's guards of its two boxes: one of each up at a time, later failures silent.
 struct FailureBoxes {
     OneAtATime notFound;
@@ -69,12 +61,17 @@ public:
     explicit PhotoApp(Platform& platform, FailureBoxes* boxes = nullptr)
         : platform_(platform), boxes_(boxes) {}
 
-    // true when the photo application was started.
-    bool OpenPhotoApp(WatchFlags& flags);
-    // true when it runs, or when it is not installed (then the card flags are cleared).
-    bool IsPhotoAppRunning(WatchFlags& flags);
+    enum class Status { NotRunning, Running, NotInstalled };
+
+    // true when the photo application was started; not installed, the not-found box.
+    bool OpenPhotoApp();
+    // Asks only: true when it runs, or when it is not installed.
+    bool IsPhotoAppRunning() { return RunStatus() != Status::NotRunning; }
+    Status RunStatus();
     // Its key holds the CAPTION it runs under.
     bool IsInstalled();
+    // The not-found box, under this object's guard.
+    void ShowNotFound();
 
 private:
     Platform& platform_;

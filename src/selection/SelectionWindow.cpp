@@ -196,13 +196,15 @@ void SelectionWindow::OnLaunchSlot(int controlId) {
 }
 
 void SelectionWindow::OnLaunchPhotoApp() {
-    // A record of its own: the agent's guards and card flags are not this window's.
-    WatchFlags fresh;
+    // A record of its own: the agent's guards are not this window's.
     PhotoApp photoApp(platform_);
     const std::string path = PhotoAppPath(platform_);
     const Launched started = cardInserted_ ? Launched::PhotoAppForCard : Launched::PhotoAppByHand;
-    if (photoApp.IsPhotoAppRunning(fresh)) {
-        if (!photoApp.IsInstalled()) return;  // its box has told of it
+    if (photoApp.IsPhotoAppRunning()) {
+        if (!photoApp.IsInstalled()) {
+            photoApp.ShowNotFound();
+            return;
+        }
         // Running already: its window comes forward (the click is the user's, so the
         // foreground may pass to it), and this window closes as after a start.
         if (platform_.shell.ActivateProgram(path)) {

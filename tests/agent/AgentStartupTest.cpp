@@ -190,7 +190,18 @@ TEST(AgentStartup, CardFoundAtStartIsFollowedButNeverOpensThePhotoAppDirectly) {
             bench.InstallPhotoApp();
             bench.SetDirectExec(directExec);
             bench.Insert(0, "ATSTART");
+            // The window comes with the first answer, the icon before it.
+            bool iconFirst = false;
+            bench.user.modalScript = [&](WindowBase&, int) {
+                iconFirst = !bench.shell.notifications.empty();
+                return kIdCancel;
+            };
+            bench.holdReader = true;
             ASSERT_NE(bench.Start(), nullptr);
+            EXPECT_TRUE(bench.user.modals.empty());
+            bench.holdReader = false;
+            bench.user.PumpPosted();
+            EXPECT_EQ(iconFirst, directExec <= 1) << directExec;
             // Followed: the ticks report no new card, and the window (0 and 1) came and went.
             for (int i = 0; i < 3; ++i) bench.Tick();
             EXPECT_EQ(bench.PhotoStarts(), 0) << directExec;
@@ -374,12 +385,21 @@ TEST(AgentMenu, VersionBoxIsShownOnceAndASecondRequestBringsItForward) {
 TEST(AgentMenu, EndCommandRemovesTheIconAndEndsTheLoop) {
     AgentBench bench;
     bench.SetCaption();
+    bench.InstallPhotoApp();
     ASSERT_NE(bench.Start(), nullptr);
     bench.Tick();
+    // A card whose query is still out when the agent ends: its answer finds no window.
+    bench.holdReader = true;
+    bench.Insert(0, "LATE");
+    bench.Tick();
+    ASSERT_EQ(bench.readerExecutor.Waiting(), 1u);
     bench.user.Send(*bench.window, wm::kCommand, ID_MENU_EXIT);
     EXPECT_TRUE(bench.user.OpsOf(*bench.window)->timers.empty());
     bench.user.PumpPosted();  // WM_CLOSE: destroyed, deleted
     bench.window = nullptr;
+    bench.readerExecutor.RunAll(bench.user);
+    EXPECT_EQ(bench.readerExecutor.Unclaimed(), 0u);
+    EXPECT_EQ(bench.PhotoStarts(), 0);
     EXPECT_TRUE(bench.user.quitPosted);
     EXPECT_EQ(bench.shell.notifications.back().message, kNimDelete);
     EXPECT_EQ(bench.shell.notifications.back().data.flags, kNifMessage);
@@ -404,6 +424,7 @@ TEST(AgentMenu, EndCommandInsideABoxEndsCleanlyWithoutTouchingTheGoneWindow) {
     bench.Insert(0, "CARD");
     bench.window = nullptr;  // gone by the end of this tick
     bench.user.Send(*agent, wm::kTimer, AgentWindow::kCardWatchTimer);
+    bench.user.PumpPosted();  // the tick's answer
     // Ran to its end on a live object (the sanitizer would see a use after free),
     // and nothing was added or shown after the window's destruction.
     EXPECT_TRUE(bench.user.quitPosted);

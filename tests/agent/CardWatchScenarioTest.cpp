@@ -139,6 +139,22 @@ TEST_P(CardWatchScenario, MediaReportsRunTheStepAtOnceAndOnlyOnce) {
     bench.user.PumpPosted();
     EXPECT_EQ(bench.PhotoStarts(), 2);
     EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0002");
+
+    // A report while a tick's query is out: one query more once it is back, no more.
+    bench.holdReader = true;
+    bench.Tick();
+    bench.DeviceChanged(dbt::kDeviceRemoveComplete);
+    bench.DeviceChanged(dbt::kDeviceRemoveComplete);
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.readerExecutor.Waiting(), 1u);
+    const std::size_t held = bench.devices.Calls().size();
+    ASSERT_TRUE(bench.readerExecutor.RunNext());
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.readerExecutor.Waiting(), 1u);
+    ASSERT_TRUE(bench.readerExecutor.RunNext());
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.readerExecutor.Waiting(), 0u);
+    EXPECT_EQ(bench.devices.Calls().size(), held + 2 * perStep);
 }
 
 TEST_P(CardWatchScenario, PhotoAppThatNeverComesUpIsGivenTwelveTicks) {
@@ -153,7 +169,17 @@ TEST_P(CardWatchScenario, PhotoAppThatNeverComesUpIsGivenTwelveTicks) {
     EXPECT_FALSE(Following());
     bench.Insert(0, "UNIT0002");
     ASSERT_EQ(Tick(), 2);
-    for (int tick = 1; tick <= 12; ++tick) ASSERT_EQ(Tick(), 2) << tick;
+    // A reader that takes its time: the ticks that find its query still out neither ask
+    // again nor count, and its answer counts once.
+    bench.holdReader = true;
+    const std::size_t calls = bench.devices.Calls().size();
+    for (int i = 0; i < 20; ++i) ASSERT_EQ(Tick(), 0) << i;
+    EXPECT_EQ(bench.readerExecutor.Waiting(), 1u);
+    EXPECT_EQ(bench.devices.Calls().size(), calls);
+    bench.holdReader = false;
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.readerExecutor.Waiting(), 0u);
+    for (int tick = 2; tick <= 12; ++tick) ASSERT_EQ(Tick(), 2) << tick;
     EXPECT_EQ(Tick(), 1);
 }
 
@@ -372,27 +398,28 @@ protected:
     AgentBench bench;
     CardReader reader{bench.registry, bench.devices, bench.system};
     PhotoApp photoApp{bench.platform};
-    CardWatch watch{reader, photoApp};
+    CardWatch watch{photoApp};
+    ReaderAnswer Ask(Family family) { return ReaderAnswer::Ask(reader, family); }
 };
 
 TEST_F(CardWatchSteps, CardOutAndBackWithoutAnEmptyQueryIsNotNew) {
     bench.Insert(0, "CARD");
-    EXPECT_TRUE(watch.DetectNewCard(Family::Nt));
+    EXPECT_TRUE(watch.DetectNewCard(Ask(Family::Nt)));
     bench.Remove(0);
     bench.Insert(0, "CARD");  // never seen empty
-    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+    EXPECT_FALSE(watch.DetectNewCard(Ask(Family::Nt)));
     // Seen empty once: reported again when it comes back.
     bench.Remove(0);
-    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+    EXPECT_FALSE(watch.DetectNewCard(Ask(Family::Nt)));
     bench.Insert(0, "CARD");
-    EXPECT_TRUE(watch.DetectNewCard(Family::Nt));
+    EXPECT_TRUE(watch.DetectNewCard(Ask(Family::Nt)));
 }
 
 TEST_F(CardWatchSteps, SlotFlagBlocksAnotherSerialUntilTheSlotIsSeenEmpty) {
     bench.Insert(0, "FIRST");
-    EXPECT_TRUE(watch.DetectNewCard(Family::Nt));
+    EXPECT_TRUE(watch.DetectNewCard(Ask(Family::Nt)));
     bench.Insert(0, "SECOND");
-    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+    EXPECT_FALSE(watch.DetectNewCard(Ask(Family::Nt)));
 }
 
 TEST_F(CardWatchSteps, RecordsBeyondTheFifthSlotAreRememberedButNeverReported) {
@@ -401,46 +428,45 @@ TEST_F(CardWatchSteps, RecordsBeyondTheFifthSlotAreRememberedButNeverReported) {
         std::vector<CardRecord> records(7, MakeRecord(1, "X"));
         for (int i = 0; i < 7; ++i) records[i] = MakeRecord(i == beyond ? 1 : 0, "S" + std::to_string(i));
         bench.SetSlots(records);
-        EXPECT_FALSE(watch.DetectNewCard(Family::Nt)) << beyond;
+        EXPECT_FALSE(watch.DetectNewCard(Ask(Family::Nt))) << beyond;
         // Remembered: seen next in the first slot, the same card is no new one.
         auto moved = records;
         moved[0] = MakeRecord(1, "S" + std::to_string(beyond));
         bench.SetSlots(moved);
-        EXPECT_FALSE(watch.DetectNewCard(Family::Nt)) << beyond;
+        EXPECT_FALSE(watch.DetectNewCard(Ask(Family::Nt))) << beyond;
         // Taken out everywhere: forgotten, and a new card when it comes to a slot.
         bench.SetSlots(std::vector<CardRecord>(7, MakeRecord(0, "S")));
-        EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+        EXPECT_FALSE(watch.DetectNewCard(Ask(Family::Nt)));
         bench.SetSlots(moved);
-        EXPECT_TRUE(watch.DetectNewCard(Family::Nt)) << beyond;
+        EXPECT_TRUE(watch.DetectNewCard(Ask(Family::Nt))) << beyond;
         bench.SetSlots(std::vector<CardRecord>(7, MakeRecord(0, "S")));
-        EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+        EXPECT_FALSE(watch.DetectNewCard(Ask(Family::Nt)));
     }
     // A card in the fifth slot (index 4) is still reported, and marks that slot.
     bench.Insert(4, "S4");
-    EXPECT_TRUE(watch.DetectNewCard(Family::Nt));
+    EXPECT_TRUE(watch.DetectNewCard(Ask(Family::Nt)));
     bench.Insert(4, "S4B");
-    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+    EXPECT_FALSE(watch.DetectNewCard(Ask(Family::Nt)));
 }
 
 TEST_F(CardWatchSteps, StatusTwoIsNeitherACardNorAnEmptySlot) {
     bench.Insert(0, "CARD");
-    EXPECT_TRUE(watch.DetectNewCard(Family::Nt));
+    EXPECT_TRUE(watch.DetectNewCard(Ask(Family::Nt)));
     bench.slots[0].status = 2;
     bench.SetSlots(bench.slots);
-    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+    EXPECT_FALSE(watch.DetectNewCard(Ask(Family::Nt)));
     // Not an empty slot: the slot stays reported, and a card that takes its place is no
     // new one.
     bench.Insert(0, "ANOTHER");
-    EXPECT_FALSE(watch.DetectNewCard(Family::Nt));
+    EXPECT_FALSE(watch.DetectNewCard(Ask(Family::Nt)));
     bench.slots[0] = MakeRecord(2, "CARD");
     bench.SetSlots(bench.slots);
 
     // While following, a status-2 slot does not end the handling.
-    WatchFlags flags;
-    flags.cardHandled = true;
+    watch.PhotoAppStartedByHand();
     bench.kernel.Hold(test::kPhotoCaption);
-    EXPECT_FALSE(watch.CheckCardRemoval(Family::Nt, flags));
-    EXPECT_TRUE(flags.cardHandled);
+    EXPECT_FALSE(watch.CheckCardRemoval(Ask(Family::Nt)));
+    EXPECT_TRUE(watch.State().cardHandled);
 }
 
 TEST_F(CardWatchSteps, RemovalCheckKnownCardsDifferByFamily) {
@@ -448,17 +474,16 @@ TEST_F(CardWatchSteps, RemovalCheckKnownCardsDifferByFamily) {
     bench.Insert(0, "OTHER");
     bench.Insert(1, "CURRENT");
     for (Family family : {Family::Nt, Family::Win95}) {
-        CardWatch own{reader, photoApp};
-        ASSERT_TRUE(own.DetectNewCard(family));
+        CardWatch own{photoApp};
+        ASSERT_TRUE(own.DetectNewCard(Ask(family)));
         ASSERT_EQ(own.CurrentCard(family).SerialText(), "CURRENT");
-        WatchFlags flags;
-        EXPECT_FALSE(own.CheckCardRemoval(family, flags));
+        EXPECT_FALSE(own.CheckCardRemoval(Ask(family)));
         // The NT family keeps the current card's own record among the known ones: seen
         // next in a slot not reported yet, it is no new card there; on the Windows 95
         // family it is. The other card is known to both.
         bench.Insert(2, "CURRENT");
         bench.Insert(3, "OTHER");
-        EXPECT_EQ(own.DetectNewCard(family), family == Family::Win95);
+        EXPECT_EQ(own.DetectNewCard(Ask(family)), family == Family::Win95);
         EXPECT_EQ(own.CurrentCard(family).driveLetter, bench.slots[2].driveLetter);
         bench.SetSlots({bench.slots[0], bench.slots[1]});
     }
@@ -468,32 +493,37 @@ TEST_F(CardWatchSteps, CardHandledFollowsWhetherEverySlotHoldsACard) {
     bench.kernel.Hold(test::kPhotoCaption);
     bench.Insert(0, "A");
     bench.Insert(1, "B");
-    watch.DetectNewCard(Family::Nt);
-    WatchFlags flags;
-    EXPECT_FALSE(watch.CheckCardRemoval(Family::Nt, flags));
-    EXPECT_TRUE(flags.cardHandled);
+    watch.DetectNewCard(Ask(Family::Nt));
+    EXPECT_FALSE(watch.CheckCardRemoval(Ask(Family::Nt)));
+    EXPECT_TRUE(watch.State().cardHandled);
     bench.Remove(0);  // an empty slot, but the application still runs: not a removal
-    flags.cardHandled = true;
-    EXPECT_FALSE(watch.CheckCardRemoval(Family::Nt, flags));
-    EXPECT_FALSE(flags.cardHandled);
+    watch.PhotoAppStartedByHand();
+    EXPECT_FALSE(watch.CheckCardRemoval(Ask(Family::Nt)));
+    EXPECT_FALSE(watch.State().cardHandled);
     // The current card (slot 1) out while the application is gone: removal.
     bench.ClosePhotoApp();
     bench.Remove(1);
-    EXPECT_TRUE(watch.CheckCardRemoval(Family::Nt, flags));
+    EXPECT_TRUE(watch.CheckCardRemoval(Ask(Family::Nt)));
     // No records at all while it runs: every slot (none) holds a card.
     bench.kernel.Hold(test::kPhotoCaption);
     bench.SetSlots({});
-    EXPECT_FALSE(watch.CheckCardRemoval(Family::Nt, flags));
-    EXPECT_TRUE(flags.cardHandled);
+    EXPECT_FALSE(watch.CheckCardRemoval(Ask(Family::Nt)));
+    EXPECT_TRUE(watch.State().cardHandled);
 }
 
+// Asking whether it runs shows nothing; a removal check clears what the watch follows,
+// and the card's own handling follows the slots as when the application runs.
 TEST_F(CardWatchSteps, NoCaptionInsideARemovalCheckClearsTheFlagsWithoutABox) {
     bench.registry.Remove(schema::kPhotoAppRoot, schema::kPhotoAppKey, "CAPTION");
-    WatchFlags flags;
-    flags.watchQueryActive = 1;
-    flags.cardPresent = flags.photoAppAutoOpened = flags.cardHandled = true;
-    EXPECT_TRUE(photoApp.IsPhotoAppRunning(flags));
-    EXPECT_EQ(flags.cardPresent + flags.photoAppAutoOpened + flags.cardHandled, 0);
+    EXPECT_TRUE(photoApp.IsPhotoAppRunning());
+    EXPECT_EQ(photoApp.RunStatus(), PhotoApp::Status::NotInstalled);
+    bench.Insert(0, "A");
+    bench.Insert(1, "B");
+    EXPECT_TRUE(watch.StartAnswer(Ask(Family::Nt), true));
+    watch.PhotoAppOpenedForNewCard();
+    bench.Remove(0);
+    EXPECT_FALSE(watch.CheckCardRemoval(Ask(Family::Nt)));
+    EXPECT_FALSE(watch.State().Following());
     EXPECT_TRUE(bench.user.modals.empty());
 }
 
@@ -508,10 +538,9 @@ TEST(LaunchRule, AProgramsFolderIsThePartOfItsPathBeforeTheFileName) {
 
 TEST_F(CardWatchSteps, ASuccessfulZeroWaitMeansNotRunningAndKeepsTheCount) {
     bench.kernel.Hold(test::kPhotoCaption, 1, 1);  // a semaphore anyone can take
-    WatchFlags flags;
-    EXPECT_FALSE(photoApp.IsPhotoAppRunning(flags));
+    EXPECT_FALSE(photoApp.IsPhotoAppRunning());
     EXPECT_EQ(bench.kernel.Find(test::kPhotoCaption)->count, 0);
-    EXPECT_TRUE(photoApp.IsPhotoAppRunning(flags));  // now it cannot be taken
+    EXPECT_TRUE(photoApp.IsPhotoAppRunning());  // now it cannot be taken
     EXPECT_EQ(bench.kernel.OpenHandles(), 0u);
 }
 

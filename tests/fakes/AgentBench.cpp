@@ -12,7 +12,10 @@ namespace kardello::test {
 const RegRoot kAgentRoot = schema::kAgentRoot;
 const std::string kAgentKey = schema::kAgentKey;
 
-AgentBench::AgentBench() { SetFamily(Family::Nt); }
+AgentBench::AgentBench() {
+    SetFamily(Family::Nt);
+    user.onIdle = [this] { return !holdReader && readerExecutor.RunNext(); };
+}
 
 AgentBench::~AgentBench() {
     // End the agent as the menu's end command would, so its object is not leaked.
@@ -85,6 +88,7 @@ int AgentBench::PhotoStarts() const {
 AgentWindow* AgentBench::Start(const std::string& arguments) {
     app = std::make_unique<CardAgentApp>(platform);
     window = app->Startup(arguments) ? app->MainWindow() : nullptr;
+    user.PumpPosted();  // the first query's answer, in the loop that comes next
     return window;
 }
 
@@ -99,6 +103,7 @@ void AgentBench::Tick() {
 
 void AgentBench::TickInside(AgentWindow& agent) {
     user.Send(agent, wm::kTimer, AgentWindow::kCardWatchTimer);
+    user.PumpPosted();
 }
 
 std::intptr_t AgentBench::DeviceChanged(std::uint32_t event, bool volume, bool media) {

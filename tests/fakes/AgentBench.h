@@ -8,6 +8,7 @@
 
 #include "device/CardReader.h"
 #include "fakes/FakeDevices.h"
+#include "fakes/FakeExecutor.h"
 #include "fakes/FakeKernel.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeShell.h"
@@ -56,7 +57,8 @@ struct AgentBench {
     std::uint32_t SelectionRequest();
     std::uint32_t TaskbarCreated();
     void Tick();
-    void TickInside(AgentWindow& window);  // a tick from within a modal run
+    // A tick from within a modal run, whose loop takes the reader's answer.
+    void TickInside(AgentWindow& window);
     // WM_DEVICECHANGE as Windows broadcasts it; returns the window's answer.
     // What the window posts itself waits for PumpPosted.
     std::intptr_t DeviceChanged(std::uint32_t event, bool volume = true, bool media = true);
@@ -68,7 +70,10 @@ struct AgentBench {
     FakeKernel kernel;
     FakeShell shell;
     FakeUser user;
-    Platform platform{registry, devices, system, kernel, shell, user};
+    // A quick reader: its queries run whenever nothing else is posted, unless held.
+    FakeExecutor readerExecutor{user};
+    bool holdReader = false;
+    Platform platform{registry, devices, system, kernel, shell, user, readerExecutor};
     std::unique_ptr<CardAgentApp> app;
     AgentWindow* window = nullptr;
 

@@ -293,7 +293,9 @@ FakeWindowOps* FakeUser::OpsOf(WindowHandle handle) {
 }
 
 void FakeUser::PumpPosted() {
-    while (!posted_.empty()) {
+    for (;;) {
+        if (posted_.empty() && !(onIdle && onIdle())) return;
+        if (posted_.empty()) continue;
         Posted next = posted_.front();
         posted_.pop_front();
         FakeWindowOps* ops = OpsOf(next.target);

@@ -171,6 +171,8 @@ public:
     int dpi = 96;
     std::vector<Box> boxes;
     std::function<void()> onBox;  // called while a box is up
+    // Called when nothing is posted: true when it may have posted more.
+    std::function<bool()> onIdle;
     std::vector<Modal> modals;
     std::vector<std::string> createdTitles;
     struct Menu { WindowHandle owner; int menuId; Point at; };

@@ -245,6 +245,7 @@ TEST(SelectionOnce, TheWindowFollowsTheReaderAndAnOpenPhotoAppComesForward) {
         h.Click(dialog, IDC_SELECTION_PHOTO_APP);
     };
     h.bench.user.Send(agent, wm::kCommand, ID_MENU_SELECTION);
+    h.bench.user.PumpPosted();  // the card is asked for after the start
     EXPECT_EQ(h.Runs(IDD_SELECTION), 3);
     EXPECT_EQ(h.bench.PhotoStarts(), 3);
     EXPECT_EQ(h.bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "VRCARD000010");
