@@ -73,9 +73,13 @@ IconHandle Win32Shell::FileIcon(const std::string& path) {
     return ShellFileInfoIcon(path, 0);
 }
 
+// Only the name's type counts. Without its folder the file cannot be reached even by a
+// shell that reads a "%1" icon from the file in spite of the flag, as Wine's does.
 IconHandle Win32Shell::TypeIcon(const std::string& path) {
     PrepareCom();
-    return ShellFileInfoIcon(path, SHGFI_USEFILEATTRIBUTES);
+    const std::size_t folder = path.find_last_of("\\/:");
+    const std::string name = folder == std::string::npos ? path : path.substr(folder + 1);
+    return ShellFileInfoIcon(name, SHGFI_USEFILEATTRIBUTES);
 }
 
 namespace {
