@@ -21,9 +21,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
     Win32Kernel kernel;
     Win32Shell shell;
     Win32User user;
+    Win32Executor shellExecutor;
     // Last made, first gone, without waiting: a query stuck in the driver ends on its own.
     Win32Executor readerExecutor;
-    Platform platform{registry, devices, system, kernel, shell, user, readerExecutor};
+    Platform platform{registry, devices, system, kernel, shell, user, readerExecutor, shellExecutor};
 
     CardAgentApp app(platform);
     if (app.Startup(Narrow(commandLine))) user.RunMessageLoop();

@@ -47,12 +47,19 @@ std::string FolderOf(const std::string& path) {
 
 // A working directory that is no folder is ignored, and the program would start
 // wherever the agent happens to be: at logon, the system folder.
-bool Launch(Platform& platform, const std::string& file, FailureBoxes* boxes) {
-    const LaunchOutcome outcome =
-        JudgeLaunchResult(platform.shell.Execute("open", file, FolderOf(file), kSwShowDefault));
+StartAnswer StartProgram(IShell& shell, const std::string& file) {
+    return StartAnswer{shell.Execute("open", file, FolderOf(file), kSwShowDefault)};
+}
+
+bool JudgeStart(Platform& platform, StartAnswer answer, FailureBoxes* boxes) {
+    const LaunchOutcome outcome = JudgeLaunchResult(answer.result);
     if (outcome == LaunchOutcome::Started) return true;
     ShowLaunchFailure(platform, outcome, boxes);
     return false;
+}
+
+bool Launch(Platform& platform, const std::string& file, FailureBoxes* boxes) {
+    return JudgeStart(platform, StartProgram(platform.shell, file), boxes);
 }
 
 AppNotFoundDialog::AppNotFoundDialog(IUser& user) : ForegroundBox(user, IDD_APP_NOT_FOUND) {}
@@ -78,6 +85,22 @@ bool PhotoApp::OpenPhotoApp() {
 }
 
 void PhotoApp::ShowNotFound() { ShowLaunchFailure(platform_, LaunchOutcome::NotFound, boxes_); }
+
+bool PhotoApp::OpenPhotoAppLater(WindowHandle window, std::uint32_t message) {
+    switch (RunStatus()) {
+        case Status::NotInstalled:
+            ShowNotFound();
+            return false;
+        case Status::Running:
+            return false;
+        default:
+            break;
+    }
+    platform_.shellExecutor.Submit(window, message, [&shell = platform_.shell, path = PhotoAppPath(platform_)] {
+        return StartProgram(shell, path);
+    });
+    return true;
+}
 
 bool PhotoApp::IsInstalled() {
     std::string caption;

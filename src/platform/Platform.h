@@ -20,6 +20,8 @@ struct Platform {
     IUser& user;
     // Asks the card reader, whose driver may take seconds to answer.
     IExecutor& readerExecutor;
+    // Where the shell's starts, icons and bringing-forward run, off the window's thread.
+    IExecutor& shellExecutor;
 };
 
 }  // namespace kardello

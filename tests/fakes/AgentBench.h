@@ -73,7 +73,9 @@ struct AgentBench {
     // A quick reader: its queries run whenever nothing else is posted, unless held.
     FakeExecutor readerExecutor{user};
     bool holdReader = false;
-    Platform platform{registry, devices, system, kernel, shell, user, readerExecutor};
+    // Answers each job as it is submitted, unless a test steps it by hand.
+    FakeExecutor shellExecutor{user, FakeExecutor::Delivery::AtOnce};
+    Platform platform{registry, devices, system, kernel, shell, user, readerExecutor, shellExecutor};
     std::unique_ptr<CardAgentApp> app;
     AgentWindow* window = nullptr;
 

@@ -139,7 +139,8 @@ void DevicePanelText(const std::uint8_t* data, std::size_t size) {
     test::FakeShell shell;
     test::FakeUser user;
     test::FakeExecutor readerExecutor{user};
-    Platform platform{registry, devices, system, kernel, shell, user, readerExecutor};
+    test::FakeExecutor shellExecutor{user};
+    Platform platform{registry, devices, system, kernel, shell, user, readerExecutor, shellExecutor};
 
     // One family, one reply of any bytes: the panel sees what the reader passes on.
     const std::uint8_t mode = in.Byte();
