@@ -3,6 +3,7 @@
 // the user and the timer would, and looks at the fakes afterwards.
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "fakes/AgentBench.h"
@@ -49,7 +50,11 @@ struct SettingsHarness {
 
     void Click(SettingsDialog& dialog, int id) { bench.user.Send(dialog, wm::kCommand, id); }
     // The panel the showing dialog took over.
-    DeviceInfoPanel& Panel() { return *static_cast<DeviceInfoPanel*>(bench.user.attached.at(0).control); }
+    DeviceInfoPanel& Panel() {
+        for (auto it = bench.user.attached.rbegin(); it != bench.user.attached.rend(); ++it)
+            if (it->control != nullptr) return *static_cast<DeviceInfoPanel*>(it->control);
+        throw std::logic_error("no settings dialog is showing");
+    }
     // A timer message and, unless the reader is held, its answer; true when the poll
     // repainted the dialog.
     bool Poll(SettingsDialog& dialog, std::uint32_t id = SettingsDialog::kPollTimer) {
