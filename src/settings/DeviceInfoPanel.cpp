@@ -10,7 +10,8 @@ namespace kardello {
 
 namespace {
 
-constexpr int kBlocks = DeviceInfoPanel::kLineCount / 5;
+constexpr int kBlocks = PanelAnswer::kBlocks;
+static_assert(kBlocks * 5 == DeviceInfoPanel::kLineCount);
 const std::string kDots(30, '.');
 
 // Driver bytes shown as text: a control character (a CR, a NUL) would break the
@@ -27,7 +28,26 @@ std::string Printable(std::string text) {
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
+// A block that shows a volume's name: a card in a unit whose serial is known.
+bool ShowsVolume(const CardRecord& record) {
+    return !record.SerialText().empty() && record.status != CardRecord::kNoCard;
+}
+
 }  // namespace
+
+PanelAnswer PanelAnswer::Ask(const CardReader& reader, ISystemInfo& system, Family family) {
+    PanelAnswer answer;
+    answer.reader = ReaderAnswer::Ask(reader, family);
+    for (int k = 0; k < answer.reader.count && k < kBlocks; ++k) {
+        const CardRecord& record = answer.reader.records[k];
+        // Anything but a letter names no root worth asking about.
+        if (!ShowsVolume(record) || !IsDriveLetter(record.driveLetter)) continue;
+        std::string name;
+        if (system.VolumeName(std::string(1, record.driveLetter) + ":\\", name))
+            answer.volumes[k] = Printable(name);
+    }
+    return answer;
+}
 
 DeviceInfoPanel::Lines DeviceInfoPanel::BuildLines() const {
     IUser& user = platform_.user;
@@ -45,33 +65,21 @@ DeviceInfoPanel::Lines DeviceInfoPanel::BuildLines() const {
         lines[at + 3] = " ID                     :    " + kDots + (returned ? "   " : "");
     };
 
-    CardRecord records[kMaxCardRecords];
-    int count = kMaxCardRecords;
     int k = 0;
-    if (reader_.EnumerateCards(records, count)) {
-        for (; k < count && k < kBlocks; ++k) {
-            const CardRecord& record = records[k];
-            const std::string serial = record.SerialText();
-            if (serial.empty()) {
-                notConnectedBlock(k, true);
-                continue;
-            }
-            std::string volume;
-            if (record.status == CardRecord::kNoCard) {
-                volume = cardNumber;
-            } else if (IsDriveLetter(record.driveLetter)) {
-                // Anything but a letter names no root worth asking about.
-                std::string name;
-                if (platform_.system.VolumeName(std::string(1, record.driveLetter) + ":\\", name))
-                    volume = Printable(name);
-            }
-            const int at = 5 * k;
-            lines[at] = " Drive Name       : " + storage;
-            lines[at + 1] = " Serial No.          : " + DriverText(Printable(serial));
-            lines[at + 2] = " Volume Name    : " + volume;
-            lines[at + 3] =
-                " ID                      : " + DriverText(Printable(std::string(1, record.driveLetter)));
+    for (; k < answer_.reader.count && k < kBlocks; ++k) {
+        const CardRecord& record = answer_.reader.records[k];
+        const std::string serial = record.SerialText();
+        if (serial.empty()) {
+            notConnectedBlock(k, true);
+            continue;
         }
+        const std::string volume = ShowsVolume(record) ? answer_.volumes[k] : cardNumber;
+        const int at = 5 * k;
+        lines[at] = " Drive Name       : " + storage;
+        lines[at + 1] = " Serial No.          : " + DriverText(Printable(serial));
+        lines[at + 2] = " Volume Name    : " + volume;
+        lines[at + 3] =
+            " ID                      : " + DriverText(Printable(std::string(1, record.driveLetter)));
     }
     for (; k < kBlocks; ++k) notConnectedBlock(k, false);
     return lines;

@@ -37,6 +37,7 @@ std::string NameOf(const std::string& fileName) {
 KARDELLO_MESSAGES_OF(SettingsDialog)
     KARDELLO_MESSAGE(wm::kInitDialog, OnInitDialog)
     KARDELLO_TIMER(OnTimer)
+    KARDELLO_RESULT(SettingsDialog::kPanelAnswerMessage, platform_.readerExecutor, OnPanelAnswer)
     KARDELLO_MESSAGE(wm::kVScroll, OnVScroll)
     KARDELLO_CLICK(kIdOk, OnOk)
     KARDELLO_CLICK(kIdCancel, OnCancel)
@@ -50,7 +51,7 @@ SettingsDialog::SettingsDialog(Platform& platform, Shared& shared, std::function
       shared_(shared),
       saved_(std::move(saved)),
       reader_(platform.registry, platform.devices, platform.system),
-      panel_(platform, reader_) {}
+      panel_(platform) {}
 
 int SettingsDialog::RunOnce(Platform& platform, Shared& shared, std::function<void()> saved,
                             WindowHandle parent) {
@@ -86,6 +87,7 @@ std::intptr_t SettingsDialog::OnInitDialog() {
     ops.SetTimer(kPollTimer, kPollInterval);
     FieldsToControls();
     platform_.user.AttachControl(panel_, *this, IDC_DEVICE_INFO);
+    AskReader(PanelQuery::First);
     ops.MakeTopMost();
     return 0;  // the focus is placed: the dialog manager leaves it on OK
 }
@@ -230,14 +232,37 @@ void SettingsDialog::OnVScroll(int request, int position) {
     UseDefaultHandling();
 }
 
+void SettingsDialog::AskReader(PanelQuery query) {
+    queryOut_ = query;
+    // The job's copy of the reader reaches only the platform's stateless device calls.
+    platform_.readerExecutor.Submit(Handle(), kPanelAnswerMessage,
+                                    [reader = reader_, &system = platform_.system,
+                                     family = reader_.CurrentFamily()] {
+                                        return PanelAnswer::Ask(reader, system, family);
+                                    });
+}
+
 void SettingsDialog::OnTimer(std::uint32_t) {
     UseDefaultHandling();
+    // A tick that finds the query still out does nothing: its answer is the poll.
+    if (queryOut_ == PanelQuery::None) AskReader(PanelQuery::Poll);
+}
+
+void SettingsDialog::OnPanelAnswer(PanelAnswer answer) {
+    const PanelQuery query = queryOut_;
+    queryOut_ = PanelQuery::None;
+    // Both only invalidate: the paint that follows draws the answer shown here.
+    if (query == PanelQuery::Poll) OnPollAnswer(answer.reader);
+    panel_.Show(std::move(answer));
+    if (query == PanelQuery::First && panel_.Ops() != nullptr) panel_.Ops()->Invalidate(true);
+}
+
+void SettingsDialog::OnPollAnswer(const ReaderAnswer& answer) {
     if (recordCount_ < 0 || recordCount_ > kMaxCardRecords) recordCount_ = 0;
-    const Family family = reader_.CurrentFamily();
-    PollLatches& latches = shared_.latches[static_cast<std::size_t>(family)];
-    CardRecord records[kMaxCardRecords];
-    int count = kMaxCardRecords;
-    if (!reader_.Query(family, records, count)) {
+    PollLatches& latches = shared_.latches[static_cast<std::size_t>(answer.family)];
+    const auto& records = answer.records;
+    const int count = answer.count;
+    if (!answer.answered) {
         if (recordCount_ != 0) {
             recordCount_ = 0;
             recordStatus_.fill(0);

@@ -19,6 +19,8 @@ class SettingsDialog : public Dialog {
 public:
     static constexpr std::uint32_t kPollTimer = 10;
     static constexpr std::uint32_t kPollInterval = 500;
+    // The panel's answer, from the reader's executor.
+    static constexpr std::uint32_t kPanelAnswerMessage = wm::kApp + 20;
     static constexpr int kScrollRangeEnd = 25;
     static constexpr int kSlots = 5;
 
@@ -56,6 +58,11 @@ private:
     void OnCancel();
     void OnVScroll(int request, int position);
     void OnTimer(std::uint32_t id);
+    void OnPanelAnswer(PanelAnswer answer);
+    // One query out at a time: the first, at open, only draws; each poll's also decides.
+    enum class PanelQuery { None, First, Poll };
+    void AskReader(PanelQuery query);
+    void OnPollAnswer(const ReaderAnswer& answer);
 
     void FieldsToControls();
     void ControlsToFields();
@@ -85,6 +92,7 @@ private:
     std::int32_t lastScrollPos_ = 0;
     std::string notRegistered_;
     CardReader reader_;
+    PanelQuery queryOut_ = PanelQuery::None;
     DeviceInfoPanel panel_;
 };
 

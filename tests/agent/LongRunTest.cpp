@@ -105,13 +105,14 @@ TEST(LongRun, TenThousandPaintsOfEveryButtonKindAndThePanelLeaveNothingBehind) {
                     test::MakeRecord(1, "", 'G')});
     bench.system.volumes["E:\\"] = "FOTOS";
     CardReader reader(bench.registry, bench.devices, bench.system);
-    DeviceInfoPanel panel(bench.platform, reader);
+    DeviceInfoPanel panel(bench.platform);
     test::FakeWindowOps ops(bench.user, panel, reinterpret_cast<WindowHandle>(0x42));
     panel.Bind(&ops);
     for (int paint = 0; paint < kPaints; ++paint) {
         if (paint % 50 == 25) bench.FailQueries(true);
         if (paint % 50 == 30) bench.FailQueries(false);
         panel.SetFirstLine(paint % 30 - 3);
+        panel.Show(PanelAnswer::Ask(reader, bench.system, reader.CurrentFamily()));
         bench.user.Send(panel, wm::kPaint);
         liveObjects += ops.paints.back()->LiveObjects();
         foreignDeletes += static_cast<std::size_t>(ops.paints.back()->deletesOfUnknown);

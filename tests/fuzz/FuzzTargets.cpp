@@ -170,8 +170,9 @@ void DevicePanelText(const std::uint8_t* data, std::size_t size) {
     }
 
     CardReader reader(registry, devices, system);
-    DeviceInfoPanel panel(platform, reader);
+    DeviceInfoPanel panel(platform);
     panel.SetFirstLine(static_cast<std::int32_t>(in.Word()));
+    panel.Show(PanelAnswer::Ask(reader, system, reader.CurrentFamily()));
     const DeviceInfoPanel::Lines lines = panel.BuildLines();
     for (int i = 0; i < DeviceInfoPanel::kLineCount; ++i) {
         const std::string& line = lines[i];

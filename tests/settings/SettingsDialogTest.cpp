@@ -484,7 +484,7 @@ protected:
 
 TEST_P(SettingsPoll, CountChangesRepaintAndSetTheStatuses) {
     h.bench.SetSlots({});
-    h.Run([&](SettingsDialog& dialog, FakeWindowOps&) {
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps& ops) {
         EXPECT_FALSE(h.Poll(dialog));  // 0 records, as it started
         h.bench.SetSlots({MakeRecord(1, "A", 'E'), MakeRecord(2, "B", 'F')});
         EXPECT_TRUE(h.Poll(dialog));
@@ -500,6 +500,39 @@ TEST_P(SettingsPoll, CountChangesRepaintAndSetTheStatuses) {
         h.bench.SetSlots({});
         EXPECT_TRUE(h.Poll(dialog));
         EXPECT_FALSE(h.Poll(dialog));
+        // A slow reader: a tick that finds the poll out asks nothing more, and what the
+        // panel shows changes only when the answer comes.
+        h.bench.holdReader = true;
+        h.bench.SetSlots({MakeRecord(1, "A", 'E')});
+        const std::string beforeAnswer = h.PanelText();
+        EXPECT_FALSE(h.Poll(dialog));
+        EXPECT_FALSE(h.Poll(dialog));
+        EXPECT_EQ(h.bench.readerExecutor.Waiting(), 1u) << "a second query while one is out";
+        EXPECT_EQ(h.PanelText(), beforeAnswer);
+        h.bench.holdReader = false;
+        const int repaints = ops.erasingInvalidations;
+        h.bench.user.PumpPosted();
+        EXPECT_EQ(ops.erasingInvalidations, repaints + 1);  // 0 -> 1
+        EXPECT_EQ(h.PanelText(), " Drive Name       : Almacenamiento de la VARNO Marindo\r\n"
+                                 " Serial No.          : A\r\n"
+                                 " Volume Name    : \r\n");
+        EXPECT_FALSE(h.Poll(dialog));
+        // The dialog closes with a poll out: its answer reaches nothing.
+        h.bench.holdReader = true;
+        h.bench.SetSlots({});
+        EXPECT_FALSE(h.Poll(dialog));
+        h.Click(dialog, kIdCancel);
+    });
+    EXPECT_EQ(h.bench.readerExecutor.Waiting(), 1u);
+    h.bench.holdReader = false;
+    h.bench.user.PumpPosted();  // a delivery to the gone dialog would be a use after free
+    EXPECT_EQ(h.bench.readerExecutor.Waiting(), 0u);
+    EXPECT_EQ(h.bench.readerExecutor.Unclaimed(), 0u) << "the answer is freed, not kept";
+    // The next dialog draws its own first answer, not the closed one's.
+    h.bench.SetSlots({MakeRecord(1, "B", 'F')});
+    h.Run([&](SettingsDialog& dialog, FakeWindowOps&) {
+        EXPECT_EQ(h.PanelText().rfind(" Drive Name       : Almacenamiento", 0), 0u);
+        EXPECT_TRUE(h.Poll(dialog));  // its own poll starts from no records
         h.Click(dialog, kIdCancel);
     });
 }

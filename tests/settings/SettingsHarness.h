@@ -3,6 +3,7 @@
 // the user and the timer would, and looks at the fakes afterwards.
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "fakes/AgentBench.h"
@@ -20,6 +21,8 @@ struct SettingsHarness {
                 confirmOwners.push_back(bench.user.modals.back().parent);
                 return confirmAnswer;
             }
+            // The first answer is in before the first poll, as a quick reader's is.
+            bench.user.PumpPosted();
             if (inside_) inside_(static_cast<SettingsDialog&>(window), *bench.user.OpsOf(window));
             return 0;  // still up: only OK or Cancel close it
         };
@@ -47,11 +50,17 @@ struct SettingsHarness {
 
     void Click(SettingsDialog& dialog, int id) { bench.user.Send(dialog, wm::kCommand, id); }
     // The panel the showing dialog took over.
-    DeviceInfoPanel& Panel() { return *static_cast<DeviceInfoPanel*>(bench.user.attached.at(0).control); }
-    // A timer message; true when the poll repainted the dialog.
+    DeviceInfoPanel& Panel() {
+        for (auto it = bench.user.attached.rbegin(); it != bench.user.attached.rend(); ++it)
+            if (it->control != nullptr) return *static_cast<DeviceInfoPanel*>(it->control);
+        throw std::logic_error("no settings dialog is showing");
+    }
+    // A timer message and, unless the reader is held, its answer; true when the poll
+    // repainted the dialog.
     bool Poll(SettingsDialog& dialog, std::uint32_t id = SettingsDialog::kPollTimer) {
         const int before = bench.user.OpsOf(dialog)->erasingInvalidations;
         bench.user.Send(dialog, wm::kTimer, id);
+        bench.user.PumpPosted();
         return bench.user.OpsOf(dialog)->erasingInvalidations > before;
     }
 

@@ -7,6 +7,7 @@
 
 #include "agentctl/Driving.h"  // windows.h first
 #include "platform/win32/Win32Registry.h"
+#include "res/SettingsDialogIds.h"
 #include "res/StringTexts.h"
 #include "res/TrayMenuIds.h"
 #include "settings/SettingsDialog.h"
@@ -301,13 +302,24 @@ protected:
         PostMessageA(window, WM_COMMAND, ID_MENU_EXIT, 0);
         EXPECT_EQ(agent.WaitExit(10000), 0);
     }
-    // The settings dialog asks the card reader `times` times now, as at its poll, and
-    // has done so on return: the poll it is sent comes before its second answer.
+    // The settings dialog polls the card reader `times` times now, and on return its
+    // panel shows the reader's last answer. The answers come back on their own: the last
+    // one is drawn once a further poll leaves the painted panel as it was.
     static void PollNow(HWND dialog, int times = 1) {
-        for (int i = 0; i < times; ++i) {
-            ASSERT_TRUE(PostMessageA(dialog, WM_TIMER, SettingsDialog::kPollTimer, 0));
-            ASSERT_TRUE(driving::Answers(dialog) && driving::Answers(dialog)) << "the agent does not answer";
-        }
+        const auto poll = [dialog] {
+            return PostMessageA(dialog, WM_TIMER, SettingsDialog::kPollTimer, 0) &&
+                   driving::Answers(dialog) && driving::Answers(dialog);
+        };
+        for (int i = 0; i < times; ++i) ASSERT_TRUE(poll()) << "the agent does not answer";
+        HWND panel = GetDlgItem(dialog, IDC_DEVICE_INFO);
+        std::vector<DWORD> last;
+        ASSERT_TRUE(driving::WaitFor([&] {
+            if (!poll() || !driving::Painted(dialog)) return false;
+            std::vector<DWORD> now = Pixels(panel);
+            const bool same = now == last;
+            last = std::move(now);
+            return same;
+        }, 10000)) << "the panel does not settle";
     }
     // Closed, and its process gone with the semaphore that says it runs.
     static void CloseFotimo() {
