@@ -69,7 +69,7 @@ void AgentWindow::AskWhatWaits() {
     if (recordWaits_) {
         recordWaits_ = false;
         AskReader(ReaderQuery::Record);
-    } else if (watchWaits_) {
+    } else if (watchWaits_ && !cardStartOut_) {
         watchWaits_ = false;
         AskReader(ReaderQuery::Watch);
     }
@@ -101,8 +101,21 @@ void AgentWindow::OnReaderAnswer(ReaderAnswer answer) {
 
 void AgentWindow::OnTimer(std::uint32_t id) {
     TrayIconWindow::OnTimer(id);
-    // A tick that finds its query still out does nothing: the answer is the tick.
-    if (id == kCardWatchTimer && queryOut_ == ReaderQuery::None) AskReader(ReaderQuery::Watch);
+    // A tick that finds its query or the card's start still out does nothing: the
+    // answer is the tick.
+    if (id == kCardWatchTimer && queryOut_ == ReaderQuery::None && !cardStartOut_)
+        AskReader(ReaderQuery::Watch);
+}
+
+void AgentWindow::OnPhotoAppStarted(StartAnswer answer) {
+    cardStartOut_ = false;
+    // A failed start shows its box here, owned by this window.
+    if (photoApp_.AnswerStart(answer)) {
+        watch_.PhotoAppOpenedForNewCard();
+        RecordCard(watch_.CurrentCard(cardStartFamily_));
+    }
+    UpdateIcon();
+    AskWhatWaits();
 }
 
 void AgentWindow::OnDeviceChange(const DeviceChange& change) {
@@ -121,6 +134,7 @@ void AgentWindow::OnWatchNow() {
 }
 
 void AgentWindow::RunCardWatchStep(const ReaderAnswer& answer) {
+    bool startAsked = false;  // its answer records the card, then sets the tooltip
     if (watch_.State().Following()) {
         watch_.CheckCardRemoval(answer);
     } else if (watch_.DetectNewCard(answer) && SessionAtConsole(platform_.system)) {
@@ -128,10 +142,11 @@ void AgentWindow::RunCardWatchStep(const ReaderAnswer& answer) {
         // one at the console reacts. The others' cards stay reported, never acted on.
         switch (ReadDirectExec()) {
             case schema::kDirectExecOpenPhotoApp:
-                if (photoApp_.OpenPhotoApp()) {
-                    watch_.PhotoAppOpenedForNewCard();
-                    RecordCard(watch_.CurrentCard(answer.family));
-                }
+                // Set first: a quick shell may answer before the call returns.
+                cardStartOut_ = true;
+                cardStartFamily_ = answer.family;
+                startAsked = photoApp_.OpenPhotoAppLater(Handle(), kPhotoAppStartedMessage);
+                if (!startAsked) cardStartOut_ = false;
                 break;
             case schema::kDirectExecShowSelection:
                 // A window up already, however it was opened, takes the card as its own.
@@ -152,7 +167,7 @@ void AgentWindow::RunCardWatchStep(const ReaderAnswer& answer) {
         CardRecord card;
         currentSelectionWindow_->ShowCardInserted(watch_.CardInReader(answer, card));
     }
-    UpdateIcon();
+    if (!startAsked) UpdateIcon();
 }
 
 void AgentWindow::UpdateIcon() {

@@ -33,6 +33,8 @@ public:
     static constexpr std::uint32_t kShowSelectionMessage = wm::kApp + 2;
     // The reader's answer, from the reader's executor.
     static constexpr std::uint32_t kReaderAnswerMessage = wm::kApp + 3;
+    // The shell's answer to the photo application's start for a new card.
+    static constexpr std::uint32_t kPhotoAppStartedMessage = wm::kApp + 4;
 
     AgentWindow(Platform& platform, RegisteredMessages messages);
 
@@ -49,6 +51,7 @@ private:
         KARDELLO_MESSAGE(kWatchNowMessage, OnWatchNow)
         KARDELLO_MESSAGE(kShowSelectionMessage, ShowSelectionWindow)
         KARDELLO_RESULT(kReaderAnswerMessage, platform_.readerExecutor, OnReaderAnswer)
+        KARDELLO_RESULT(kPhotoAppStartedMessage, platform_.shellExecutor, OnPhotoAppStarted)
         KARDELLO_CLICK(ID_MENU_SETTINGS, OnSettings)
         KARDELLO_CLICK(ID_MENU_ABOUT, OnAbout)
         KARDELLO_CLICK(ID_MENU_EXIT, OnExit)
@@ -63,6 +66,7 @@ private:
     void OnDeviceChange(const DeviceChange& change);
     void OnWatchNow();
     void OnReaderAnswer(ReaderAnswer answer);
+    void OnPhotoAppStarted(StartAnswer answer);
     void OnDestroy();
     std::intptr_t OnSelectionRequest(std::uintptr_t, std::intptr_t);
     std::intptr_t OnTaskbarCreated(std::uintptr_t, std::intptr_t);
@@ -98,6 +102,10 @@ private:
     ReaderQuery queryOut_ = ReaderQuery::None;
     bool watchWaits_ = false;
     bool recordWaits_ = false;
+    // The photo application's start for a new card is under way: the watch waits for
+    // its answer, so a tick meanwhile can't start it twice.
+    bool cardStartOut_ = false;
+    Family cardStartFamily_ = Family::Nt;
     IconHandle trayIcon_ = nullptr;
     std::string lastTip_;
     // One of each up at a time; the settings dialog's state outlives each dialog.

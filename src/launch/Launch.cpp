@@ -58,10 +58,6 @@ bool JudgeStart(Platform& platform, StartAnswer answer, FailureBoxes* boxes) {
     return false;
 }
 
-bool Launch(Platform& platform, const std::string& file, FailureBoxes* boxes) {
-    return JudgeStart(platform, StartProgram(platform.shell, file), boxes);
-}
-
 AppNotFoundDialog::AppNotFoundDialog(IUser& user) : ForegroundBox(user, IDD_APP_NOT_FOUND) {}
 
 LowMemoryDialog::LowMemoryDialog(IUser& user) : ForegroundBox(user, IDD_LOW_MEMORY) {}
@@ -70,18 +66,6 @@ std::string PhotoAppPath(Platform& platform) {
     std::string path;
     ReadPhotoAppText(platform.registry, schema::kPhotoAppPath, path);
     return path;
-}
-
-bool PhotoApp::OpenPhotoApp() {
-    switch (RunStatus()) {
-        case Status::NotInstalled:
-            ShowNotFound();
-            return false;
-        case Status::Running:
-            return false;
-        default:
-            return Launch(platform_, PhotoAppPath(platform_), boxes_);
-    }
 }
 
 void PhotoApp::ShowNotFound() { ShowLaunchFailure(platform_, LaunchOutcome::NotFound, boxes_); }

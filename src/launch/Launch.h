@@ -17,20 +17,16 @@ struct FailureBoxes {
     OneAtATime lowMemory;
 };
 
-// ShellExecuteW with "open" and SW_SHOWDEFAULT, in the program's own folder; true when
-// it started. A failed start runs the box that tells of it modally, unless `boxes` has
-// that box up already; without guards, a box every time.
-bool Launch(Platform& platform, const std::string& file, FailureBoxes* boxes = nullptr);
-
 // The shell's answer to one start, as it comes back from another thread.
 struct StartAnswer {
     std::intptr_t result = 0;
 };
-// Launch's first half, the start alone: it may wait on the file, so it runs off the
-// window's thread, and it shows nothing.
+// ShellExecuteW with "open" and SW_SHOWDEFAULT, in the program's own folder. It may wait
+// on the file, so it runs off the window's thread, and it shows nothing.
 StartAnswer StartProgram(IShell& shell, const std::string& file);
-// Launch's second half, on the window's thread: true when the program started; else the
-// box that tells of the failure, as Launch shows it.
+// On the window's thread: true when the program started; else the box that tells of the
+// failure runs modally, unless `boxes` has that box up already; without guards, a box
+// every time.
 bool JudgeStart(Platform& platform, StartAnswer answer, FailureBoxes* boxes = nullptr);
 // The folder part of a path, as Explorer starts a program in it: "C:\\Apps\\x.exe" gives
 // "C:\\Apps", a file at a root its root ("C:\\"), a bare file name nothing.
@@ -74,13 +70,11 @@ public:
 
     enum class Status { NotRunning, Running, NotInstalled };
 
-    // true when the photo application was started; not installed, the not-found box.
-    bool OpenPhotoApp();
     // Asks only: true when it runs, or when it is not installed.
     bool IsPhotoAppRunning() { return RunStatus() != Status::NotRunning; }
     Status RunStatus();
-    // OpenPhotoApp without the wait: false when it runs already or is not installed (its
-    // box then), and nothing is started; else its start goes to the shell's executor and
+    // false when it runs already or is not installed (the not-found box then), and
+    // nothing is started; else its start goes to the shell's executor and
     // its StartAnswer comes back to `window` as `message`, for AnswerStart.
     bool OpenPhotoAppLater(WindowHandle window, std::uint32_t message);
     // true when that answer is a start; else the box that tells of it, under these guards.

@@ -83,6 +83,39 @@ TEST_P(CardWatchScenario, NewCardOpensThePhotoAppOnceAndIsFollowedUntilItEnds) {
     bench.Tick();
     EXPECT_EQ(bench.PhotoStarts(), 2);
     EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0001");
+
+    // A start that answers late (a slow shell): the card is recorded and the tooltip
+    // changes only with its answer, and the ticks meanwhile neither ask the reader nor
+    // start it again for another card.
+    bench.Tick();  // seen running
+    bench.Remove(0);
+    bench.Remove(1);
+    bench.ClosePhotoApp();
+    bench.Tick();
+    bench.shellExecutor.delivery = test::FakeExecutor::Delivery::Stepped;
+    bench.Insert(0, "UNIT0003", 'G');
+    bench.Tick();
+    ASSERT_EQ(bench.shellExecutor.Waiting(), 1u);
+    EXPECT_EQ(bench.PhotoStarts(), 2);
+    const std::size_t calls = bench.devices.Calls().size();
+    bench.Insert(1, "UNIT0004", 'H');
+    for (int i = 0; i < 3; ++i) bench.Tick();
+    bench.DeviceChanged(dbt::kDeviceArrival);
+    bench.user.PumpPosted();
+    EXPECT_EQ(bench.devices.Calls().size(), calls);
+    EXPECT_EQ(bench.shellExecutor.Waiting(), 1u);
+    EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0001");
+    EXPECT_EQ(bench.Tooltip(), TXT_CONFIRMING_INSERTION);
+    bench.shellExecutor.RunAll(bench.user);
+    EXPECT_EQ(bench.PhotoStarts(), 3);
+    EXPECT_EQ(*bench.registry.GetString(kHkcu, kStatusKey, "SerialNo"), "UNIT0003");
+    EXPECT_EQ(bench.Tooltip(), TXT_PHOTO_APP_AUTO_OPENED);
+    // The media report waited for the answer: its look comes now, and starts nothing.
+    bench.user.PumpPosted();
+    EXPECT_GT(bench.devices.Calls().size(), calls);
+    bench.Tick();
+    EXPECT_EQ(bench.PhotoStarts(), 3);
+    EXPECT_EQ(bench.shellExecutor.Waiting(), 0u);
 }
 
 // Windows reports media as it comes and goes: the step runs at once, and the tick
