@@ -67,8 +67,9 @@ std::intptr_t Win32Shell::Execute(const char* verb, const std::string& file,
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     // Starts run on a worker that may end its apartment right after: the shell must
-    // finish its work (DDE, a copy hook) before it returns.
-    info.fMask = SEE_MASK_NOASYNC;
+    // finish its work (DDE, a copy hook) before it returns. A failure is the agent's own
+    // box to tell, shown by the window the start came from: the shell shows none.
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
     info.lpVerb = verb != nullptr ? wideVerb.c_str() : nullptr;
     info.lpFile = wideFile.c_str();
     info.lpDirectory = directory.empty() ? nullptr : wideDirectory.c_str();
