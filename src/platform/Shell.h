@@ -28,7 +28,8 @@ struct NotifyIconData {
 // The shell's own calls (Execute, FileIcon, TypeIcon) run with COM initialised on the
 // calling thread, as the shell asks: on the thread that made the object from the first of
 // them on; any other thread (an executor's) enters its own apartment first. Execute,
-// FileIcon and ActivateProgram may wait on a file or another program.
+// FileIcon and ActivateProgram may wait on a file or another program, and TypeIcon on
+// another thread's FileIcon, whose read holds the shell's icons.
 class IShell {
 public:
     virtual ~IShell() = default;

@@ -1,6 +1,8 @@
 #include "selection/SelectionWindow.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "launch/Launch.h"
 #include "platform/DpiScale.h"
@@ -127,21 +129,27 @@ void SelectionWindow::ReadIcons() {
     ++iconRound_;
     SettingsStore store(platform_.registry);
     const std::string notRegistered = user_.LoadString(IDS_NOT_REGISTERED);
+    std::vector<std::pair<int, std::string>> registered;
     for (int slot = 1; slot <= schema::kAppSlotCount; ++slot) {
-        AppButton& button = *ButtonFor(SlotId(slot));
         std::string name, path;
         ReadShownSlotName(store, slot, notRegistered, name);
-        if (name == notRegistered) {
-            button.SetIcon(ShellIcon());
-            continue;
-        }
+        // Not even the type's icon is asked here: the shell keeps its icons behind one
+        // lock, which a read of a slow share holds for as long as the read takes.
+        ButtonFor(SlotId(slot))->SetIcon(ShellIcon());
+        if (name == notRegistered) continue;
         store.ReadString(schema::AppSlot::PathValue(slot).c_str(), path);
-        // The type's icon opens no file; the program's own may wait on a slow share.
-        button.SetIcon(ShellIcon(platform_.shell, platform_.shell.TypeIcon(path)));
-        executor_.Submit(Handle(), kIconReadMessage,
-                         [&shell = platform_.shell, path, slot, round = iconRound_] {
-                             return SlotIcon{round, slot, ShellIcon(shell, shell.FileIcon(path))};
-                         });
+        registered.emplace_back(slot, path);
+    }
+    // Every type's icon first: they open no file, and come before any program's own,
+    // which may wait on a slow share.
+    for (const bool own : {false, true}) {
+        for (const auto& [slot, path] : registered) {
+            executor_.Submit(Handle(), kIconReadMessage,
+                             [&shell = platform_.shell, path = path, slot = slot, own, round = iconRound_] {
+                                 return SlotIcon{round, slot,
+                                                 ShellIcon(shell, own ? shell.FileIcon(path) : shell.TypeIcon(path))};
+                             });
+        }
     }
 }
 

@@ -444,16 +444,22 @@ TEST_F(SelectionWindowRun, SettingsButtonKeepsToOneDialogAndRefreshesTheNamesAft
     const std::string path = "C:\\Users\\Łukasz\\Фото 写真\\Álbum & 🎞.v2.exe";
     h.bench.shell.iconFor[path] = "album";
     Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
-        // The registered slots show their type's icon until their own arrive; a free
-        // slot shows none. A paint asks the shell nothing.
-        EXPECT_EQ(h.bench.shellExecutor.Waiting(), 2u);
+        // Nothing of the shell is asked on the window's thread, not even a type's icon.
+        // The registered slots show their type's icon, asked first, until their own
+        // arrive; a free slot shows none. A paint asks the shell nothing.
+        EXPECT_EQ(h.bench.shellExecutor.Waiting(), 4u);
+        EXPECT_TRUE(h.bench.shell.iconRequests.empty());
+        EXPECT_TRUE(h.bench.shell.typeIconRequests.empty());
+        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_1), "");
+        ASSERT_TRUE(h.bench.shellExecutor.RunNext());
+        ASSERT_TRUE(h.bench.shellExecutor.RunNext());
+        h.bench.user.PumpPosted();
         EXPECT_TRUE(h.bench.shell.iconRequests.empty());
         EXPECT_EQ(h.bench.shell.typeIconRequests,
                   (std::vector<std::string>{"C:\\Apps\\visor.exe", "C:\\Apps\\editor.exe"}));
         EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_1), "generic program");
         EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_2), "");
         EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_3), "generic program");
-        EXPECT_EQ(h.bench.shell.typeIconRequests.size(), 2u);
         // Slot 1's own icon is read, its answer still on its way.
         ASSERT_TRUE(h.bench.shellExecutor.RunNext());
         EXPECT_EQ(h.bench.shell.iconRequests, std::vector<std::string>{"C:\\Apps\\visor.exe"});
@@ -491,17 +497,17 @@ TEST_F(SelectionWindowRun, SettingsButtonKeepsToOneDialogAndRefreshesTheNamesAft
         // The icons are read again: the first read's answer now comes too late and goes;
         // the second read's come in order. The editor's, that never comes, leaves its
         // type's icon; the window answers all along.
-        EXPECT_EQ(h.bench.shellExecutor.Waiting(), 4u);  // 3 for this read, 1 left of the first
-        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_2), "generic program");
+        EXPECT_EQ(h.bench.shellExecutor.Waiting(), 7u);  // 6 for this read, 1 left of the first
+        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_2), "");
         h.bench.user.PumpPosted();
-        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_1), "generic program");
+        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_1), "");
         EXPECT_EQ(LiveShellIcons("visor"), 0);
         const int redraws = ops.redraws;
         h.bench.shellExecutor.RunAll(h.bench.user);
         EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_1), "visor");
         EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_2), "album");
         EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_3), "generic program");
-        EXPECT_EQ(ops.redraws, redraws + 2);
+        EXPECT_EQ(ops.redraws, redraws + 5);  // three types' icons, then two programs' own
         EXPECT_EQ(h.bench.shell.iconRequests.size(), 5u);
         EXPECT_EQ(h.bench.shell.typeIconRequests.size(), 5u);
         // Only what is shown is kept: three icons, one per registered slot.

@@ -51,12 +51,13 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 
 struct Worst {
     double ms = 0;
+    double at = 0;  // when the slowest was sent, in ms from the stretch's start
     int sent = 0;
     int unanswered = 0;  // not answered within kGiveUpMs
 };
 
 // Sends `message` to the agent every `pauseMs` until `stop` is set, keeping the slowest answer.
-void Probe(HWND agent, UINT message, DWORD pauseMs, HANDLE stop, Worst& worst) {
+void Probe(HWND agent, UINT message, DWORD pauseMs, HANDLE stop, LARGE_INTEGER start, Worst& worst) {
     while (WaitForSingleObject(stop, 0) == WAIT_TIMEOUT) {
         LARGE_INTEGER before, after;
         DWORD_PTR answer = 0;
@@ -66,7 +67,10 @@ void Probe(HWND agent, UINT message, DWORD pauseMs, HANDLE stop, Worst& worst) {
         QueryPerformanceCounter(&after);
         ++worst.sent;
         if (answered == 0) ++worst.unanswered;
-        worst.ms = std::max(worst.ms, Milliseconds(before, after));
+        if (Milliseconds(before, after) > worst.ms) {
+            worst.ms = Milliseconds(before, after);
+            worst.at = Milliseconds(start, before);
+        }
         WaitForSingleObject(stop, pauseMs);
     }
 }
@@ -78,8 +82,10 @@ void Measure(const char* label, HWND agent, DWORD seconds,
     HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     Worst null, request;
     const ULONGLONG end = GetTickCount64() + seconds * 1000ULL;
-    std::thread nullProbe([&] { Probe(agent, WM_NULL, 20, stop, null); });
-    std::thread requestProbe([&] { Probe(agent, registered, 1000, stop, request); });
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    std::thread nullProbe([&] { Probe(agent, WM_NULL, 20, stop, start, null); });
+    std::thread requestProbe([&] { Probe(agent, registered, 1000, stop, start, request); });
     if (during) during(end);
     const ULONGLONG now = GetTickCount64();
     if (now < end) WaitForSingleObject(stop, static_cast<DWORD>(end - now));  // the stretch's end
@@ -87,10 +93,10 @@ void Measure(const char* label, HWND agent, DWORD seconds,
     nullProbe.join();
     requestProbe.join();
     CloseHandle(stop);
-    std::printf("%-44s worst answer: WM_NULL %5.0f ms (%d sent, %d unanswered), "
-                "\"%s\" %5.0f ms (%d sent, %d unanswered)\n",
-                label, null.ms, null.sent, null.unanswered, TXT_AGENT_MESSAGE, request.ms,
-                request.sent, request.unanswered);
+    std::printf("%-44s worst answer: WM_NULL %5.0f ms (%d sent, %d unanswered, the worst at %.0f ms), "
+                "\"%s\" %5.0f ms (%d sent, %d unanswered, the worst at %.0f ms)\n",
+                label, null.ms, null.sent, null.unanswered, null.at, TXT_AGENT_MESSAGE, request.ms,
+                request.sent, request.unanswered, request.at);
     std::fflush(stdout);
 }
 
@@ -185,14 +191,21 @@ int main(int argc, char** argv) {
         if (!WaitFor([&] { return IsIconic(photo) != FALSE; }, 5000))
             std::printf("(the stand-in's window could not be minimised)\n");
         PostMessageW(photo, kFotimoHang, seconds + 5, 0);
-        double closeMs = -1;
+        double closeMs = -1, openedAt = -1, pressedAt = -1;
+        LARGE_INTEGER stretch;
+        QueryPerformanceCounter(&stretch);
         Measure("hung photo application, photo button", window, seconds, [&](ULONGLONG) {
             HWND selection = OpenSelectionWindow(window);
+            LARGE_INTEGER now;
+            QueryPerformanceCounter(&now);
+            openedAt = Milliseconds(stretch, now);
             if (selection == nullptr) {
                 std::printf("(no selection window)\n");
                 return;
             }
             PressButton(selection, IDC_SELECTION_PHOTO_APP);
+            QueryPerformanceCounter(&now);
+            pressedAt = Milliseconds(stretch, now);
             // A thread that waits inside a SendMessage to another program still answers
             // sent messages, so the probes cannot see this wait; a posted message can.
             LARGE_INTEGER before, after;
@@ -209,6 +222,8 @@ int main(int argc, char** argv) {
         else
             std::printf("%-44s the selection window's posted close: handled after %.0f ms\n", "",
                         closeMs);
+        std::printf("%-44s the selection window was up at %.0f ms, the photo button pressed at %.0f ms\n",
+                    "", openedAt, pressedAt);
     } else {
         std::printf("%-44s the stand-in did not start\n", "hung photo application, photo button");
     }
