@@ -290,11 +290,11 @@ protected:
         // Its start is over: a card from now on is a new card.
         ASSERT_TRUE(driving::Answers(driving::AgentWindow())) << "the agent does not answer";
     }
-    // The agent looks at the card reader `times` times now, and has done so on return.
-    static void WatchNow(int times = 1) {
+    // The agent looks at the card reader `looks` times now, and has acted on them on return.
+    static void WatchNow(int looks = 1) {
         HWND window = driving::AgentWindow();
         ASSERT_NE(window, nullptr);
-        for (int i = 0; i < times; ++i) ASSERT_TRUE(driving::WatchNow(window)) << "the agent does not answer";
+        ASSERT_TRUE(driving::WatchNow(window, looks)) << "the agent does not look at the reader";
     }
     void EndAgent() {
         HWND window = driving::AgentWindow();

@@ -36,14 +36,14 @@ private:
     HANDLE process_ = nullptr;
 };
 
-// Polls `probe` every 100 ms until it is true or the time is up.
+// Polls `probe` every `every` ms until it is true or the time is up.
 template <class Probe>
-bool WaitFor(Probe probe, DWORD milliseconds) {
+bool WaitFor(Probe probe, DWORD milliseconds, DWORD every = 100) {
     const ULONGLONG end = GetTickCount64() + milliseconds;
     for (;;) {
         if (probe()) return true;
         if (GetTickCount64() >= end) return false;
-        Sleep(100);
+        Sleep(every);
     }
 }
 
@@ -62,10 +62,21 @@ bool NothingFor(DWORD milliseconds, Probe happened) {
 bool Answers(HWND window);
 // Whether a semaphore of this name is there: a running program holds it.
 bool SemaphoreHeld(const char* name);
-// The agent looks at the card reader now, as at its tick, and has done so on return
-// when nothing else waits in its queue: told of new media, it posts itself one watch
-// step, which it takes before it answers a second time. False when it does not answer.
-bool WatchNow(HWND agent);
+// The status requests the simulated reader's driver has served, by device: the control
+// device first, then each instance. A look of the agent asks each device once at most.
+std::vector<DWORD> RequestsServed();
+// The agent looks at the card reader now, as at its tick: on return it has acted on
+// `looks` looks made after the call. Told of new media, it looks once more after the
+// query it has out. That query may have begun before the call; the look after it
+// begins only once it has been acted on, and so on: a device asked looks + 2 times
+// since the call shows the looks acted on. Meanwhile the agent is told again and again
+// so that the looks follow at once. Only the agent may ask the reader meanwhile (no
+// settings dialog up), and no two of its Instance values may name one device.
+// Where the driver is absent no request reaches it: then the agent is only told once
+// per look and has to answer twice, by which it has taken the step it posted itself,
+// though the step's look may not have been answered yet.
+// False when it does not answer, or the looks do not come within 10 s and 1 s a look.
+bool WatchNow(HWND agent, int looks = 1);
 // Whether `window` and its controls have drawn all they were asked to, within 5 s:
 // nothing of them is left to paint, and their thread has gone on from the painting.
 bool Painted(HWND window);
