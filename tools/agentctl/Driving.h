@@ -63,19 +63,18 @@ bool Answers(HWND window);
 // Whether a semaphore of this name is there: a running program holds it.
 bool SemaphoreHeld(const char* name);
 // The status requests the simulated reader's driver has served, by device: the control
-// device first, then each instance. A look of the agent asks each device once at most.
+// device first, then each instance.
 std::vector<DWORD> RequestsServed();
 // The agent looks at the card reader now, as at its tick: on return it has acted on
-// `looks` looks made after the call. Told of new media, it looks once more after the
-// query it has out. That query may have begun before the call; the look after it
-// begins only once it has been acted on, and so on: a device asked looks + 2 times
-// since the call shows the looks acted on. Meanwhile the agent is told again and again
-// so that the looks follow at once. Only the agent may ask the reader meanwhile (no
-// settings dialog up), and no two of its Instance values may name one device.
-// Where the driver is absent no request reaches it: then the agent is only told once
-// per look and has to answer twice, by which it has taken the step it posted itself,
-// though the step's look may not have been answered yet.
-// False when it does not answer, or the looks do not come within 10 s and 1 s a look.
+// `looks` looks begun after the call. It has one query out at a time and asks the next
+// only once it has acted on the last, and each look asks a device once at most: the
+// first request counted may be of a look begun before the call, and a device asked
+// looks + 2 times shows the looks acted on. Told of media again and again meanwhile,
+// the agent looks without waiting for its tick. Only the agent may ask the reader
+// meanwhile (no settings dialog up). With the driver absent no request reaches it:
+// then it is told once a look and must answer twice, by which it has taken the step
+// it posted itself, but maybe not yet the look's answer. False when it does not
+// answer, or the looks do not come within 10 s and 1 s a look.
 bool WatchNow(HWND agent, int looks = 1);
 // Whether `window` and its controls have drawn all they were asked to, within 5 s:
 // nothing of them is left to paint, and their thread has gone on from the painting.
