@@ -82,6 +82,12 @@ bool Answers(HWND window) {
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
 }
 
+bool Handled(HWND window, int posted) {
+    for (int i = 0; i <= posted; ++i)
+        if (!Answers(window)) return false;
+    return true;
+}
+
 bool SemaphoreHeld(const char* name) {
     HANDLE held = OpenSemaphoreW(SYNCHRONIZE, FALSE, Wide(name).c_str());
     if (held != nullptr) CloseHandle(held);

@@ -60,6 +60,9 @@ bool NothingFor(DWORD milliseconds, Probe happened) {
 // doing (the window's creation, say); answered twice, it has also handled the first
 // message that was posted to it before.
 bool Answers(HWND window);
+// Whether the thread of `window` has taken the `posted` messages posted to it before the
+// call: answered once more than that, within 10 s each.
+bool Handled(HWND window, int posted = 1);
 // Whether a semaphore of this name is there: a running program holds it.
 bool SemaphoreHeld(const char* name);
 // The status requests the simulated reader's driver has served, by device: the control
