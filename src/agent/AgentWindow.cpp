@@ -142,8 +142,10 @@ void AgentWindow::RunCardWatchStep(const ReaderAnswer& answer) {
         // one at the console reacts. The others' cards stay reported, never acted on.
         switch (ReadDirectExec()) {
             case schema::kDirectExecOpenPhotoApp:
-                // Set first: a quick shell may answer before the call returns.
-                cardStartOut_ = true;
+                // Set first: a quick shell may answer before the call returns. Not
+                // installed, no start goes out: the call runs the box, and the watch
+                // goes on under it.
+                cardStartOut_ = photoApp_.IsInstalled();
                 cardStartFamily_ = answer.family;
                 startAsked = photoApp_.OpenPhotoAppLater(Handle(), kPhotoAppStartedMessage);
                 if (!startAsked) cardStartOut_ = false;

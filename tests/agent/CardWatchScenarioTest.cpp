@@ -268,6 +268,9 @@ TEST_P(CardWatchScenario, PhotoAppMissingShowsOneBoxEvenWhenTicksComeInsideIt) {
     EXPECT_FALSE(bench.registry.Get(kHkcu, kStatusKey, "SerialNo"));
     // Its key is only ever read: the agent, who may write it here, never makes it.
     EXPECT_FALSE(bench.registry.KeyExists(schema::kPhotoAppRoot, schema::kPhotoAppKey));
+    // The watch went on under the box and saw the second card there: no box for it now.
+    bench.Tick();
+    EXPECT_EQ(bench.user.modals.size(), 1u) << "the card put in under the box was not seen there";
 
     // However a box ends (Esc, or one that could not be shown at all), the next
     // card's failure shows a box again.

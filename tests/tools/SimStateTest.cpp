@@ -80,8 +80,10 @@ TEST_F(SimTest, ResetEncodesConnectedUnitsWithoutCardsAndClearsEveryOverride) {
     registry.Put(kHklm, kSimKey, "Dev5", kRegBinary, {1, 2, 3});
     registry.PutString(kHklm, kInstanceKey, "20", "VRUSBDSK20");
     registry.PutString(kHklm, kInstanceKey, "7", "elsewhere");
+    registry.PutNumber(kHklm, kSimKey, "Dev1Served", 7);
 
     Ok({"reset"});
+    EXPECT_EQ(registry.GetNumber(kHklm, kSimKey, "Dev1Served"), 7u) << "the driver's count was reset";
 
     const Bytes unit1 = Expected(0, 0, 'E', "VR0000000001");
     const Bytes unit2 = Expected(0, 0, 'F', "VR0000000002");
@@ -194,6 +196,7 @@ TEST_F(SimTest, BadArgumentsChangeNothing) {
         {"instance", "9", "off"},
         {"reset", "9"},
         {"install", ""},
+        {"requests", "1"},
     };
     for (const auto& args : bad) {
         const CommandResult result = Run(args);
@@ -332,6 +335,23 @@ TEST_F(SimTest, InstancesAndAbsentReadBackLikeTheDriverReadsThem) {
     registry.PutNumber(kHklm, kSimKey, "Absent", 0x01000000);
     state.ReadAbsent(&absent);
     EXPECT_TRUE(absent);
+
+    // The driver's counts, by the same rule: control first, then each instance device.
+    std::vector<std::uint32_t> served;
+    ASSERT_EQ(state.ReadServed(&served), kErrorSuccess);
+    EXPECT_EQ(served, std::vector<std::uint32_t>(kMaxUnits + 1, 0));
+    EXPECT_EQ(Ok({"requests"}).out, "0 request(s) served\n");
+    registry.PutNumber(kHklm, kSimKey, "ControlServed", 0x80000000u);
+    registry.Put(kHklm, kSimKey, "Dev0Served", kRegDword, {9, 0, 0, 0, 0, 0, 0, 0});
+    registry.Put(kHklm, kSimKey, "Dev1Served", kRegBinary, {9, 0, 0, 0});
+    registry.PutNumber(kHklm, kSimKey, "Dev7Served", 0x80000003u);
+    ASSERT_EQ(state.ReadServed(&served), kErrorSuccess);
+    std::vector<std::uint32_t> expected(kMaxUnits + 1, 0);
+    expected.front() = 0x80000000u;
+    expected.back() = 0x80000003u;
+    EXPECT_EQ(served, expected);
+    // The total does not wrap.
+    EXPECT_EQ(Ok({"requests"}).out, "4294967299 request(s) served\ncontrol: 2147483648\nunit 8: 2147483651\n");
     EXPECT_EQ(registry.OpenHandles(), 0u);
 }
 

@@ -134,7 +134,7 @@ TEST_F(SelectionOnWine, CardWithDirectExec1ShowsTheWindowAndItsPhotoButtonRecord
     // A second card while it is up shows no second window.
     Sim({"insert", "2", "--serial", "VRCARD000006"});
     WatchNow();
-    EXPECT_TRUE(NothingFor(2500, [] { return ShownSelectionWindows() > 1; }));
+    EXPECT_TRUE(NothingFor(kWindowShows, [] { return ShownSelectionWindows() > 1; }));
     EXPECT_EQ(ShownSelectionWindows(), 1u);
 
     PressButton(window, IDC_SELECTION_PHOTO_APP);
@@ -205,7 +205,8 @@ TEST_F(SelectionOnWine, CardWhileTheOpenFileDialogIsUpKeepsTheChainOfWindowsWhol
     // Neither a command nor the tray's settings item opens or ends anything now.
     PostMessageW(agentWindow, WM_COMMAND, ID_MENU_SETTINGS, 0);
     PressButton(settings, IDCANCEL);
-    EXPECT_TRUE(NothingFor(1500, [&] {
+    ASSERT_TRUE(Handled(agentWindow, 2));
+    EXPECT_TRUE(NothingFor(kWindowShows, [&] {
         return WindowsTitled(TXT_SETTINGS_TITLE, true).size() != 1 || !IsWindowVisible(open);
     }));
     EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
@@ -217,7 +218,8 @@ TEST_F(SelectionOnWine, CardWhileTheOpenFileDialogIsUpKeepsTheChainOfWindowsWhol
     EXPECT_FALSE(IsWindowEnabled(settings)) << "still under its Open-file dialog";
     EXPECT_FALSE(IsWindowEnabled(agentWindow));
     PostMessageW(agentWindow, WM_COMMAND, ID_MENU_SETTINGS, 0);
-    EXPECT_TRUE(NothingFor(1000, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
+    ASSERT_TRUE(Handled(agentWindow));
+    EXPECT_TRUE(NothingFor(kWindowShows, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
     EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u) << "a second settings dialog";
 
     TypeFileName(open, BuildPath("tools\\vrsim.exe"));
@@ -263,7 +265,8 @@ TEST_F(SelectionOnWine, MenuCommandShowsOneWindowAndCplShowsItAtStart) {
     EXPECT_EQ(DialogText(window, IDC_SELECTION_CARD_LINE), "");
     ExpectOwnedBy(window, AgentWindow());
     PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SELECTION, 0);
-    EXPECT_TRUE(NothingFor(1500, [] { return ShownSelectionWindows() > 1; }));
+    ASSERT_TRUE(Handled(AgentWindow()));
+    EXPECT_TRUE(NothingFor(kWindowShows, [] { return ShownSelectionWindows() > 1; }));
     EXPECT_EQ(ShownSelectionWindows(), 1u);
     PressButton(window, IDCANCEL);
     EXPECT_TRUE(Closed());
@@ -336,7 +339,8 @@ TEST_F(SelectionOnWine, RegisteredSlotStartsItsProgramAndClosesTheWindow) {
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(window, IDC_SELECTION_SLOT_3)) != FALSE; }, 3000));
     // A free slot: nothing.
     PressButton(window, IDC_SELECTION_SLOT_1);
-    EXPECT_TRUE(NothingFor(1000, [] { return ShownSelectionWindows() != 1 || FotimoWindows() > 0; }));
+    ASSERT_TRUE(Handled(window));
+    EXPECT_TRUE(NothingFor(kStartShows, [] { return ShownSelectionWindows() != 1 || FotimoWindows() > 0; }));
     EXPECT_EQ(ShownSelectionWindows(), 1u);
     EXPECT_EQ(FotimoWindows(), 0u);
     PressButton(window, IDC_SELECTION_SLOT_3);
@@ -414,7 +418,8 @@ TEST_F(SelectionOnWine, TrayMenuItemShowsTheWindowAndItsSettingsButtonOpensOneSe
     ExpectOwnedBy(settings, window);
     EXPECT_TRUE(Above(settings, window));
     PressButton(window, IDC_SELECTION_SETTINGS);
-    EXPECT_TRUE(NothingFor(1000, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
+    ASSERT_TRUE(Handled(window));
+    EXPECT_TRUE(NothingFor(kWindowShows, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
     EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
     SetDlgItemTextA(settings, IDC_APP_NAME_1, "Mi visor");
     PressButton(settings, IDOK);
@@ -465,7 +470,8 @@ TEST_F(SelectionOnWine, AgentWorksOnUnderTheWindowAndItsMenuEndsIt) {
 
     ASSERT_TRUE(OpenTrayMenu(agentWindow, 5000)) << "no tray menu under the window";
     ChooseMenuItem(agentWindow, 'e');  // the selection window: no second one
-    EXPECT_TRUE(NothingFor(1500, [] { return ShownSelectionWindows() > 1; }));
+    ASSERT_TRUE(Handled(agentWindow, 2));  // the key, then the command the menu posts
+    EXPECT_TRUE(NothingFor(kWindowShows, [] { return ShownSelectionWindows() > 1; }));
     EXPECT_EQ(ShownSelectionWindows(), 1u);
 
     // The version box and the settings dialog belong to the modal window up, though

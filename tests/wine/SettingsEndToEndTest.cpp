@@ -108,7 +108,8 @@ TEST_F(SettingsOnWine, TrayCommandOpensOneDialogWithTheStoredChoice) {
     EXPECT_EQ(GetDlgCtrlID(gui.hwndFocus), IDOK);
     // The second command shows nothing and changes nothing.
     PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SETTINGS, 0);
-    EXPECT_TRUE(NothingFor(1500, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
+    ASSERT_TRUE(Handled(AgentWindow()));
+    EXPECT_TRUE(NothingFor(kWindowShows, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
     EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
     const auto before = Stored();
     Close(dialog, IDCANCEL);
@@ -398,7 +399,8 @@ TEST_F(SettingsOnWine, OkOnAKeyThatCannotBeWrittenSaysSoAndCloses) {
         EXPECT_EQ(GetWindow(box, GW_OWNER), dialog);
         // While the box is up the dialog is still there: the command opens no other.
         PostMessageA(AgentWindow(), WM_COMMAND, ID_MENU_SETTINGS, 0);
-        EXPECT_TRUE(NothingFor(1000, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
+        ASSERT_TRUE(Handled(AgentWindow()));
+        EXPECT_TRUE(NothingFor(kWindowShows, [] { return WindowsTitled(TXT_SETTINGS_TITLE, true).size() > 1; }));
         EXPECT_EQ(WindowsTitled(TXT_SETTINGS_TITLE, true).size(), 1u);
         PressButton(box, IDOK);
         EXPECT_TRUE(WaitFor([] { return WindowsTitled(TXT_SETTINGS_TITLE, true).empty(); }, 5000));

@@ -10,6 +10,7 @@
 
 #include "platform/win32/Win32Registry.h"
 #include "simreader/MediaNotice.h"
+#include "simreader/SimState.h"
 
 namespace kardello::driving {
 
@@ -81,14 +82,47 @@ bool Answers(HWND window) {
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
 }
 
+bool Handled(HWND window, int posted) {
+    for (int i = 0; i <= posted; ++i)
+        if (!Answers(window)) return false;
+    return true;
+}
+
 bool SemaphoreHeld(const char* name) {
     HANDLE held = OpenSemaphoreW(SYNCHRONIZE, FALSE, Wide(name).c_str());
     if (held != nullptr) CloseHandle(held);
     return held != nullptr;
 }
 
-bool WatchNow(HWND agent) {
-    return simreader::AnnounceMediaTo(agent, true, 'G') && Answers(agent) && Answers(agent);
+std::vector<DWORD> RequestsServed() {
+    Win32Registry registry;
+    std::vector<std::uint32_t> counts;
+    simreader::SimState(registry).ReadServed(&counts);
+    return std::vector<DWORD>(counts.begin(), counts.end());
+}
+
+bool WatchNow(HWND agent, int looks) {
+    Win32Registry registry;
+    bool absent = false;
+    simreader::SimState(registry).ReadAbsent(&absent);
+    const auto told = [agent] { return simreader::AnnounceMediaTo(agent, true, 'G'); };
+    if (absent) {
+        for (int i = 0; i < looks; ++i)
+            if (!told() || !Answers(agent) || !Answers(agent)) return false;
+        return true;
+    }
+    const std::vector<DWORD> before = RequestsServed();
+    const DWORD wanted = static_cast<DWORD>(looks) + 2;
+    return WaitFor([&] {
+        if (!told()) return false;
+        const std::vector<DWORD> now = RequestsServed();
+        for (std::size_t i = 0; i < now.size() && i < before.size(); ++i) {
+            // A count that went back was started again.
+            const DWORD asked = now[i] >= before[i] ? now[i] - before[i] : now[i];
+            if (asked >= wanted) return true;
+        }
+        return false;
+    }, 10000 + 1000 * static_cast<DWORD>(looks), 20);
 }
 
 namespace {

@@ -36,14 +36,14 @@ private:
     HANDLE process_ = nullptr;
 };
 
-// Polls `probe` every 100 ms until it is true or the time is up.
+// Polls `probe` every `every` ms until it is true or the time is up.
 template <class Probe>
-bool WaitFor(Probe probe, DWORD milliseconds) {
+bool WaitFor(Probe probe, DWORD milliseconds, DWORD every = 100) {
     const ULONGLONG end = GetTickCount64() + milliseconds;
     for (;;) {
         if (probe()) return true;
         if (GetTickCount64() >= end) return false;
-        Sleep(100);
+        Sleep(every);
     }
 }
 
@@ -60,12 +60,25 @@ bool NothingFor(DWORD milliseconds, Probe happened) {
 // doing (the window's creation, say); answered twice, it has also handled the first
 // message that was posted to it before.
 bool Answers(HWND window);
+// Whether the thread of `window` has taken the `posted` messages posted to it before the
+// call: answered once more than that, within 10 s each.
+bool Handled(HWND window, int posted = 1);
 // Whether a semaphore of this name is there: a running program holds it.
 bool SemaphoreHeld(const char* name);
-// The agent looks at the card reader now, as at its tick, and has done so on return
-// when nothing else waits in its queue: told of new media, it posts itself one watch
-// step, which it takes before it answers a second time. False when it does not answer.
-bool WatchNow(HWND agent);
+// The status requests the simulated reader's driver has served, by device: the control
+// device first, then each instance.
+std::vector<DWORD> RequestsServed();
+// The agent looks at the card reader now, as at its tick: on return it has acted on
+// `looks` looks begun after the call. It has one query out at a time and asks the next
+// only once it has acted on the last, and each look asks a device once at most: the
+// first request counted may be of a look begun before the call, and a device asked
+// looks + 2 times shows the looks acted on. Told of media again and again meanwhile,
+// the agent looks without waiting for its tick. Only the agent may ask the reader
+// meanwhile (no settings dialog up). With the driver absent no request reaches it:
+// then it is told once a look and must answer twice, by which it has taken the step
+// it posted itself, but maybe not yet the look's answer. False when it does not
+// answer, or the looks do not come within 10 s and 1 s a look.
+bool WatchNow(HWND agent, int looks = 1);
 // Whether `window` and its controls have drawn all they were asked to, within 5 s:
 // nothing of them is left to paint, and their thread has gone on from the painting.
 bool Painted(HWND window);

@@ -212,6 +212,23 @@ CommandResult Run(IRegistry& registry, const std::vector<std::string>& args) {
             result.out += Describe(units[i], static_cast<int>(i + 1));
         return result;
     }
+    if (command == "requests") {
+        ExpectCount(args, 1, 1);
+        std::vector<std::uint32_t> counts;
+        const long status = state.ReadServed(&counts);
+        if (status != kErrorSuccess) return Done(status, "read the requests served");
+        std::uint64_t total = 0;
+        std::string lines;
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            total += counts[i];
+            if (counts[i] == 0) continue;
+            lines += (i == 0 ? std::string("control") : "unit " + std::to_string(i)) + ": " +
+                     std::to_string(counts[i]) + "\n";
+        }
+        CommandResult result;
+        result.out = std::to_string(total) + " request(s) served\n" + lines;
+        return result;
+    }
     if (command == "fail") {
         ExpectCount(args, 3, 3);
         const Target target = ParseTarget(args[1]);
@@ -294,8 +311,8 @@ CommandResult Run(IRegistry& registry, const std::vector<std::string>& args) {
 
 bool IsSimCommand(const std::string& name) {
     static const char* const kNames[] = {"reset", "insert",   "connect", "remove",
-                                         "disconnect", "show", "fail",    "absent",   "delay",
-                                         "raw",   "report",   "instance", "install"};
+                                         "disconnect", "show", "requests", "fail",  "absent",
+                                         "delay", "raw",      "report",   "instance", "install"};
     for (const char* known : kNames)
         if (name == known) return true;
     return false;
@@ -312,6 +329,8 @@ std::string SimUsage() {
            "  disconnect N                  unit N answers with an empty serial\n"
            "  show                          the stored model\n"
            "  list                          ask the devices (both codes) and print the answers\n"
+           "  requests                      the status requests the driver has served, in all\n"
+           "                                and by device (reset leaves the counts)\n"
            "  wait [SECONDS]                wait until the control device opens (default 20)\n"
            "  fail control|N on|off         the device's control call fails\n"
            "  absent on|off                 every open of every device fails\n"

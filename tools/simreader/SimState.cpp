@@ -61,6 +61,20 @@ long ReadValue(IRegistry& registry, RegKey key, const std::string& name, std::si
     return kErrorSuccess;
 }
 
+// As the driver reads a flag or a count: only a 4-byte REG_DWORD counts, and a value
+// missing or of another shape reads as 0.
+long ReadDriverDword(IRegistry& registry, RegKey key, const std::string& name, std::uint32_t* value) {
+    *value = 0;
+    std::uint32_t type = 0;
+    Bytes data;
+    const long status = ReadValue(registry, key, name, 4, &type, &data);
+    if (status == kErrorFileNotFound || status == kErrorInvalidData) return kErrorSuccess;
+    if (status != kErrorSuccess) return status;
+    if (type == kRegDword && data.size() == 4)
+        *value = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+    return kErrorSuccess;
+}
+
 Bytes EncodeModel(const UnitState& unit) {
     Bytes bytes(kModelHeader);
     bytes[0] = static_cast<std::uint8_t>((unit.connected ? kFlagConnected : 0) |
@@ -180,6 +194,7 @@ std::string DataValueName(const Target& target) {
 }
 std::string FailValueName(const Target& target) { return DataValueName(target) + "Fail"; }
 std::string ReportValueName(const Target& target) { return DataValueName(target) + "Report"; }
+std::string ServedValueName(const Target& target) { return DataValueName(target) + "Served"; }
 
 long SimState::WithKey(const char* subkey, bool create, RegKey* key) {
     *key = nullptr;
@@ -332,14 +347,22 @@ long SimState::ReadAbsent(bool* on) {
     if (status == kErrorFileNotFound) return kErrorSuccess;
     if (status != kErrorSuccess) return status;
     KeyGuard guard(registry_, key);
-    std::uint32_t type = 0;
-    Bytes data;
-    status = ReadValue(registry_, key, "Absent", 4, &type, &data);
-    if (status == kErrorFileNotFound || status == kErrorInvalidData) return kErrorSuccess;
+    std::uint32_t value = 0;
+    status = ReadDriverDword(registry_, key, "Absent", &value);
+    *on = value != 0;
+    return status;
+}
+
+long SimState::ReadServed(std::vector<std::uint32_t>* counts) {
+    counts->assign(kMaxUnits + 1, 0);
+    RegKey key;
+    long status = WithKey(kSimKey, false, &key);
+    if (status == kErrorFileNotFound) return kErrorSuccess;
     if (status != kErrorSuccess) return status;
-    // Same rule as the driver: only a 4-byte REG_DWORD counts.
-    *on = type == kRegDword && data.size() == 4 && (data[0] | data[1] | data[2] | data[3]) != 0;
-    return kErrorSuccess;
+    KeyGuard guard(registry_, key);
+    for (int i = -1; i < kMaxUnits && status == kErrorSuccess; ++i)
+        status = ReadDriverDword(registry_, key, ServedValueName(Target{i < 0, i}), &(*counts)[i + 1]);
+    return status;
 }
 
 long SimState::SetInstance(int index, bool on) {

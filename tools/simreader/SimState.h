@@ -64,6 +64,8 @@ struct Target {
 std::string DataValueName(const Target& target);
 std::string FailValueName(const Target& target);
 std::string ReportValueName(const Target& target);
+// What the driver counts the device's status requests in; reset leaves it.
+std::string ServedValueName(const Target& target);
 
 // Every function returns a Windows status code (kErrorSuccess on success).
 class SimState {
@@ -86,6 +88,9 @@ public:
     // nothing: answered at once.
     long SetDelay(std::optional<std::uint32_t> milliseconds);
     long ReadAbsent(bool* on);
+    // The status requests the driver has served, by device: the control device first,
+    // then instances 0..kMaxUnits-1.
+    long ReadServed(std::vector<std::uint32_t>* counts);
     long SetInstance(int index, bool on);
     // Registers the driver as an automatic kernel service; path is a Windows path.
     long InstallService(const std::string& driverPath);

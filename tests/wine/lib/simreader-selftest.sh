@@ -20,6 +20,20 @@ check() {
 fails() { ! "$@" >/dev/null 2>&1; }
 quiet() { "$@" >/dev/null 2>&1; }
 no_overwrite() { ! sim list | grep -q WARNING; }
+served() { sim requests | head -n1 | cut -d' ' -f1; }
+# The listing asks the control device and each instance once: N more requests served.
+list_served() {
+    local before
+    before=$(served)
+    sim list >/dev/null || true
+    test "$(served)" -eq $((before + $1))
+}
+by_device() {
+    local listing
+    listing=$(sim requests)
+    grep -q '^control: [1-9]' <<<"$listing" && grep -q '^unit 1: [1-9]' <<<"$listing" \
+        && grep -q '^unit 2: [1-9]' <<<"$listing"
+}
 
 CARD1='record 1: status 1 extend 0x0102 letter '\''K'\'' serial "SELFTEST0001"'
 NOCARD1='record 1: status 0 extend 0x0000 letter '\''K'\'' serial "SELFTEST0001"'
@@ -32,6 +46,8 @@ check "card seen through both codes" sim_expect \
     "Control device \\\\.\\VRUSBMSC, code 0x00000001:" "ok: 36 byte(s) returned" \
     "Instance device \\\\.\\VRUSBDSK0, code 0x00220004:" "$CARD1"
 check "card twice in the listing" test "$(sim list | grep -cF "$CARD1")" -eq 2
+check "each request served counted" list_served 3
+check "counted by device" by_device
 
 sim remove 1 >/dev/null
 check "removed card keeps its serial" test "$(sim list | grep -cF "$NOCARD1")" -eq 2
@@ -42,6 +58,7 @@ check "disconnected unit has no serial" sim_expect \
 
 sim fail control on >/dev/null
 check "control call fails" sim_expect "call failed (error 31"
+check "a failed request counts" list_served 3
 sim fail control off >/dev/null
 
 # Held requests: the listing's three calls take at least the delay each, and still answer.
@@ -55,6 +72,7 @@ check "delay above 60 s refused" fails sim delay 60001
 
 sim absent on >/dev/null
 check "absent: no device opens" test "$(sim list | grep -c 'open failed (error 2)')" -eq 3
+check "absent: no request served" list_served 0
 sim absent off >/dev/null
 check "devices back" sim_expect "ok: 36 byte(s) returned"
 

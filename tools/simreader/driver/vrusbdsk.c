@@ -27,6 +27,7 @@ typedef struct {
 
 static DEVICE_OBJECT *g_devices[UNIT_COUNT + 1];
 static BOOLEAN g_linked[UNIT_COUNT + 1];
+static KMUTEX g_countLock;
 static KEVENT g_stopWatch;
 static HANDLE g_watcher;
 
@@ -43,14 +44,14 @@ static void MakeName(WCHAR *buf, const WCHAR *prefix, LONG index, const WCHAR *s
     buf[n] = 0;
 }
 
-static HANDLE OpenSimKey(void)
+static HANDLE OpenSimKey(ACCESS_MASK access)
 {
     UNICODE_STRING path;
     OBJECT_ATTRIBUTES attr;
     HANDLE key = NULL;
     RtlInitUnicodeString(&path, SIM_KEY);
     InitializeObjectAttributes(&attr, &path, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
-    if (!NT_SUCCESS(ZwOpenKey(&key, KEY_READ, &attr))) return NULL;
+    if (!NT_SUCCESS(ZwOpenKey(&key, access, &attr))) return NULL;
     return key;
 }
 
@@ -136,9 +137,25 @@ static NTSTATUS Complete(IRP *irp, NTSTATUS status, ULONG_PTR information)
     return status;
 }
 
+/* Each status request served adds one to "<device>Served", so a test can tell that the
+ * reader has been asked since it changed something. A value that cannot be read
+ * starts the count again. */
+static void CountServed(HANDLE key, const WCHAR *name)
+{
+    UNICODE_STRING uname;
+    ULONG served = 0;
+    if (!key) return;
+    KeWaitForSingleObject(&g_countLock, Executive, KernelMode, FALSE, NULL);
+    if (!QueryDword(key, name, &served)) served = 0;
+    ++served;
+    RtlInitUnicodeString(&uname, name);
+    ZwSetValueKey(key, &uname, 0, REG_DWORD, &served, sizeof served);
+    KeReleaseMutex(&g_countLock, FALSE);
+}
+
 static NTSTATUS NTAPI DispatchCreate(DEVICE_OBJECT *device, IRP *irp)
 {
-    HANDLE key = OpenSimKey();
+    HANDLE key = OpenSimKey(KEY_READ);
     BOOLEAN absent = FlagSet(key, L"Absent");
     (void)device;
     if (key) ZwClose(key);
@@ -157,10 +174,12 @@ static NTSTATUS NTAPI DispatchControl(DEVICE_OBJECT *device, IRP *irp)
     DEVICE_EXTENSION *ext = device->DeviceExtension;
     ULONG code = sp->Parameters.DeviceIoControl.IoControlCode;
     ULONG outLen = sp->Parameters.DeviceIoControl.OutputBufferLength;
-    WCHAR dataName[16], failName[16], reportName[16];
+    WCHAR dataName[16], failName[16], reportName[16], servedName[16];
     KEY_VALUE_PARTIAL_INFORMATION *owner = NULL;
     UCHAR *out = NULL, *data;
     ULONG dataLen = 0, copy, report = 0, delay = 0;
+    ULONG_PTR information = 0;
+    NTSTATUS status = STATUS_SUCCESS;
     BOOLEAN hasReport;
     HANDLE key;
 
@@ -175,16 +194,19 @@ static NTSTATUS NTAPI DispatchControl(DEVICE_OBJECT *device, IRP *irp)
         MakeName(dataName, L"Control", -1, NULL);
         MakeName(failName, L"Control", -1, L"Fail");
         MakeName(reportName, L"Control", -1, L"Report");
+        MakeName(servedName, L"Control", -1, L"Served");
     } else {
         if (code != IOCTL_INSTANCE_STATUS) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
         out = irp->AssociatedIrp.SystemBuffer;
         MakeName(dataName, L"Dev", ext->index, NULL);
         MakeName(failName, L"Dev", ext->index, L"Fail");
         MakeName(reportName, L"Dev", ext->index, L"Report");
+        MakeName(servedName, L"Dev", ext->index, L"Served");
     }
     if (outLen && !out) return Complete(irp, STATUS_INSUFFICIENT_RESOURCES, 0);
 
-    key = OpenSimKey();
+    /* Counted before it completes: by the time the caller has the answer, it shows. */
+    key = OpenSimKey(KEY_READ | KEY_SET_VALUE);
     if (QueryDword(key, L"Delay", &delay) && delay) {
         LARGE_INTEGER wait;
         wait.QuadPart = -(LONGLONG)(delay < MAX_DELAY_MS ? delay : MAX_DELAY_MS) * 10000;
@@ -193,26 +215,25 @@ static NTSTATUS NTAPI DispatchControl(DEVICE_OBJECT *device, IRP *irp)
     /* Wine ignores a failed IRP_MJ_CREATE, so handles opened before still
      * need to see the driver gone. */
     if (FlagSet(key, L"Absent")) {
-        if (key) ZwClose(key);
-        return Complete(irp, STATUS_NO_SUCH_DEVICE, 0);
+        status = STATUS_NO_SUCH_DEVICE;
+    } else if (FlagSet(key, failName)) {
+        status = STATUS_UNSUCCESSFUL;
+    } else {
+        hasReport = QueryDword(key, reportName, &report);
+        data = QueryBytes(key, dataName, &dataLen, &owner);
+        copy = dataLen < outLen ? dataLen : outLen;
+        if (copy) RtlCopyMemory(out, data, copy);
+        if (owner) ExFreePoolWithTag(owner, POOL_TAG);
+        if (ext->index != CONTROL_INDEX) {
+            /* An over-reported count then shows zeros, not the host's stale heap. */
+            if (outLen > copy) RtlZeroMemory(out + copy, outLen - copy);
+            if (hasReport && report > MAX_BUFFERED_REPORT) report = MAX_BUFFERED_REPORT;
+        }
+        information = hasReport ? report : copy;
     }
-    if (FlagSet(key, failName)) {
-        if (key) ZwClose(key);
-        return Complete(irp, STATUS_UNSUCCESSFUL, 0);
-    }
-    hasReport = QueryDword(key, reportName, &report);
-    data = QueryBytes(key, dataName, &dataLen, &owner);
+    CountServed(key, servedName);
     if (key) ZwClose(key);
-
-    copy = dataLen < outLen ? dataLen : outLen;
-    if (copy) RtlCopyMemory(out, data, copy);
-    if (owner) ExFreePoolWithTag(owner, POOL_TAG);
-    if (ext->index != CONTROL_INDEX) {
-        /* An over-reported count then shows zeros, not the host's stale heap. */
-        if (outLen > copy) RtlZeroMemory(out + copy, outLen - copy);
-        if (hasReport && report > MAX_BUFFERED_REPORT) report = MAX_BUFFERED_REPORT;
-    }
-    return Complete(irp, STATUS_SUCCESS, hasReport ? report : copy);
+    return Complete(irp, status, information);
 }
 
 static void LinkName(WCHAR *buf, LONG slot)
@@ -254,7 +275,7 @@ static void SetLinks(BOOLEAN present)
 
 static BOOLEAN ReadAbsent(void)
 {
-    HANDLE key = OpenSimKey();
+    HANDLE key = OpenSimKey(KEY_READ);
     BOOLEAN absent = FlagSet(key, L"Absent");
     if (key) ZwClose(key);
     return absent;
@@ -330,6 +351,7 @@ NTSTATUS NTAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registryPath)
     driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchControl;
     driver->DriverUnload = DriverUnload;
 
+    KeInitializeMutex(&g_countLock, 0);
     for (i = 0; NT_SUCCESS(st) && i <= UNIT_COUNT; ++i) st = AddDevice(driver, i);
     if (NT_SUCCESS(st)) {
         SetLinks(!ReadAbsent());
