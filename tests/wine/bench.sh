@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # The Wine test bench: one fresh prefix, one Xvfb and one persistent wineserver per run.
+# Benches with other names run beside it, each with its own of all three.
 #   bench.sh up                          make the prefix, start the display and wineserver
 #   bench.sh down                        end them and remove the prefix
 #   bench.sh gtest EXE NT|WIN98 ARGS...  run a cross-built GoogleTest program in the prefix
@@ -13,7 +14,9 @@
 #                                        starts, the desktop grown with the DPI; the next
 #                                        gtest or script run puts 96 DPI and the standard
 #                                        scheme back first
-# KARDELLO_BUILD names the win64 build folder.
+# KARDELLO_BUILD names the win64 build folder. KARDELLO_BENCH_NAME names the bench: the
+# one without a name keeps its state, results and failures in KARDELLO_BUILD/wine-bench,
+# bench NAME in KARDELLO_BUILD/wine-bench-NAME.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -21,9 +24,13 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib/wait.sh"
 root=$(cd "$here/../.." && pwd)
 build=${KARDELLO_BUILD:?KARDELLO_BUILD must name the win64 build folder}
-bench=$build/wine-bench
+name=${KARDELLO_BENCH_NAME:-}
+[[ $name =~ ^[A-Za-z0-9_]*$ ]] || { echo "bench: a bench name is letters, digits and _" >&2; exit 2; }
+bench=$build/wine-bench${name:+-$name}
 state=$bench/state
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Without the menu builder: Wine would write the installer's Start-menu entries into
+# the host's menus, which every bench and every other prefix share.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Wine would add every font of the host: the bench has the prefix's fonts only, and
 # no East Asian one unless a test installs it.
 export FONTCONFIG_FILE=$here/lib/no-system-fonts.conf
@@ -33,15 +40,6 @@ load_state() {
     # shellcheck disable=SC1090
     source "$state"
     export WINEPREFIX DISPLAY
-}
-
-free_display() {
-    local n
-    for n in $(seq 91 130); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { echo ":$n"; return; }
-    done
-    echo "bench: no free display" >&2
-    exit 1
 }
 
 # Screenshot and logs where a person finds them.
@@ -58,14 +56,18 @@ cmd_up() {
     [ -f "$state" ] && cmd_down || true
     mkdir -p "$bench"
     rm -rf "$bench/failures" "$bench/display"
-    local prefix display
+    local prefix number=$bench/xvfb.display
     prefix=$(mktemp -d /tmp/kardello-prefix.XXXXXX)
-    display=$(free_display)
-    # Room for the desktop grown to 200%.
-    setsid Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp >"$bench/xvfb.log" 2>&1 </dev/null &
-    printf 'WINEPREFIX=%q\nDISPLAY=%q\nXVFB_PID=%q\n' "$prefix" "$display" "$!" >"$state"
+    rm -f "$number"
+    # Xvfb takes the first free display itself and names it once it listens, so that
+    # benches started side by side never pick the same one. Room for the desktop
+    # grown to 200%.
+    setsid Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$number" \
+        >"$bench/xvfb.log" 2>&1 </dev/null &
+    printf 'WINEPREFIX=%q\nXVFB_PID=%q\n' "$prefix" "$!" >"$state"
+    wait_for 30 test -s "$number" || { echo "bench: no display" >&2; cat "$bench/xvfb.log" >&2; cmd_down; exit 1; }
+    printf 'DISPLAY=:%q\n' "$(tr -dc 0-9 <"$number")" >>"$state"
     load_state
-    wait_for 30 test -e "/tmp/.X11-unix/X${display#:}" || { echo "bench: no display $display" >&2; exit 1; }
     "$root/tools/wine/make-prefix.sh" "$WINEPREFIX" "$build" >"$bench/prefix.log" 2>&1 \
         || { cat "$bench/prefix.log" >&2; save_failure setup; exit 1; }
     # One persistent server for the whole run; the driver comes back with it.
