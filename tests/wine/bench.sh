@@ -70,11 +70,15 @@ cmd_up() {
     load_state
     "$root/tools/wine/make-prefix.sh" "$WINEPREFIX" "$build" >"$bench/prefix.log" 2>&1 \
         || { cat "$bench/prefix.log" >&2; save_failure setup; exit 1; }
+    # The booted prefix's menu colours are not the standard scheme's: every run, whether
+    # or not one with another display came before it, draws in the same.
+    display_settings 96 standard
     # One persistent server for the whole run; the driver comes back with it.
     wineserver -k || true
     wineserver -p </dev/null >>"$bench/prefix.log" 2>&1
     wine "$build/tools/vrsim.exe" wait 30 >>"$bench/prefix.log" 2>&1 \
         || { cat "$bench/prefix.log" >&2; save_failure setup; exit 1; }
+    echo "96 standard" >"$bench/display"
     # A program that faults ends at once, so its test fails at once: winedbg would
     # first read the whole program's debug information, which takes minutes.
     # 64-bit and 32-bit programs each read the debugger from their own view.
@@ -150,13 +154,9 @@ bitmap_dialog_font() {
 }
 
 # DPI SCHEME: the desktop keeps its 800 by 600 at 96 DPI, in pixels grown by DPI/96.
-# The standard scheme is Wine's own colours. Each change restarts the server, so the
-# display is changed only when it is not already the one asked for: a run leaves its
-# own, and the next run that wants another puts that one in place.
-set_display() {
-    local dpi=$1 scheme=$2 colors='HKCU\Control Panel\Colors' current="96 standard"
-    [ -f "$bench/display" ] && current=$(cat "$bench/display")
-    [ "$current" != "$dpi $scheme" ] || return 0
+# The standard scheme is Wine's own colours. Wine reads them when its server next starts.
+display_settings() {
+    local dpi=$1 scheme=$2 colors='HKCU\Control Panel\Colors'
     if [ "$dpi" -ne 96 ]; then bitmap_dialog_font off; else bitmap_dialog_font on; fi
     case "$scheme" in
         standard)
@@ -171,8 +171,18 @@ set_display() {
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
         /d "$((800 * dpi / 96))x$((600 * dpi / 96))" /f >/dev/null
+}
+
+# Each change restarts the server, so the display is changed only when it is not
+# already the one asked for: a run leaves its own, and the next run that wants another
+# puts that one in place.
+set_display() {
+    local current=""
+    [ -f "$bench/display" ] && current=$(cat "$bench/display")
+    [ "$current" != "$1 $2" ] || return 0
+    display_settings "$1" "$2"
     restart_server
-    echo "$dpi $scheme" >"$bench/display"
+    echo "$1 $2" >"$bench/display"
 }
 
 cmd_display() {
