@@ -28,6 +28,8 @@ name=${KARDELLO_BENCH_NAME:-}
 [[ $name =~ ^[A-Za-z0-9_]*$ ]] || { echo "bench: a bench name is letters, digits and _" >&2; exit 2; }
 bench=$build/wine-bench${name:+-$name}
 state=$bench/state
+# The VARNO keys as the prefix was made, put back before each run.
+settings=$bench/settings.reg
 # Without the menu builder: Wine would write the installer's Start-menu entries into
 # the host's menus, which every bench and every other prefix share.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -87,6 +89,7 @@ cmd_up() {
         wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
             /v Debugger /d 'cmd /c rem %ld %ld' /f /reg:$view >>"$bench/prefix.log" 2>&1
     done
+    wine reg export 'HKLM\Software\VARNO' "$(winepath -w "$settings")" /y /reg:32 >>"$bench/prefix.log"
     echo "bench: prefix $WINEPREFIX on display $DISPLAY"
 }
 
@@ -99,6 +102,13 @@ cmd_down() {
     rm -f "$state" "$bench/display"
 }
 
+# A run finds the settings the prefix was made with, as it would on a bench of its own,
+# whichever run came before it on this one.
+fresh_settings() {
+    wine reg delete 'HKLM\Software\VARNO' /f /reg:32 >/dev/null 2>&1 || true
+    wine reg import "$(winepath -w "$settings")" /reg:32 >/dev/null
+}
+
 # Runs a GoogleTest program; it must have run tests, and all must pass.
 cmd_gtest() {
     local exe=$1 family=$2 name
@@ -106,6 +116,7 @@ cmd_gtest() {
     load_state
     # shellcheck disable=SC2086 # two words: DPI SCHEME
     set_display ${display_wanted:-96 standard}
+    fresh_settings
     name=$(basename "$exe" .exe)${run_suffix:-}
     if [ "$family" = WIN98 ]; then
         # Wine reports the Windows 95 family to a program by its file name.
@@ -198,6 +209,7 @@ cmd_script() {
     shift
     load_state
     set_display 96 standard
+    fresh_settings
     export KARDELLO_BENCH=$bench KARDELLO_ROOT=$root
     if ! bash "$file" "$@"; then
         save_failure "$(basename "$file" .sh)"
