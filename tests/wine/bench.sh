@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # The Wine test bench: one fresh prefix, one Xvfb and one persistent wineserver per run.
+# Benches with other names run beside it, each with its own of all three.
 #   bench.sh up                          make the prefix, start the display and wineserver
 #   bench.sh down                        end them and remove the prefix
 #   bench.sh gtest EXE NT|WIN98 ARGS...  run a cross-built GoogleTest program in the prefix
@@ -13,7 +14,9 @@
 #                                        starts, the desktop grown with the DPI; the next
 #                                        gtest or script run puts 96 DPI and the standard
 #                                        scheme back first
-# KARDELLO_BUILD names the win64 build folder.
+# KARDELLO_BUILD names the win64 build folder. KARDELLO_BENCH_NAME names the bench: the
+# one without a name keeps its state, results and failures in KARDELLO_BUILD/wine-bench,
+# bench NAME in KARDELLO_BUILD/wine-bench-NAME.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -21,9 +24,15 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib/wait.sh"
 root=$(cd "$here/../.." && pwd)
 build=${KARDELLO_BUILD:?KARDELLO_BUILD must name the win64 build folder}
-bench=$build/wine-bench
+name=${KARDELLO_BENCH_NAME:-}
+[[ $name =~ ^[A-Za-z0-9_]*$ ]] || { echo "bench: a bench name is letters, digits and _" >&2; exit 2; }
+bench=$build/wine-bench${name:+-$name}
 state=$bench/state
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The VARNO keys as the prefix was made, put back before each run.
+settings=$bench/settings.reg
+# Without the menu builder: Wine would write the installer's Start-menu entries into
+# the host's menus, which every bench and every other prefix share.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Wine would add every font of the host: the bench has the prefix's fonts only, and
 # no East Asian one unless a test installs it.
 export FONTCONFIG_FILE=$here/lib/no-system-fonts.conf
@@ -33,15 +42,6 @@ load_state() {
     # shellcheck disable=SC1090
     source "$state"
     export WINEPREFIX DISPLAY
-}
-
-free_display() {
-    local n
-    for n in $(seq 91 130); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { echo ":$n"; return; }
-    done
-    echo "bench: no free display" >&2
-    exit 1
 }
 
 # Screenshot and logs where a person finds them.
@@ -58,21 +58,29 @@ cmd_up() {
     [ -f "$state" ] && cmd_down || true
     mkdir -p "$bench"
     rm -rf "$bench/failures" "$bench/display"
-    local prefix display
+    local prefix number=$bench/xvfb.display
     prefix=$(mktemp -d /tmp/kardello-prefix.XXXXXX)
-    display=$(free_display)
-    # Room for the desktop grown to 200%.
-    setsid Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp >"$bench/xvfb.log" 2>&1 </dev/null &
-    printf 'WINEPREFIX=%q\nDISPLAY=%q\nXVFB_PID=%q\n' "$prefix" "$display" "$!" >"$state"
+    rm -f "$number"
+    # Xvfb takes the first free display itself and names it once it listens, so that
+    # benches started side by side never pick the same one. Room for the desktop
+    # grown to 200%.
+    setsid Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$number" \
+        >"$bench/xvfb.log" 2>&1 </dev/null &
+    printf 'WINEPREFIX=%q\nXVFB_PID=%q\n' "$prefix" "$!" >"$state"
+    wait_for 30 test -s "$number" || { echo "bench: no display" >&2; cat "$bench/xvfb.log" >&2; cmd_down; exit 1; }
+    printf 'DISPLAY=:%q\n' "$(tr -dc 0-9 <"$number")" >>"$state"
     load_state
-    wait_for 30 test -e "/tmp/.X11-unix/X${display#:}" || { echo "bench: no display $display" >&2; exit 1; }
     "$root/tools/wine/make-prefix.sh" "$WINEPREFIX" "$build" >"$bench/prefix.log" 2>&1 \
         || { cat "$bench/prefix.log" >&2; save_failure setup; exit 1; }
+    # The booted prefix's menu colours are not the standard scheme's: every run, whether
+    # or not one with another display came before it, draws in the same.
+    display_settings 96 standard
     # One persistent server for the whole run; the driver comes back with it.
     wineserver -k || true
     wineserver -p </dev/null >>"$bench/prefix.log" 2>&1
     wine "$build/tools/vrsim.exe" wait 30 >>"$bench/prefix.log" 2>&1 \
         || { cat "$bench/prefix.log" >&2; save_failure setup; exit 1; }
+    echo "96 standard" >"$bench/display"
     # A program that faults ends at once, so its test fails at once: winedbg would
     # first read the whole program's debug information, which takes minutes.
     # 64-bit and 32-bit programs each read the debugger from their own view.
@@ -81,6 +89,7 @@ cmd_up() {
         wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
             /v Debugger /d 'cmd /c rem %ld %ld' /f /reg:$view >>"$bench/prefix.log" 2>&1
     done
+    wine reg export 'HKLM\Software\VARNO' "$(winepath -w "$settings")" /y /reg:32 >>"$bench/prefix.log"
     echo "bench: prefix $WINEPREFIX on display $DISPLAY"
 }
 
@@ -93,6 +102,13 @@ cmd_down() {
     rm -f "$state" "$bench/display"
 }
 
+# A run finds the settings the prefix was made with, as it would on a bench of its own,
+# whichever run came before it on this one.
+fresh_settings() {
+    wine reg delete 'HKLM\Software\VARNO' /f /reg:32 >/dev/null 2>&1 || true
+    wine reg import "$(winepath -w "$settings")" /reg:32 >/dev/null
+}
+
 # Runs a GoogleTest program; it must have run tests, and all must pass.
 cmd_gtest() {
     local exe=$1 family=$2 name
@@ -100,6 +116,7 @@ cmd_gtest() {
     load_state
     # shellcheck disable=SC2086 # two words: DPI SCHEME
     set_display ${display_wanted:-96 standard}
+    fresh_settings
     name=$(basename "$exe" .exe)${run_suffix:-}
     if [ "$family" = WIN98 ]; then
         # Wine reports the Windows 95 family to a program by its file name.
@@ -148,13 +165,9 @@ bitmap_dialog_font() {
 }
 
 # DPI SCHEME: the desktop keeps its 800 by 600 at 96 DPI, in pixels grown by DPI/96.
-# The standard scheme is Wine's own colours. Each change restarts the server, so the
-# display is changed only when it is not already the one asked for: a run leaves its
-# own, and the next run that wants another puts that one in place.
-set_display() {
-    local dpi=$1 scheme=$2 colors='HKCU\Control Panel\Colors' current="96 standard"
-    [ -f "$bench/display" ] && current=$(cat "$bench/display")
-    [ "$current" != "$dpi $scheme" ] || return 0
+# The standard scheme is Wine's own colours. Wine reads them when its server next starts.
+display_settings() {
+    local dpi=$1 scheme=$2 colors='HKCU\Control Panel\Colors'
     if [ "$dpi" -ne 96 ]; then bitmap_dialog_font off; else bitmap_dialog_font on; fi
     case "$scheme" in
         standard)
@@ -169,8 +182,18 @@ set_display() {
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
         /d "$((800 * dpi / 96))x$((600 * dpi / 96))" /f >/dev/null
+}
+
+# Each change restarts the server, so the display is changed only when it is not
+# already the one asked for: a run leaves its own, and the next run that wants another
+# puts that one in place.
+set_display() {
+    local current=""
+    [ -f "$bench/display" ] && current=$(cat "$bench/display")
+    [ "$current" != "$1 $2" ] || return 0
+    display_settings "$1" "$2"
     restart_server
-    echo "$dpi $scheme" >"$bench/display"
+    echo "$1 $2" >"$bench/display"
 }
 
 cmd_display() {
@@ -186,6 +209,7 @@ cmd_script() {
     shift
     load_state
     set_display 96 standard
+    fresh_settings
     export KARDELLO_BENCH=$bench KARDELLO_ROOT=$root
     if ! bash "$file" "$@"; then
         save_failure "$(basename "$file" .sh)"

@@ -75,16 +75,19 @@ WINEPREFIX=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
 # and the architecture only: the first one booted is kept beside the build and copied.
 wine_id="$(wine --version 2>/dev/null) $(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null || echo none)"
 booted=$build/wine-boot/$arch-${wine_id//[^A-Za-z0-9.]/_}
+mkdir -p "$build/wine-boot"
+# Prefixes made side by side boot it once: the others wait for the first and copy it.
+exec {boot_lock}>"$build/wine-boot/lock"
+flock "$boot_lock"
 if [ ! -f "$booted/system.reg" ]; then
-    mkdir -p "$build/wine-boot"
     fresh=$(mktemp -d "$build/wine-boot/new.XXXXXX")
     WINEPREFIX=$fresh wineboot -i >/dev/null 2>&1
     # Its registry is written when its server ends.
     WINEPREFIX=$fresh wineserver -w
-    # Another run may have kept one first.
-    mv -T "$fresh" "$booted" 2>/dev/null || rm -rf "$fresh"
+    mv -T "$fresh" "$booted"
     step "wineboot -i"
 fi
+exec {boot_lock}>&-
 # The system folders' libraries, nearly all of its 1.3 GB, are only ever read: they are
 # linked, everything else is copied.
 mkdir -p "$WINEPREFIX"
