@@ -109,6 +109,32 @@ fresh_settings() {
     wine reg import "$(winepath -w "$settings")" /reg:32 >/dev/null
 }
 
+# run_logged LOG COMMAND...: runs COMMAND with its output in LOG, shown as it comes.
+# A program the run leaves behind (a photo application started as the agent ended)
+# keeps that output as its own: on a pipe it would hold the run until it ended, and the
+# next run would meet it. It is ended instead, but for the bench's own server and
+# desktop, which a run may have started.
+run_logged() {
+    local log=$1 program rc=0 fd pid left=()
+    shift
+    : >"$log"
+    log=$(realpath "$log")
+    "$@" >"$log" 2>&1 &
+    program=$!
+    tail -s 0.2 -n +1 -f --pid="$program" "$log"
+    wait "$program" || rc=$?
+    for fd in $(find /proc/[0-9]*/fd -maxdepth 1 \( -name 1 -o -name 2 \) -lname "$log" 2>/dev/null); do
+        pid=${fd#/proc/}
+        pid=${pid%%/*}
+        [[ $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) =~ wineserver|explorer.exe ]] || left+=("$pid")
+    done
+    if [ ${#left[@]} -gt 0 ]; then
+        echo "bench: ended what the run left running: $(ps -o args= -p "${left[*]}" | paste -sd ';')" >&2
+        kill -KILL "${left[@]}" 2>/dev/null || true
+    fi
+    return "$rc"
+}
+
 # Runs a GoogleTest program; it must have run tests, and all must pass.
 cmd_gtest() {
     local exe=$1 family=$2 name
@@ -132,7 +158,7 @@ cmd_gtest() {
     fi
     local xml=$bench/$name.xml log=$bench/$name.log rc=0
     rm -f "$xml"
-    wine "$exe" --gtest_output="xml:$(winepath -w "$xml")" "$@" 2>&1 | tee "$log" || rc=$?
+    run_logged "$log" wine "$exe" --gtest_output="xml:$(winepath -w "$xml")" "$@" || rc=$?
     if [ "$rc" -ne 0 ] || [ ! -s "$xml" ] || ! grep -q '<testsuites tests="[1-9]' "$xml" \
         || grep -q '<testsuites[^>]* failures="[1-9]' "$xml"; then
         echo "bench: $name failed or ran no test (exit $rc)" >&2
@@ -211,7 +237,7 @@ cmd_script() {
     set_display 96 standard
     fresh_settings
     export KARDELLO_BENCH=$bench KARDELLO_ROOT=$root
-    if ! bash "$file" "$@"; then
+    if ! run_logged "$bench/$(basename "$file" .sh).log" bash "$file" "$@"; then
         save_failure "$(basename "$file" .sh)"
         exit 1
     fi
