@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32DeviceIo.h"
+#include "platform/win32/Win32Executor.h"
 #include "platform/win32/Win32Kernel.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
@@ -20,7 +21,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
     Win32Kernel kernel;
     Win32Shell shell;
     Win32User user;
-    Platform platform{registry, devices, system, kernel, shell, user};
+    Win32Executor shellExecutor;
+    Platform platform{registry, devices, system, kernel, shell, user, shellExecutor};
 
     CardAgentApp app(platform);
     if (app.Startup(Narrow(commandLine))) user.RunMessageLoop();

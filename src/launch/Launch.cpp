@@ -47,12 +47,19 @@ std::string FolderOf(const std::string& path) {
 
 // A working directory that is no folder is ignored, and the program would start
 // wherever the agent happens to be: at logon, the system folder.
-bool Launch(Platform& platform, const std::string& file, FailureBoxes* boxes) {
-    const LaunchOutcome outcome =
-        JudgeLaunchResult(platform.shell.Execute("open", file, FolderOf(file), kSwShowDefault));
+StartAnswer StartProgram(IShell& shell, const std::string& file) {
+    return StartAnswer{shell.Execute("open", file, FolderOf(file), kSwShowDefault)};
+}
+
+bool JudgeStart(Platform& platform, StartAnswer answer, FailureBoxes* boxes) {
+    const LaunchOutcome outcome = JudgeLaunchResult(answer.result);
     if (outcome == LaunchOutcome::Started) return true;
     ShowLaunchFailure(platform, outcome, boxes);
     return false;
+}
+
+bool Launch(Platform& platform, const std::string& file, FailureBoxes* boxes) {
+    return JudgeStart(platform, StartProgram(platform.shell, file), boxes);
 }
 
 AppNotFoundDialog::AppNotFoundDialog(IUser& user) : ForegroundBox(user, IDD_APP_NOT_FOUND) {}
@@ -67,6 +74,14 @@ std::string PhotoAppPath(Platform& platform) {
 
 bool PhotoApp::OpenPhotoApp(WatchFlags& flags) {
     return !IsPhotoAppRunning(flags) && Launch(platform_, PhotoAppPath(platform_), boxes_);
+}
+
+bool PhotoApp::OpenPhotoAppLater(WatchFlags& flags, WindowHandle window, std::uint32_t message) {
+    if (IsPhotoAppRunning(flags)) return false;
+    platform_.shellExecutor.Submit(window, message, [&shell = platform_.shell, path = PhotoAppPath(platform_)] {
+        return StartProgram(shell, path);
+    });
+    return true;
 }
 
 bool PhotoApp::IsInstalled() {

@@ -29,6 +29,17 @@ struct FailureBoxes {
 // it started. A failed start runs the box that tells of it modally, unless `boxes` has
 // that box up already; without guards, a box every time.
 bool Launch(Platform& platform, const std::string& file, FailureBoxes* boxes = nullptr);
+
+// The shell's answer to one start, as it comes back from another thread.
+struct StartAnswer {
+    std::intptr_t result = 0;
+};
+// Launch's first half, the start alone: it may wait on the file, so it runs off the
+// window's thread, and it shows nothing.
+StartAnswer StartProgram(IShell& shell, const std::string& file);
+// Launch's second half, on the window's thread: true when the program started; else the
+// box that tells of the failure, as Launch shows it.
+bool JudgeStart(Platform& platform, StartAnswer answer, FailureBoxes* boxes = nullptr);
 // The folder part of a path, as Explorer starts a program in it: "C:\\Apps\\x.exe" gives
 // "C:\\Apps", a file at a root its root ("C:\\"), a bare file name nothing.
 std::string FolderOf(const std::string& path);
@@ -71,6 +82,12 @@ public:
 
     // true when the photo application was started.
     bool OpenPhotoApp(WatchFlags& flags);
+    // OpenPhotoApp without the wait: false when it runs already, and nothing is started;
+    // else its start goes to the shell's executor and its StartAnswer comes back to
+    // `window` as `message`, for AnswerStart.
+    bool OpenPhotoAppLater(WatchFlags& flags, WindowHandle window, std::uint32_t message);
+    // true when that answer is a start; else the box that tells of it, under these guards.
+    bool AnswerStart(StartAnswer answer) { return JudgeStart(platform_, answer, boxes_); }
     // true when it runs, or when it is not installed (then the card flags are cleared).
     bool IsPhotoAppRunning(WatchFlags& flags);
     // Its key holds the CAPTION it runs under.

@@ -2,6 +2,7 @@
 // Everything the system reaches Windows through, handed to each class that needs it.
 
 #include "platform/DeviceIo.h"
+#include "platform/Executor.h"
 #include "platform/Kernel.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -17,6 +18,8 @@ struct Platform {
     IKernel& kernel;
     IShell& shell;
     IUser& user;
+    // Where the shell's starts, icons and bringing-forward run, off the window's thread.
+    IExecutor& shellExecutor;
 };
 
 }  // namespace kardello

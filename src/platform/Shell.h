@@ -26,7 +26,9 @@ struct NotifyIconData {
 };
 
 // The shell's own calls (Execute, FileIcon, TypeIcon) run with COM initialised on the
-// calling thread, as the shell asks, from the first of them on.
+// calling thread, as the shell asks: on the thread that made the object from the first of
+// them on; any other thread (an executor's) enters its own apartment first. Execute,
+// FileIcon and ActivateProgram may wait on a file or another program.
 class IShell {
 public:
     virtual ~IShell() = default;
@@ -44,8 +46,8 @@ public:
     virtual IconHandle TypeIcon(const std::string& path) = 0;
     virtual void DestroyIcon(IconHandle icon) = 0;
     // Brings forward the window of a running program whose image is the file `path`
-    // (the first visible, unowned one), restoring it when minimised; false when no
-    // such program or window is found.
+    // (the first visible, unowned one), restoring it when minimised without waiting on
+    // its thread; false when no such program or window is found.
     virtual bool ActivateProgram(const std::string& path) = 0;
 };
 

@@ -47,12 +47,6 @@ AppButton::AppButton(Platform& platform) : platform_(platform) {
     photoIcon_ = platform_.user.LoadIcon(IDI_PICTURE_142, IconSize::Large);
 }
 
-ShellIcon AppButton::GetShellIcon(const std::string& path) {
-    ShellIcon icon(platform_.shell, platform_.shell.FileIcon(path));
-    if (!icon) icon = ShellIcon(platform_.shell, platform_.shell.TypeIcon(path));
-    return icon;
-}
-
 void AppButton::DrawButton(const DrawItemRequest& request) {
     if (request.canvas == nullptr ||
         (request.action & (kOdaDrawEntire | kOdaSelect | kOdaFocus)) == 0)
@@ -74,11 +68,10 @@ void AppButton::DrawButton(const DrawItemRequest& request) {
 
     RegistryKey store(platform_.registry);
     store.OpenExisting(schema::kAgentRoot, schema::kAgentKey);  // never created from here
-    std::string label, path;
+    std::string label;
     const std::string notRegistered = platform_.user.LoadString(IDS_NOT_REGISTERED);
     if (IsSlot(kind_)) {
         ReadShownSlotName(store, kind_, notRegistered, label);
-        store.ReadString(schema::AppSlot::PathValue(kind_).c_str(), path);
     } else {
         label = platform_.user.LoadString(kind_ == kAppButtonPhotoApp   ? IDS_OPENING_PHOTO_APP
                                           : kind_ == kAppButtonOtherApps ? IDS_OPEN_OTHER_APP
@@ -90,8 +83,7 @@ void AppButton::DrawButton(const DrawItemRequest& request) {
     const int iconTop = h - iconSize / 2;
 
     if (IsSlot(kind_)) {
-        const ShellIcon icon = label != notRegistered ? GetShellIcon(path) : ShellIcon();
-        if (icon) canvas.DrawIcon(r.left + px(13), iconTop, icon.Get(), iconSize);
+        if (icon_ && label != notRegistered) canvas.DrawIcon(r.left + px(13), iconTop, icon_.Get(), iconSize);
         // A program's name exactly as stored, '&' included; a long one ends in "...".
         DrawLabel(canvas, label, {r.left + px(80), h - px(5), r.right, r.bottom},
                   kDtLeft | kDtNoPrefix | kDtEndEllipsis, 0, 0, face);

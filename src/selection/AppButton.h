@@ -1,9 +1,11 @@
 #pragma once
 // The selection window's owner-drawn push button. Its kind decides what it paints;
-// every paint reads the registry and asks the shell afresh and keeps nothing.
+// every paint reads the registry afresh. A slot's icon is handed to it: a paint never
+// asks the shell, which may wait on the program's file.
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/Canvas.h"
 #include "platform/Platform.h"
@@ -26,6 +28,8 @@ public:
 
     void SetKind(int kind) { kind_ = kind; }
     void SetExpanded(bool expanded) { expanded_ = expanded; }
+    // The icon a registered slot shows, kept until the next; none: no icon.
+    void SetIcon(ShellIcon icon) { icon_ = std::move(icon); }
 
     // One owner-draw request for this button. A kind outside 1 to 8 paints only the
     // ground and the focus.
@@ -35,8 +39,6 @@ private:
     // Clicks, focus and keys are the push button's own.
     KARDELLO_NO_MESSAGES()
 
-    // The icon the program carries, else the shell's for its type; none when neither.
-    ShellIcon GetShellIcon(const std::string& path);
     void DrawLabel(ICanvas& canvas, const std::string& label, const Rect& rect,
                    std::uint32_t format, int fontHeight, int fontWeight, const std::string& face);
 
@@ -46,6 +48,7 @@ private:
     IconHandle expandedIcon_ = nullptr;
     IconHandle collapsedIcon_ = nullptr;
     bool expanded_ = false;
+    ShellIcon icon_;
 };
 
 }  // namespace kardello

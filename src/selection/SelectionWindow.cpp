@@ -38,6 +38,7 @@ SelectionWindow::SelectionWindow(Platform& platform, SettingsDialog::Shared& set
     : Dialog(platform.user, IDD_SELECTION),
       platform_(platform),
       settings_(settings),
+      executor_(platform.shellExecutor),
       settingsButton_(platform),
       otherAppsButton_(platform),
       photoAppButton_(platform),
@@ -72,6 +73,7 @@ std::intptr_t SelectionWindow::OnInitDialog() {
     settingsButton_.SetKind(kAppButtonSettings);
     // Screen readers name the owner-drawn slots by their texts, folded or not.
     RefreshAppNames();
+    ReadIcons();
 
     const Rect window = ops.WindowRect();
     const Rect toggle = ops.ItemRect(IDC_SELECTION_OTHER_APPS);
@@ -116,6 +118,38 @@ void SelectionWindow::Redraw() {
 
 void SelectionWindow::ShowNewNames() {
     RefreshAppNames();
+    ReadIcons();
+    Redraw();
+}
+
+void SelectionWindow::ReadIcons() {
+    if (!HasWindow()) return;
+    ++iconRound_;
+    SettingsStore store(platform_.registry);
+    const std::string notRegistered = user_.LoadString(IDS_NOT_REGISTERED);
+    for (int slot = 1; slot <= schema::kAppSlotCount; ++slot) {
+        AppButton& button = *ButtonFor(SlotId(slot));
+        std::string name, path;
+        ReadShownSlotName(store, slot, notRegistered, name);
+        if (name == notRegistered) {
+            button.SetIcon(ShellIcon());
+            continue;
+        }
+        store.ReadString(schema::AppSlot::PathValue(slot).c_str(), path);
+        // The type's icon opens no file; the program's own may wait on a slow share.
+        button.SetIcon(ShellIcon(platform_.shell, platform_.shell.TypeIcon(path)));
+        executor_.Submit(Handle(), kIconReadMessage,
+                         [&shell = platform_.shell, path, slot, round = iconRound_] {
+                             return SlotIcon{round, slot, ShellIcon(shell, shell.FileIcon(path))};
+                         });
+    }
+}
+
+// An icon that never comes, or comes for a round since replaced, leaves what is shown.
+void SelectionWindow::OnIconRead(SlotIcon read) {
+    if (read.round != iconRound_ || !read.icon || read.slot < 1 || read.slot > schema::kAppSlotCount)
+        return;
+    ButtonFor(SlotId(read.slot))->SetIcon(std::move(read.icon));
     Redraw();
 }
 
@@ -182,6 +216,7 @@ void SelectionWindow::Close(Launched launched, int slot) {
 }
 
 void SelectionWindow::OnLaunchSlot(int controlId) {
+    if (startOut_) return;
     const int slot = SlotOf(controlId);
     std::string name, path;
     {
@@ -191,28 +226,41 @@ void SelectionWindow::OnLaunchSlot(int controlId) {
         if (name == notRegistered) return;  // a free slot ignores clicks
         store.ReadString(schema::AppSlot::PathValue(slot).c_str(), path);
     }
-    // A failed start leaves this window up under the box that tells of it.
-    if (Launch(platform_, path)) Close(Launched::Slot, slot);
+    startOut_ = true;
+    executor_.Submit(Handle(), kStartAnsweredMessage, [&shell = platform_.shell, path, slot] {
+        return StartResult{slot, false, StartProgram(shell, path)};
+    });
 }
 
 void SelectionWindow::OnLaunchPhotoApp() {
+    if (startOut_) return;
     // A record of its own: the agent's guards and card flags are not this window's.
     WatchFlags fresh;
     PhotoApp photoApp(platform_);
-    const std::string path = PhotoAppPath(platform_);
-    const Launched started = cardInserted_ ? Launched::PhotoAppForCard : Launched::PhotoAppByHand;
-    if (photoApp.IsPhotoAppRunning(fresh)) {
-        if (!photoApp.IsInstalled()) return;  // its box has told of it
-        // Running already: its window comes forward (the click is the user's, so the
-        // foreground may pass to it), and this window closes as after a start.
-        if (platform_.shell.ActivateProgram(path)) {
-            Close(started);
-            return;
-        }
-        // No window to bring forward (hidden in the notification area): started again,
-        // its own single-copy rule shows the running copy.
-    }
-    if (Launch(platform_, path)) Close(started);
+    const bool running = photoApp.IsPhotoAppRunning(fresh);
+    if (running && !photoApp.IsInstalled()) return;  // its box has told of it
+    startOut_ = true;
+    // Running already: its window comes forward (the click is the user's, so the
+    // foreground may pass to it). With no window to bring forward (hidden in the
+    // notification area) it is started again, and its own single-copy rule shows it.
+    executor_.Submit(Handle(), kStartAnsweredMessage,
+                     [&shell = platform_.shell, path = PhotoAppPath(platform_), running] {
+                         StartResult result;
+                         result.broughtForward = running && shell.ActivateProgram(path);
+                         if (!result.broughtForward) result.answer = StartProgram(shell, path);
+                         return result;
+                     });
+}
+
+// A failed start leaves this window up under the box that tells of it; a photo
+// application brought forward closes it as a start does.
+void SelectionWindow::OnStartAnswered(StartResult result) {
+    startOut_ = false;
+    if (!result.broughtForward && !JudgeStart(platform_, result.answer)) return;
+    if (result.slot == 0)
+        Close(cardInserted_ ? Launched::PhotoAppForCard : Launched::PhotoAppByHand);
+    else
+        Close(Launched::Slot, result.slot);
 }
 
 void SelectionWindow::OnCancel() { Ops()->EndDialog(kIdCancel); }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/Canvas.h"
+#include "launch/Launch.h"
 #include "platform/Dialog.h"
 #include "platform/Platform.h"
 #include "res/SelectionWindowIds.h"
@@ -18,6 +19,10 @@ class SelectionWindow : public Dialog {
 public:
     // What the window started before it closed itself.
     enum class Launched { Nothing, Slot, PhotoAppByHand, PhotoAppForCard };
+
+    // The shell's answers, from its executor.
+    static constexpr std::uint32_t kIconReadMessage = wm::kApp + 10;
+    static constexpr std::uint32_t kStartAnsweredMessage = wm::kApp + 11;
 
     // `settings`: the settings dialog's state, which its "Ajustes" button shares with the
     // tray's command.
@@ -45,7 +50,22 @@ private:
         KARDELLO_CLICK(IDC_SELECTION_PHOTO_APP, OnLaunchPhotoApp)
         KARDELLO_CLICK(kIdOk, OnOk)
         KARDELLO_CLICK(kIdCancel, OnCancel)
+        KARDELLO_RESULT(kIconReadMessage, executor_, OnIconRead)
+        KARDELLO_RESULT(kStartAnsweredMessage, executor_, OnStartAnswered)
     KARDELLO_END_MESSAGES(nullptr)
+
+    // A slot program's own icon, read for the round of reads that asked for it.
+    struct SlotIcon {
+        int round = 0;
+        int slot = 0;
+        ShellIcon icon;
+    };
+    // How a start from this window went; slot 0 is the photo application.
+    struct StartResult {
+        int slot = 0;
+        bool broughtForward = false;
+        StartAnswer answer;
+    };
 
     std::intptr_t OnInitDialog();
     void OnDrawItem(const DrawItemRequest& request);
@@ -55,6 +75,8 @@ private:
     void OnLaunchPhotoApp();
     void OnOk();
     void OnCancel();
+    void OnIconRead(SlotIcon read);
+    void OnStartAnswered(StartResult result);
 
     AppButton* ButtonFor(int controlId);
     void EnableSlots(bool enable);
@@ -65,11 +87,14 @@ private:
     // The stored names become the slot buttons' texts (what screen readers read out),
     // which repaints them.
     void RefreshAppNames();
+    // Every registered slot shows its type's icon at once and asks for its own.
+    void ReadIcons();
     // Pixels at 96 DPI, at the system's DPI.
     int Px(int pixels) const;
 
     Platform& platform_;
     SettingsDialog::Shared& settings_;
+    IExecutor& executor_;
     AppButton settingsButton_;
     AppButton otherAppsButton_;
     AppButton photoAppButton_;
@@ -82,6 +107,9 @@ private:
     // it on the work area; folding moves it back.
     int raisedBy_ = 0;
     bool cardLineShown_ = false;
+    int iconRound_ = 0;
+    // A start is out: every start button does nothing until its answer is back.
+    bool startOut_ = false;
 };
 
 }  // namespace kardello

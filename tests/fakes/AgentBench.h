@@ -8,6 +8,7 @@
 
 #include "device/CardReader.h"
 #include "fakes/FakeDevices.h"
+#include "fakes/FakeExecutor.h"
 #include "fakes/FakeKernel.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeShell.h"
@@ -68,7 +69,9 @@ struct AgentBench {
     FakeKernel kernel;
     FakeShell shell;
     FakeUser user;
-    Platform platform{registry, devices, system, kernel, shell, user};
+    // Answers each job as it is submitted, unless a test steps it by hand.
+    FakeExecutor shellExecutor{user, FakeExecutor::Delivery::AtOnce};
+    Platform platform{registry, devices, system, kernel, shell, user, shellExecutor};
     std::unique_ptr<CardAgentApp> app;
     AgentWindow* window = nullptr;
 

@@ -28,6 +28,8 @@ public:
 
     WindowHandle Handle() const override { return handle_; }
     bool Alive() const override { return alive_; }
+    // The object bound to this window; null once it is destroyed.
+    WindowBase* Window() const { return window_; }
     bool SetTimer(std::uint32_t id, std::uint32_t ms) override;
     void KillTimer(std::uint32_t id) override;
     void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;

@@ -7,6 +7,7 @@
 
 #include "device/CardReader.h"
 #include "fakes/FakeDevices.h"
+#include "fakes/FakeExecutor.h"
 #include "fakes/FakeKernel.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeShell.h"
@@ -137,7 +138,8 @@ void DevicePanelText(const std::uint8_t* data, std::size_t size) {
     test::FakeKernel kernel;
     test::FakeShell shell;
     test::FakeUser user;
-    Platform platform{registry, devices, system, kernel, shell, user};
+    test::FakeExecutor shellExecutor(user);
+    Platform platform{registry, devices, system, kernel, shell, user, shellExecutor};
 
     // One family, one reply of any bytes: the panel sees what the reader passes on.
     const std::uint8_t mode = in.Byte();

@@ -63,8 +63,11 @@ protected:
         if (op.what == "icon") {
             const int id = bench.user.IconId(op.icon);
             const auto handle = reinterpret_cast<std::uintptr_t>(op.icon);
+            const auto shellIcon = bench.shell.liveIcons.find(op.icon);
             const std::string which = id != 0 ? std::to_string(id)
-                                              : "shell+" + std::to_string(handle - firstShellIcon);
+                                      : shellIcon != bench.shell.liveIcons.end()
+                                          ? "shell:" + shellIcon->second
+                                          : "shell+" + std::to_string(handle - firstShellIcon);
             return "icon " + which + " at " + std::to_string(op.x) + "," + std::to_string(op.y) +
                    " size " + std::to_string(op.size);
         }
@@ -76,12 +79,17 @@ protected:
                font + " colour " + Hex(op.textColor) + (op.transparent ? " clear" : " opaque");
     }
 
-    // Nothing taken is kept.
-    void ExpectNothingLeft() {
+    // The icon a slot is handed, as the selection window reads it for that slot.
+    void GiveIcon(AppButton& button, const std::string& path) {
+        button.SetIcon(ShellIcon(bench.shell, bench.shell.FileIcon(path)));
+    }
+
+    // Nothing taken is kept, but for the icons the buttons were handed.
+    void ExpectNothingLeft(std::size_t iconsHanded = 0) {
         EXPECT_EQ(canvas->LiveObjects(), 0u);
         EXPECT_TRUE(canvas->OwnFontSelected());
         EXPECT_EQ(canvas->deletesOfUnknown, 0);
-        EXPECT_TRUE(bench.shell.liveIcons.empty());
+        EXPECT_EQ(bench.shell.liveIcons.size(), iconsHanded);
         EXPECT_EQ(bench.shell.badDestroys, 0);
         EXPECT_EQ(bench.registry.OpenHandles(), 0u);
     }
@@ -105,22 +113,24 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
 TEST_F(AppButtonPaint, RegisteredAndFreeSlotsOnATwentyPixelButton) {
     AppButton slot3(bench.platform);
     slot3.SetKind(3);
+    GiveIcon(slot3, kEditorPath);
     EXPECT_EQ(Paint(slot3, {0, 0, 294, 20}),
               Join(Join({"fill 0,0,294,20 " + Hex(kMenuColor)}, kFullFrame294x20),
-                   {"icon shell+0 at 13,-6 size 32",
+                   {"icon shell:editor at 13,-6 size 32",
                     "text 'Editor' 80,5,294,20 fmt 34816 own font colour c0c0c7 clear"}));
-    EXPECT_EQ(bench.shell.iconRequests, std::vector<std::string>{kEditorPath});
-    ExpectNothingLeft();
+    EXPECT_EQ(bench.shell.iconRequests, std::vector<std::string>{kEditorPath});  // ours alone
+    ExpectNothingLeft(1);
 
     // A free slot: the same ground and frame, its stored text and no icon at all, not
-    // even the one the shell has for the text taken as a path.
+    // even one it was handed.
     AppButton slot4(bench.platform);
     slot4.SetKind(4);
+    GiveIcon(slot4, TXT_NOT_REGISTERED);
     EXPECT_EQ(Paint(slot4, {0, 0, 294, 20}),
               Join(Join({"fill 0,0,294,20 " + Hex(kMenuColor)}, kFullFrame294x20),
                    {"text 'No registrada' 80,5,294,20 fmt 34816 own font colour c0c0c7 clear"}));
-    EXPECT_EQ(bench.shell.iconRequests.size(), 1u);
-    ExpectNothingLeft();
+    EXPECT_EQ(bench.shell.iconRequests.size(), 2u);
+    ExpectNothingLeft(2);
 }
 
 TEST_F(AppButtonPaint, PhotoButtonOfTwentyFivePixelsWithTheFocus) {
@@ -190,13 +200,16 @@ TEST_F(AppButtonPaint, EveryKindAtOneHundredFiftyPercent) {
         "solid 2,57,439,58 606060",  "solid 3,3,437,4 ffffff",    "solid 3,3,4,56 ffffff",
         "solid 437,3,438,57 606060", "solid 3,56,438,57 606060",
     };
-    AppButton slot3(bench.platform);
-    slot3.SetKind(3);
-    EXPECT_EQ(Paint(slot3, {0, 0, 441, 60}),
-              Join(Join({ground}, fullFrame441x60),
-                   {"icon shell+0 at 20,6 size 48",
-                    "text 'Editor' 120,22,441,60 fmt 34816 own font colour c0c0c7 clear"}));
-    ExpectNothingLeft();
+    {
+        AppButton slot3(bench.platform);
+        slot3.SetKind(3);
+        GiveIcon(slot3, kEditorPath);
+        EXPECT_EQ(Paint(slot3, {0, 0, 441, 60}),
+                  Join(Join({ground}, fullFrame441x60),
+                       {"icon shell:editor at 20,6 size 48",
+                        "text 'Editor' 120,22,441,60 fmt 34816 own font colour c0c0c7 clear"}));
+        ExpectNothingLeft(1);
+    }
 
     AppButton photo(bench.platform);
     photo.SetKind(kAppButtonPhotoApp);
@@ -273,33 +286,39 @@ TEST(DpiScale, RoundsAsMulDivAndTakesNoDpiAsNinetySix) {
     }
 }
 
-TEST_F(AppButtonPaint, EveryPaintReadsTheStoreAndTheShellAgain) {
+TEST_F(AppButtonPaint, EveryPaintReadsTheStoreAgainAndNeverTheShell) {
     AppButton slot3(bench.platform);
     slot3.SetKind(3);
+    GiveIcon(slot3, kEditorPath);
     Paint(slot3, {0, 0, 294, 20});
     bench.registry.PutString(kHklm, kAgentKey, "APPNAME3", "Retoque");
     bench.registry.PutString(kHklm, kAgentKey, "PATH3", "D:\\retoque.exe");
+    bench.shell.typeIcon = "generic program";
     const auto lines = Paint(slot3, {0, 0, 294, 20});
     EXPECT_EQ(lines.back(), "text 'Retoque' 80,5,294,20 fmt 34816 own font colour c0c0c7 clear");
-    // The shell can read no icon from the new path, nor has one for its type: the label alone.
-    EXPECT_EQ(canvas->Find("icon").size(), 0u);
-    EXPECT_EQ(bench.shell.iconRequests, (std::vector<std::string>{kEditorPath, "D:\\retoque.exe"}));
-    // Only a file that cannot be read gets its type's icon, the generic program's; the
-    // readable one above had its own, and its type was not asked.
-    bench.shell.typeIcon = "generic program";
-    Paint(slot3, {0, 0, 294, 20});
-    EXPECT_EQ(canvas->Find("icon").size(), 1u);
-    EXPECT_EQ(bench.shell.typeIconRequests, std::vector<std::string>(2, "D:\\retoque.exe"));
-    ExpectNothingLeft();
+    // The icon stays the one it was handed until the next, whatever the store says now.
+    EXPECT_EQ(lines[9], "icon shell:editor at 13,-6 size 32");
+    EXPECT_EQ(bench.shell.iconRequests, std::vector<std::string>{kEditorPath});
+    EXPECT_TRUE(bench.shell.typeIconRequests.empty());
+    ExpectNothingLeft(1);
 
-    // No key at all: an empty label, the shell still asked, and the key not created.
+    // Handed none (an icon that never came): the label alone; the one before is gone.
+    slot3.SetIcon(ShellIcon());
+    EXPECT_TRUE(bench.shell.liveIcons.empty());
+    Paint(slot3, {0, 0, 294, 20});
+    EXPECT_EQ(canvas->Find("icon").size(), 0u);
+
+    // No key at all: an empty label beside its icon, and the key not created.
     bench.registry.RemoveKey(kHklm, kAgentKey);
     bench.shell.iconFor[""] = "blank";
+    GiveIcon(slot3, "");
     const auto bare = Paint(slot3, {0, 0, 294, 20});
-    EXPECT_EQ(bare[9], "icon shell+0 at 13,-6 size 32");
+    EXPECT_EQ(bare[9], "icon shell:blank at 13,-6 size 32");
     EXPECT_EQ(bare.back(), "text '' 80,5,294,20 fmt 34816 own font colour c0c0c7 clear");
     EXPECT_FALSE(bench.registry.KeyExists(kHklm, kAgentKey));
-    ExpectNothingLeft();
+    EXPECT_EQ(bench.shell.iconRequests.size(), 2u);
+    EXPECT_TRUE(bench.shell.typeIconRequests.empty());
+    ExpectNothingLeft(1);
 }
 
 TEST_F(AppButtonPaint, PressedDisabledAndFocusOnlyRequestsLookTheSameAndOtherActionsDrawNothing) {

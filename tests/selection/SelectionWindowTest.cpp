@@ -60,6 +60,22 @@ protected:
         return (icons.empty() ? "" : std::to_string(h.bench.user.IconId(icons[0]->icon)) + " ") +
                (texts.empty() ? "" : texts[0]->text);
     }
+    // The shell's icon a button draws, by what the shell made it from; "" when none.
+    std::string ShellIconDrawn(WindowBase& dialog, int id) {
+        test::FakeCanvas canvas;
+        Draw(dialog, id, canvas);
+        const auto icons = canvas.Find("icon");
+        if (icons.empty()) return "";
+        const auto found = h.bench.shell.liveIcons.find(icons[0]->icon);
+        return found == h.bench.shell.liveIcons.end() ? "?" : found->second;
+    }
+    int LiveShellIcons(const std::string& what) const {
+        int count = 0;
+        for (const auto& icon : h.bench.shell.liveIcons) count += icon.second == what;
+        return count;
+    }
+    // The shell's work waits until the test runs it.
+    void StepTheShell() { h.bench.shellExecutor.delivery = test::FakeExecutor::Delivery::Stepped; }
     // The toggle draws the downward triangle.
     bool Unfolded(WindowBase& dialog) {
         return Drawn(dialog, IDC_SELECTION_OTHER_APPS).rfind(std::to_string(IDI_PICTURE_146), 0) == 0;
@@ -237,6 +253,32 @@ TEST_F(SelectionWindowRun, StartedSlotClosesTheWindowWithItsNumber) {
     EXPECT_EQ(start.show, 10);
     // Nothing about the card is written by a registered application's start.
     EXPECT_FALSE(h.bench.registry.KeyExists(test::kHkcu, schema::kCardStatusKey));
+
+    // An answer that comes late: until it is back, every start button does nothing and
+    // the window stays up; then it decides, here for the slot first pressed.
+    StepTheShell();
+    EXPECT_EQ(Run(1, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+                  h.bench.shellExecutor.RunAll(h.bench.user);  // the icons
+                  h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+                  h.Click(dialog, IDC_SELECTION_SLOT_1);
+                  for (int id : {IDC_SELECTION_SLOT_1, IDC_SELECTION_SLOT_3, IDC_SELECTION_PHOTO_APP}) {
+                      h.Click(dialog, id);
+                      ops.focused = id;
+                      h.Click(dialog, kIdOk);  // Enter on it
+                  }
+                  EXPECT_EQ(h.bench.shellExecutor.Waiting(), 1u);
+                  EXPECT_EQ(h.bench.shell.executions.size(), 1u);
+                  EXPECT_TRUE(StillOpen(ops));
+                  ASSERT_TRUE(h.bench.shellExecutor.RunNext());
+                  EXPECT_EQ(h.bench.shell.executions.size(), 2u);
+                  EXPECT_TRUE(StillOpen(ops)) << "not before its answer is taken";
+                  h.bench.user.PumpPosted();
+                  EXPECT_FALSE(StillOpen(ops));
+              }),
+              0);
+    EXPECT_EQ(Detail(), 1);
+    EXPECT_EQ(h.bench.shell.executions.back().file, "C:\\Apps\\visor.exe");
+    EXPECT_EQ(h.bench.PhotoStarts(), 0);
 }
 
 TEST_F(SelectionWindowRun, FailedStartsShowTheirBoxEveryTimeAndTheWindowStaysUsable) {
@@ -327,6 +369,24 @@ TEST_F(SelectionWindowRun, PhotoAppStartReportsTenOnlyForACardAndChecksOnAFreshR
         EXPECT_TRUE(StillOpen(ops));
     });
     EXPECT_EQ(h.bench.PhotoStarts(), 2);
+
+    // The window closed before the answer of a start that failed: the answer is dropped,
+    // with no box and nothing recorded as started.
+    StepTheShell();
+    h.bench.shell.executeResult = 2;
+    EXPECT_EQ(Run(1, [&](WindowBase& dialog, test::FakeWindowOps&) {
+                  h.Click(dialog, IDC_SELECTION_OTHER_APPS);
+                  h.Click(dialog, IDC_SELECTION_SLOT_1);
+                  h.Click(dialog, kIdCancel);
+              }),
+              kIdCancel);
+    const std::size_t modals = h.bench.user.modals.size();
+    h.bench.shellExecutor.RunAll(h.bench.user);
+    EXPECT_EQ(h.bench.shell.executions.back().file, "C:\\Apps\\visor.exe");
+    EXPECT_EQ(h.bench.user.modals.size(), modals);
+    EXPECT_EQ(window->Started(), SelectionWindow::Launched::Nothing);
+    EXPECT_EQ(h.bench.shellExecutor.Unclaimed(), 0u);
+
 }
 
 TEST_F(SelectionWindowRun, EnterActsAsTheFocusedOwnerDrawnButtonOnly) {
@@ -378,7 +438,26 @@ TEST_F(SelectionWindowRun, CancelEndsTheRunAndReleasesTheFlag) {
 }
 
 TEST_F(SelectionWindowRun, SettingsButtonKeepsToOneDialogAndRefreshesTheNamesAfterOk) {
+    StepTheShell();
+    h.bench.shell.typeIcon = "generic program";
+    h.bench.shell.iconFor["C:\\Apps\\visor.exe"] = "visor";  // the editor's never comes
+    const std::string path = "C:\\Users\\Łukasz\\Фото 写真\\Álbum & 🎞.v2.exe";
+    h.bench.shell.iconFor[path] = "album";
     Run(0, [&](WindowBase& dialog, test::FakeWindowOps& ops) {
+        // The registered slots show their type's icon until their own arrive; a free
+        // slot shows none. A paint asks the shell nothing.
+        EXPECT_EQ(h.bench.shellExecutor.Waiting(), 2u);
+        EXPECT_TRUE(h.bench.shell.iconRequests.empty());
+        EXPECT_EQ(h.bench.shell.typeIconRequests,
+                  (std::vector<std::string>{"C:\\Apps\\visor.exe", "C:\\Apps\\editor.exe"}));
+        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_1), "generic program");
+        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_2), "");
+        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_3), "generic program");
+        EXPECT_EQ(h.bench.shell.typeIconRequests.size(), 2u);
+        // Slot 1's own icon is read, its answer still on its way.
+        ASSERT_TRUE(h.bench.shellExecutor.RunNext());
+        EXPECT_EQ(h.bench.shell.iconRequests, std::vector<std::string>{"C:\\Apps\\visor.exe"});
+
         // A settings dialog up already (from the tray menu): nothing at all.
         {
             const OneAtATime::Hold trays = settings.shown.Take();
@@ -398,7 +477,6 @@ TEST_F(SelectionWindowRun, SettingsButtonKeepsToOneDialogAndRefreshesTheNamesAft
 
         // A slot registered in the dialog from a folder outside any one code page, and
         // OK: the window shows the new name; its '&' makes no mnemonic.
-        const std::string path = "C:\\Users\\Łukasz\\Фото 写真\\Álbum & 🎞.v2.exe";
         h.bench.user.chosenFile = path;
         h.inside[IDD_SETTINGS] = [&](WindowBase& dialogUp, test::FakeWindowOps&) {
             h.Click(dialogUp, IDC_REGISTER_2);
@@ -410,6 +488,26 @@ TEST_F(SelectionWindowRun, SettingsButtonKeepsToOneDialogAndRefreshesTheNamesAft
         EXPECT_TRUE(StillOpen(ops));
         EXPECT_FALSE(Unfolded(dialog));  // the state it had
 
+        // The icons are read again: the first read's answer now comes too late and goes;
+        // the second read's come in order. The editor's, that never comes, leaves its
+        // type's icon; the window answers all along.
+        EXPECT_EQ(h.bench.shellExecutor.Waiting(), 4u);  // 3 for this read, 1 left of the first
+        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_2), "generic program");
+        h.bench.user.PumpPosted();
+        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_1), "generic program");
+        EXPECT_EQ(LiveShellIcons("visor"), 0);
+        const int redraws = ops.redraws;
+        h.bench.shellExecutor.RunAll(h.bench.user);
+        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_1), "visor");
+        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_2), "album");
+        EXPECT_EQ(ShellIconDrawn(dialog, IDC_SELECTION_SLOT_3), "generic program");
+        EXPECT_EQ(ops.redraws, redraws + 2);
+        EXPECT_EQ(h.bench.shell.iconRequests.size(), 5u);
+        EXPECT_EQ(h.bench.shell.typeIconRequests.size(), 5u);
+        // Only what is shown is kept: three icons, one per registered slot.
+        EXPECT_EQ(h.bench.shell.liveIcons.size(), 3u);
+        EXPECT_EQ(h.bench.shellExecutor.Unclaimed(), 0u);
+
         // Drawn exactly as stored, and started from where it was chosen.
         h.Click(dialog, IDC_SELECTION_OTHER_APPS);
         test::FakeCanvas canvas;
@@ -417,11 +515,16 @@ TEST_F(SelectionWindowRun, SettingsButtonKeepsToOneDialogAndRefreshesTheNamesAft
         ASSERT_EQ(canvas.Find("text").size(), 1u);
         EXPECT_EQ(canvas.Find("text")[0]->text, "Álbum & 🎞.v2");
         h.Click(dialog, IDC_SELECTION_SLOT_2);
+        h.bench.shellExecutor.RunAll(h.bench.user);
         ASSERT_EQ(h.bench.shell.executions.size(), 1u);
         EXPECT_EQ(h.bench.shell.executions[0].file, path);
     });
     EXPECT_EQ(h.Runs(IDD_SETTINGS), 2);
     EXPECT_EQ(Detail(), 2);
+    // The window gone with its buttons, every icon went with it.
+    window.reset();
+    EXPECT_TRUE(h.bench.shell.liveIcons.empty());
+    EXPECT_EQ(h.bench.shell.badDestroys, 0);
 }
 
 TEST_F(SelectionWindowRun, OwnerDrawRequestsReachTheirButtonOnly) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/ComApartment.h"
@@ -29,9 +30,10 @@ IconHandle ShellFileInfoIcon(const std::string& path, UINT flags) {
 Win32Shell::~Win32Shell() = default;
 
 // Its library is loaded here, at the first start or icon, rather than with the program:
-// the agent's memory at start stays as it was.
+// the agent's memory at start stays as it was. Another thread (the shell's executor)
+// brings its own apartment, and never touches this one.
 void Win32Shell::PrepareCom() {
-    if (!com_) com_ = std::make_unique<ComApartment>();
+    if (std::this_thread::get_id() == owner_ && !com_) com_ = std::make_unique<ComApartment>();
 }
 
 bool Win32Shell::NotifyIcon(std::uint32_t message, const NotifyIconData& data) {
@@ -71,9 +73,13 @@ IconHandle Win32Shell::FileIcon(const std::string& path) {
     return ShellFileInfoIcon(path, 0);
 }
 
+// Only the name's type counts. Without its folder the file cannot be reached even by a
+// shell that reads a "%1" icon from the file in spite of the flag, as Wine's does.
 IconHandle Win32Shell::TypeIcon(const std::string& path) {
     PrepareCom();
-    return ShellFileInfoIcon(path, SHGFI_USEFILEATTRIBUTES);
+    const std::size_t folder = path.find_last_of("\\/:");
+    const std::string name = folder == std::string::npos ? path : path.substr(folder + 1);
+    return ShellFileInfoIcon(name, SHGFI_USEFILEATTRIBUTES);
 }
 
 namespace {
@@ -164,7 +170,8 @@ bool Win32Shell::ActivateProgram(const std::string& path) {
     CloseHandle(snapshot);
     HWND window = processes.empty() ? nullptr : MainWindowOf(processes);
     if (window == nullptr) return false;
-    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+    // Neither waits on the program's thread, which may be hung.
+    if (IsIconic(window)) ShowWindowAsync(window, SW_RESTORE);
     SetForegroundWindow(window);
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <thread>
 
 #include "platform/Shell.h"
 #include "platform/win32/ComApartment.h"
@@ -25,6 +26,7 @@ private:
     // COM for this thread, before the first of the shell's own calls.
     void PrepareCom();
 
+    const std::thread::id owner_ = std::this_thread::get_id();
     std::unique_ptr<ComApartment> com_;
 };
 
