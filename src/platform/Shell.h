@@ -34,7 +34,8 @@ public:
     virtual ~IShell() = default;
     // Shell_NotifyIconW.
     virtual bool NotifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;
-    // ShellExecuteW without owner and parameters; the result taken as a signed number.
+    // ShellExecuteExW (SEE_MASK_NOASYNC, no error UI) without owner and parameters; as
+    // ShellExecuteW numbers its result, taken as a signed number.
     // An empty directory is passed as none.
     virtual std::intptr_t Execute(const char* verb, const std::string& file,
                                   const std::string& directory, int show) = 0;

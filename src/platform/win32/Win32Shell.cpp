@@ -61,11 +61,27 @@ std::intptr_t Win32Shell::Execute(const char* verb, const std::string& file,
     PrepareCom();
     // A program on a drive with no medium must not bring up the "no disk" box.
     const QuietCriticalErrors quiet;
+    const WideString wideVerb = verb != nullptr ? Wide(verb) : WideString();
+    const WideString wideFile = Wide(file);
     const WideString wideDirectory = Wide(directory);
-    HINSTANCE result =
-        ShellExecuteW(nullptr, verb != nullptr ? Wide(verb).c_str() : nullptr, Wide(file).c_str(),
-                      nullptr, directory.empty() ? nullptr : wideDirectory.c_str(), show);
-    return reinterpret_cast<std::intptr_t>(result);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // Starts run on a worker that may end its apartment right after: the shell must
+    // finish its work (DDE, a copy hook) before it returns. A failure is the agent's own
+    // box to tell, shown by the window the start came from: the shell shows none.
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = verb != nullptr ? wideVerb.c_str() : nullptr;
+    info.lpFile = wideFile.c_str();
+    info.lpDirectory = directory.empty() ? nullptr : wideDirectory.c_str();
+    info.nShow = show;
+    const bool started = ShellExecuteExW(&info) != FALSE;
+    const auto result = reinterpret_cast<std::intptr_t>(info.hInstApp);
+    // The old function's numbers: above 32 a start, else the SE_ERR_ code, which a
+    // shell that set none leaves to the thread's last error.
+    if (started) return result > 32 ? result : 33;
+    if (result > 0 && result <= 32) return result;
+    const DWORD error = GetLastError();
+    return error > 0 && error <= 32 ? static_cast<std::intptr_t>(error) : SE_ERR_ACCESSDENIED;
 }
 
 IconHandle Win32Shell::FileIcon(const std::string& path) {
