@@ -141,15 +141,17 @@ void AgentWindow::RunCardWatchStep(const ReaderAnswer& answer) {
         // Every logged-on user's agent sees the reader, remote ones included: only the
         // one at the console reacts. The others' cards stay reported, never acted on.
         switch (ReadDirectExec()) {
-            case schema::kDirectExecOpenPhotoApp:
-                // Set first: a quick shell may answer before the call returns. Not
-                // installed, no start goes out: the call runs the box, and the watch
-                // goes on under it.
-                cardStartOut_ = photoApp_.IsInstalled();
+            case schema::kDirectExecOpenPhotoApp: {
+                // Set first: a quick shell may answer before the call returns.
+                cardStartOut_ = true;
                 cardStartFamily_ = answer.family;
-                startAsked = photoApp_.OpenPhotoAppLater(Handle(), kPhotoAppStartedMessage);
+                const PhotoApp::Status found = photoApp_.OpenPhotoAppLater(Handle(), kPhotoAppStartedMessage);
+                startAsked = found == PhotoApp::Status::NotRunning;
                 if (!startAsked) cardStartOut_ = false;
+                // Shown once no start is marked out, so the watch goes on under the box.
+                if (found == PhotoApp::Status::NotInstalled) photoApp_.ShowNotFound();
                 break;
+            }
             case schema::kDirectExecShowSelection:
                 // A window up already, however it was opened, takes the card as its own.
                 if (currentSelectionWindow_ != nullptr) {

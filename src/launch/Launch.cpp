@@ -70,25 +70,13 @@ std::string PhotoAppPath(Platform& platform) {
 
 void PhotoApp::ShowNotFound() { ShowLaunchFailure(platform_, LaunchOutcome::NotFound, boxes_); }
 
-bool PhotoApp::OpenPhotoAppLater(WindowHandle window, std::uint32_t message) {
-    switch (RunStatus()) {
-        case Status::NotInstalled:
-            ShowNotFound();
-            return false;
-        case Status::Running:
-            return false;
-        default:
-            break;
-    }
+PhotoApp::Status PhotoApp::OpenPhotoAppLater(WindowHandle window, std::uint32_t message) {
+    const Status found = RunStatus();
+    if (found != Status::NotRunning) return found;
     platform_.shellExecutor.Submit(window, message, [&shell = platform_.shell, path = PhotoAppPath(platform_)] {
         return StartProgram(shell, path);
     });
-    return true;
-}
-
-bool PhotoApp::IsInstalled() {
-    std::string caption;
-    return ReadPhotoAppText(platform_.registry, schema::kPhotoAppCaption, caption);
+    return found;
 }
 
 PhotoApp::Status PhotoApp::RunStatus() {

@@ -73,14 +73,12 @@ public:
     // Asks only: true when it runs, or when it is not installed.
     bool IsPhotoAppRunning() { return RunStatus() != Status::NotRunning; }
     Status RunStatus();
-    // false when it runs already or is not installed (the not-found box then), and
-    // nothing is started; else its start goes to the shell's executor and
-    // its StartAnswer comes back to `window` as `message`, for AnswerStart.
-    bool OpenPhotoAppLater(WindowHandle window, std::uint32_t message);
+    // What it found. Only when it was NotRunning does its start go to the shell's
+    // executor, and its StartAnswer comes back to `window` as `message`, for AnswerStart.
+    // It shows nothing: a caller that finds it not installed shows the not-found box.
+    Status OpenPhotoAppLater(WindowHandle window, std::uint32_t message);
     // true when that answer is a start; else the box that tells of it, under these guards.
     bool AnswerStart(StartAnswer answer) { return JudgeStart(platform_, answer, boxes_); }
-    // Its key holds the CAPTION it runs under.
-    bool IsInstalled();
     // The not-found box, under this object's guard.
     void ShowNotFound();
 

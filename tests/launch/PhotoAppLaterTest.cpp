@@ -41,7 +41,7 @@ TEST(PhotoAppLater, StartsOffTheThreadAndTheAnswerDecidesOnlyForAWindowStillUp) 
     ASSERT_TRUE(bench.user.CreateHiddenToolWindow(starter, "starter"));
 
     // Not running: asked, but started only when the shell's work runs.
-    EXPECT_TRUE(starter.photoApp.OpenPhotoAppLater(starter.Handle(), kMsgStarted));
+    EXPECT_EQ(starter.photoApp.OpenPhotoAppLater(starter.Handle(), kMsgStarted), PhotoApp::Status::NotRunning);
     EXPECT_EQ(bench.PhotoStarts(), 0);
     bench.shellExecutor.RunAll(bench.user);
     EXPECT_EQ(bench.PhotoStarts(), 1);
@@ -49,28 +49,28 @@ TEST(PhotoAppLater, StartsOffTheThreadAndTheAnswerDecidesOnlyForAWindowStillUp) 
     EXPECT_EQ(starter.answers, std::vector<bool>{true});
 
     // Running: nothing is asked of the shell.
-    EXPECT_FALSE(starter.photoApp.OpenPhotoAppLater(starter.Handle(), kMsgStarted));
+    EXPECT_EQ(starter.photoApp.OpenPhotoAppLater(starter.Handle(), kMsgStarted), PhotoApp::Status::Running);
     EXPECT_EQ(bench.shellExecutor.Waiting(), 0u);
 
     // A start that fails: its box when the answer comes, silent while that box is up.
     bench.ClosePhotoApp();
     bench.shell.onExecute = nullptr;
     bench.shell.executeResult = 8;
-    EXPECT_TRUE(starter.photoApp.OpenPhotoAppLater(starter.Handle(), kMsgStarted));
+    EXPECT_EQ(starter.photoApp.OpenPhotoAppLater(starter.Handle(), kMsgStarted), PhotoApp::Status::NotRunning);
     EXPECT_TRUE(bench.user.modals.empty());
     bench.shellExecutor.RunAll(bench.user);
     ASSERT_EQ(bench.user.modals.size(), 1u);
     EXPECT_EQ(bench.user.modals[0].templateId, IDD_LOW_MEMORY);
     {
         const OneAtATime::Hold up = boxes.lowMemory.Take();
-        EXPECT_TRUE(starter.photoApp.OpenPhotoAppLater(starter.Handle(), kMsgStarted));
+        EXPECT_EQ(starter.photoApp.OpenPhotoAppLater(starter.Handle(), kMsgStarted), PhotoApp::Status::NotRunning);
         bench.shellExecutor.RunAll(bench.user);
         EXPECT_EQ(bench.user.modals.size(), 1u);
     }
     EXPECT_EQ(starter.answers, (std::vector<bool>{true, false, false}));
 
     // The window gone before the answer: the start was made, its answer dropped.
-    EXPECT_TRUE(starter.photoApp.OpenPhotoAppLater(starter.Handle(), kMsgStarted));
+    EXPECT_EQ(starter.photoApp.OpenPhotoAppLater(starter.Handle(), kMsgStarted), PhotoApp::Status::NotRunning);
     bench.user.Destroy(starter);
     bench.shellExecutor.RunAll(bench.user);
     EXPECT_EQ(bench.PhotoStarts(), 4);
